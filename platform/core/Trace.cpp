@@ -1,0 +1,58 @@
+#include "platform/core/Trace.h"
+
+#include <cstdio>
+
+namespace nv::trace {
+
+namespace {
+struct State {
+    FILE* file = nullptr;
+    bool capturing = false;
+    std::vector<std::string> lines;
+};
+State& st() {
+    static State s;
+    return s;
+}
+}  // namespace
+
+bool enabled() { return st().file != nullptr || st().capturing; }
+
+bool openFile(const std::string& path) {
+    closeFile();
+    if (path.empty())
+        return true;
+    st().file = std::fopen(path.c_str(), "a");
+    return st().file != nullptr;
+}
+
+void closeFile() {
+    if (st().file) {
+        std::fclose(st().file);
+        st().file = nullptr;
+    }
+}
+
+void startCapture() {
+    st().capturing = true;
+    st().lines.clear();
+}
+
+std::vector<std::string> stopCapture() {
+    st().capturing = false;
+    return std::move(st().lines);
+}
+
+const std::vector<std::string>& captured() { return st().lines; }
+
+void emit(const std::string& line) {
+    if (st().capturing)
+        st().lines.push_back(line);
+    if (st().file) {
+        std::fputs(line.c_str(), st().file);
+        std::fputc('\n', st().file);
+        std::fflush(st().file);
+    }
+}
+
+}  // namespace nv::trace

@@ -1,0 +1,7 @@
+#include "startup/InstallState.h"
+
+#include <cstring>
+
+InstallState state;
+
+void ResetInstallState() { std::memset(&state, 0, sizeof state); }

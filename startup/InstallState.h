@@ -1,0 +1,95 @@
+// The one record of a run. Every part of the program reads and writes these
+// fields by name; text fields are fixed NUL-terminated ANSI arrays and every
+// copy into them is bounded by the field's size.
+#pragma once
+
+#include <windows.h>
+
+#include "script/IniText.h"
+
+// runResult values
+enum {
+    RESULT_NONE = 0,
+    RESULT_INSTALL_FAILED = 1,
+    RESULT_NOT_REMOVED = 2,
+    RESULT_REMOVED = 3,
+    RESULT_INSTALLED = 4,
+    RESULT_INSTALLED_RESTART = 5,
+};
+
+// Private window messages of the stage chain.
+#define IM_DRIVER_STAGE 400
+#define IM_FONT_STAGE 403
+#define IM_FINISH 404
+#define IM_DEMO_STAGE 405
+
+#define MODEL_SLOTS 5
+#define MODEL_SLOT_SIZE 128
+#define MODEL_NAME_MAX 120      // bytes 0..119 of a slot
+#define MODEL_SELECTED_BYTE 120 // '1' selected, '0' not
+#define LANGUAGE_CHOICES 8
+#define COPY_LIST_ENTRIES 160
+#define COPY_LIST_ENTRY_SIZE 144
+
+struct LanguageChoice {
+    char name[32];
+    int position;  // 0..7 of the language table; becomes languageIndex when chosen
+};
+
+struct InstallState {
+    HINSTANCE instance;
+    char commandLine[128];
+    WORD runFlags;  // bit 0: the command line is exactly "/1"
+    char windowsDir[144];
+    char systemDir[144];
+    char privateIniPath[144];
+    char sourceDir[144];
+    char driverSourceDir[256];
+    char scriptCopyPath[128];
+    char oemInfPath[256];
+    char fontDir[144];
+    char icmPath[256];
+    int languageIndex;
+    char languageCode[16];
+    BYTE installParts;  // bit 0: driver part, bit 1: font part
+    int operationMode;  // 0 install, 1 uninstall
+    int modeChoiceOffered;
+    int win95NoteOnly;
+    int versionTypeFlag;
+    int demoFileOffered;
+    int deletePrograms;
+    int rebootMode;
+    int instVersionShown;
+    char vxdName[144];
+    WORD setinfOff;
+    int showBidiNote;
+    int checkEcp;
+    char driverName[40];
+    char newPrinterName[128];
+    char modelTable[MODEL_SLOTS][MODEL_SLOT_SIZE];
+    WORD selectedModelCount;
+    LanguageChoice languageChoices[LANGUAGE_CHOICES];
+    int defaultLanguageChoice;
+    int manufacturerSkip;
+    char neededSpace[16];
+    char copyList[COPY_LIST_ENTRIES][COPY_LIST_ENTRY_SIZE];
+    int copyListCount;
+    HGLOBAL pendingBlock;
+    HGLOBAL driverEntry;
+    int runResult;
+    BYTE iniChanged;  // bit 0: SYSTEM.INI changed, bit 1: WIN.INI changed
+    IniText currentText;
+    OFSTRUCT lastOpen;
+    HCURSOR waitCursor;
+    HCURSOR savedCursor;
+    char scratchText[256];
+    char sharedTextBuffer[256];
+
+    // Fields owned by single subsystems are added below, grouped by owner.
+};
+
+// The record of this run (zero-filled at start).
+extern InstallState state;
+
+// Zero-fills the record; the entry point does this once, tests before each case.
+void ResetInstallState();
