@@ -20,6 +20,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <typeindex>
 #include <vector>
 
 #include "platform/core/Result.h"
@@ -121,6 +122,21 @@ public:
     // Memory-fault injection: true when this allocation is to fail.
     bool nextAllocationFails();
 
+    // State an API family keeps for this machine (open files, atoms, memory
+    // blocks): made on first use, destroyed with the machine, so attaching a
+    // fresh machine starts from a clean slate. T needs a constructor taking
+    // Machine&.
+    struct FamilyState {
+        virtual ~FamilyState() = default;
+    };
+    template <typename T>
+    T& familyState() {
+        auto& slot = families_[std::type_index(typeid(T))];
+        if (!slot)
+            slot = std::make_unique<T>(*this);
+        return static_cast<T&>(*slot);
+    }
+
 private:
     Machine(std::filesystem::path dir, Settings settings);
 
@@ -129,6 +145,7 @@ private:
     std::map<char, std::string> cwd_;  // per drive, full path
     char currentDrive_ = 'C';
     int allocations_ = 0;
+    std::map<std::type_index, std::unique_ptr<FamilyState>> families_;
 };
 
 // Parses machine.ini text; `name` is used in error messages.
