@@ -1,0 +1,234 @@
+#include "platform/kernel/profile_document.h"
+
+#include "platform/core/Machine.h"
+
+namespace nv::profile {
+
+using machine::equalsNoCase;
+
+constexpr size_t npos = std::string::npos;
+
+bool isBlank(char c) {
+    unsigned char u = static_cast<unsigned char>(c);
+    return (u >= 0x09 && u <= 0x0D) || u == 0x20 || u == 0x1A;
+}
+
+std::string_view trimBlanks(std::string_view s) {
+    size_t b = 0, e = s.size();
+    while (b < e && isBlank(s[b]))
+        ++b;
+    while (e > b && isBlank(s[e - 1]))
+        --e;
+    return s.substr(b, e - b);
+}
+
+Document Document::parse(std::string_view bytes) {
+    Document doc;
+    size_t i = 0;
+    while (i < bytes.size()) {
+        size_t j = i;
+        while (j < bytes.size() && bytes[j] != '\r' && bytes[j] != '\n')
+            ++j;
+        Line line;
+        line.text = std::string(bytes.substr(i, j - i));
+        if (j < bytes.size()) {
+            size_t len = (bytes[j] == '\r' && j + 1 < bytes.size() && bytes[j + 1] == '\n') ? 2 : 1;
+            line.ending = std::string(bytes.substr(j, len));
+            j += len;
+        }
+        doc.lines_.push_back(std::move(line));
+        i = j;
+    }
+    return doc;
+}
+
+std::string Document::text() const {
+    std::string out;
+    for (const auto& l : lines_) {
+        out += l.text;
+        out += l.ending;
+    }
+    return out;
+}
+
+Document::Parsed Document::parseLine(std::string_view text) {
+    Parsed p;
+    std::string_view t = trimBlanks(text);
+    if (t.empty())
+        return p;
+    if (t[0] == '[') {
+        p.kind = Parsed::Kind::Header;
+        size_t close = t.rfind(']');
+        std::string_view name = close == std::string_view::npos || close == 0 ? t.substr(1) : t.substr(1, close - 1);
+        p.name = trimBlanks(name);
+        return p;
+    }
+    p.kind = Parsed::Kind::Entry;
+    size_t eq = t.find('=');
+    if (eq == std::string_view::npos) {
+        p.name = t;
+    } else {
+        p.name = trimBlanks(t.substr(0, eq));
+        p.value = trimBlanks(t.substr(eq + 1));
+        p.hasValue = true;
+    }
+    p.comment = !p.name.empty() && p.name[0] == ';';
+    return p;
+}
+
+size_t Document::findHeader(std::string_view section, size_t from) const {
+    section = trimBlanks(section);
+    for (size_t i = from; i < lines_.size(); ++i) {
+        Parsed p = parseLine(lines_[i].text);
+        if (p.kind == Parsed::Kind::Header && equalsNoCase(p.name, section))
+            return i;
+    }
+    return npos;
+}
+
+size_t Document::sectionEnd(size_t header) const {
+    size_t i = header + 1;
+    while (i < lines_.size() && parseLine(lines_[i].text).kind != Parsed::Kind::Header)
+        ++i;
+    return i;
+}
+
+size_t Document::findEntry(size_t header, std::string_view key) const {
+    key = trimBlanks(key);
+    size_t end = sectionEnd(header);
+    for (size_t i = header + 1; i < end; ++i) {
+        Parsed p = parseLine(lines_[i].text);
+        if (p.kind == Parsed::Kind::Entry && equalsNoCase(p.name, key))
+            return i;
+    }
+    return npos;
+}
+
+std::vector<std::string> Document::sectionNames() const {
+    std::vector<std::string> names;
+    for (const auto& l : lines_) {
+        Parsed p = parseLine(l.text);
+        if (p.kind != Parsed::Kind::Header || p.name.empty())
+            continue;
+        bool seen = false;
+        for (const auto& n : names)
+            seen = seen || equalsNoCase(n, p.name);
+        if (!seen)
+            names.emplace_back(p.name);
+    }
+    return names;
+}
+
+bool Document::hasSection(std::string_view section) const { return findHeader(section) != npos; }
+
+std::vector<std::string> Document::keyNames(std::string_view section) const {
+    std::vector<std::string> names;
+    size_t h = findHeader(section);
+    if (h == npos)
+        return names;
+    size_t end = sectionEnd(h);
+    for (size_t i = h + 1; i < end; ++i) {
+        Parsed p = parseLine(lines_[i].text);
+        if (p.kind == Parsed::Kind::Entry && p.hasValue && !p.comment && !p.name.empty())
+            names.emplace_back(p.name);
+    }
+    return names;
+}
+
+std::vector<std::string> Document::entries(std::string_view section) const {
+    std::vector<std::string> out;
+    size_t h = findHeader(section);
+    if (h == npos)
+        return out;
+    size_t end = sectionEnd(h);
+    for (size_t i = h + 1; i < end; ++i) {
+        Parsed p = parseLine(lines_[i].text);
+        if (p.kind != Parsed::Kind::Entry || p.comment)
+            continue;
+        std::string e(p.name);
+        if (p.hasValue) {
+            e += '=';
+            e += p.value;
+        }
+        out.push_back(std::move(e));
+    }
+    return out;
+}
+
+std::optional<std::string> Document::value(std::string_view section, std::string_view key) const {
+    size_t h = findHeader(section);
+    if (h == npos)
+        return std::nullopt;
+    size_t e = findEntry(h, key);
+    if (e == npos)
+        return std::nullopt;
+    return std::string(parseLine(lines_[e].text).value);
+}
+
+std::string Document::newline() const {
+    for (const auto& l : lines_) {
+        if (!l.ending.empty())
+            return l.ending;
+    }
+    return "\r\n";
+}
+
+void Document::insertLine(size_t at, std::string text) {
+    std::string nl = newline();
+    // The line before may be the file's last, without a terminator.
+    if (at > 0 && lines_[at - 1].ending.empty())
+        lines_[at - 1].ending = nl;
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), nl});
+}
+
+bool Document::setValue(std::string_view section, std::string_view key, std::string_view value) {
+    section = trimBlanks(section);
+    key = trimBlanks(key);
+    size_t h = findHeader(section);
+    if (h == npos) {
+        insertLine(lines_.size(), "[" + std::string(section) + "]");
+        insertLine(lines_.size(), std::string(key) + "=" + std::string(value));
+        return true;
+    }
+    size_t e = findEntry(h, key);
+    if (e != npos) {
+        // Keep the name as the file spells it.
+        std::string text = std::string(parseLine(lines_[e].text).name) + "=" + std::string(value);
+        if (text == lines_[e].text)
+            return false;
+        lines_[e].text = std::move(text);
+        return true;
+    }
+    size_t last = h;
+    size_t end = sectionEnd(h);
+    for (size_t i = h + 1; i < end; ++i) {
+        if (parseLine(lines_[i].text).kind != Parsed::Kind::Blank)
+            last = i;
+    }
+    insertLine(last + 1, std::string(key) + "=" + std::string(value));
+    return true;
+}
+
+bool Document::deleteKey(std::string_view section, std::string_view key) {
+    size_t h = findHeader(section);
+    if (h == npos)
+        return false;
+    bool changed = false;
+    for (size_t e = findEntry(h, key); e != npos; e = findEntry(h, key)) {
+        lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(e));
+        changed = true;
+    }
+    return changed;
+}
+
+bool Document::deleteSection(std::string_view section) {
+    bool changed = false;
+    for (size_t h = findHeader(section); h != npos; h = findHeader(section, h)) {
+        size_t end = sectionEnd(h);
+        lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(h), lines_.begin() + static_cast<std::ptrdiff_t>(end));
+        changed = true;
+    }
+    return changed;
+}
+
+}  // namespace nv::profile

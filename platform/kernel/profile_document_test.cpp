@@ -1,0 +1,104 @@
+#include "platform/kernel/profile_document.h"
+
+#include <gtest/gtest.h>
+
+using nv::profile::Document;
+
+TEST(ProfileDocument, GivesBackAnyBytesUnchanged) {
+    const std::string samples[] = {
+        "",
+        "no newline at end",
+        "[a]\r\nx=1\r\n\r\n; c\r\n",
+        "[a]\rx=1\ry=2\r",                          // CR only
+        "[a]\nx=1\r\ny=2\r\n\n",                    // mixed
+        std::string("[a]\r\nk=v\0w\r\n\x1a", 13),   // NUL and end-of-file byte
+        "\n\r\n\r",
+        "[" + std::string(5000, 'x') + "\r\n" + std::string(300, '=') + "\r\n",
+    };
+    for (const auto& s : samples)
+        EXPECT_EQ(Document::parse(s).text(), s);
+}
+
+TEST(ProfileDocument, ParsesHeadersEntriesAndComments) {
+    auto doc = Document::parse(
+        "orphan=1\r\n"
+        "[ First ] trailing\r\n"
+        "  Key1  =   value one  \r\n"
+        "; comment=1\r\n"
+        "bare line\r\n"
+        "key2=\r\n"
+        "[second\r\n"
+        "k=[x]\r\n"
+        "[FIRST]\r\n"
+        "key1=dup section\r\n");
+    EXPECT_EQ(doc.sectionNames(), (std::vector<std::string>{"First", "second"}));
+    EXPECT_EQ(doc.keyNames("first"), (std::vector<std::string>{"Key1", "key2"}));
+    EXPECT_EQ(doc.entries("first"), (std::vector<std::string>{"Key1=value one", "bare line", "key2="}));
+    EXPECT_EQ(doc.value(" FIRST ", " KEY1 "), "value one");
+    EXPECT_EQ(doc.value("first", "key2"), "");
+    EXPECT_EQ(doc.value("first", "bare line"), "");
+    EXPECT_FALSE(doc.value("first", "missing"));
+    EXPECT_EQ(doc.value("second", "k"), "[x]");
+    EXPECT_FALSE(doc.value("", "orphan"));
+}
+
+TEST(ProfileDocument, EditsTouchOnlyTheirLines) {
+    const std::string before =
+        "; header comment\r\n"
+        "[A]\r\n"
+        "one = 1   \r\n"
+        "\tTwo=2\r\n"
+        "\r\n"
+        "[B]\r\n"
+        "x=y\r\n";
+    auto doc = Document::parse(before);
+    EXPECT_TRUE(doc.setValue("a", "TWO", "22"));
+    EXPECT_FALSE(doc.setValue("a", "two", "22"));  // same text: no change
+    EXPECT_TRUE(doc.setValue("a", "three", "3"));  // after the last entry, before the blank line
+    EXPECT_EQ(doc.text(),
+              "; header comment\r\n"
+              "[A]\r\n"
+              "one = 1   \r\n"
+              "Two=22\r\n"
+              "three=3\r\n"
+              "\r\n"
+              "[B]\r\n"
+              "x=y\r\n");
+    EXPECT_TRUE(doc.setValue("New", "k", "v"));
+    EXPECT_TRUE(doc.deleteKey("A", "one"));
+    EXPECT_FALSE(doc.deleteKey("A", "one"));
+    EXPECT_TRUE(doc.deleteSection("b"));
+    EXPECT_EQ(doc.text(),
+              "; header comment\r\n"
+              "[A]\r\n"
+              "Two=22\r\n"
+              "three=3\r\n"
+              "\r\n"
+              "[New]\r\n"
+              "k=v\r\n");
+}
+
+TEST(ProfileDocument, NewLinesFollowTheFileAndEndTheLastLine) {
+    auto lf = Document::parse("[a]\nx=1");
+    lf.setValue("a", "y", "2");
+    lf.setValue("b", "z", "3");
+    EXPECT_EQ(lf.text(), "[a]\nx=1\ny=2\n[b]\nz=3\n");
+
+    auto fresh = Document::parse("");
+    fresh.setValue("Sec", "key", "value");
+    EXPECT_EQ(fresh.text(), "[Sec]\r\nkey=value\r\n");
+
+    auto empty = Document::parse("[a]\r\n");
+    empty.setValue("a", "k", "v");
+    EXPECT_EQ(empty.text(), "[a]\r\nk=v\r\n");
+}
+
+TEST(ProfileDocument, DeletionsRemoveEveryOccurrence) {
+    auto doc = Document::parse("[a]\r\nk=1\r\nK=2\r\n[b]\r\n[A]\r\nk=3\r\n");
+    EXPECT_EQ(doc.value("a", "k"), "1");
+    EXPECT_TRUE(doc.deleteKey("a", "k"));
+    EXPECT_FALSE(doc.value("a", "k"));
+    EXPECT_TRUE(doc.deleteSection("a"));
+    EXPECT_EQ(doc.text(), "[b]\r\n");
+    EXPECT_FALSE(doc.hasSection("a"));
+}
