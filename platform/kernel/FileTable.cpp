@@ -1,0 +1,297 @@
+#include "platform/kernel/FileTable.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace nv::kernel {
+
+namespace {
+
+constexpr int kLastValue = 0x7FFFFFF0;
+
+// What the system's own hold on a file in the "open files" setting allows.
+constexpr DWORD kHeldShare = FILE_SHARE_READ;
+
+bool conflicts(bool newRead, bool newWrite, DWORD newShare, bool oldRead, bool oldWrite, DWORD oldShare) {
+    if (newRead && !(oldShare & FILE_SHARE_READ))
+        return true;
+    if (newWrite && !(oldShare & FILE_SHARE_WRITE))
+        return true;
+    if (oldRead && !(newShare & FILE_SHARE_READ))
+        return true;
+    if (oldWrite && !(newShare & FILE_SHARE_WRITE))
+        return true;
+    return false;
+}
+
+}  // namespace
+
+Error hostError(int err, std::string_view what) {
+    DWORD code;
+    switch (err) {
+    case ENOENT: code = ERROR_FILE_NOT_FOUND; break;
+    case ENOTDIR: code = ERROR_PATH_NOT_FOUND; break;
+    case EEXIST: code = ERROR_FILE_EXISTS; break;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case ELOOP: code = ERROR_ACCESS_DENIED; break;
+    case EROFS: code = ERROR_WRITE_PROTECT; break;
+    case ENOSPC:
+    case EDQUOT: code = ERROR_DISK_FULL; break;
+    case EMFILE:
+    case ENFILE: code = ERROR_TOO_MANY_OPEN_FILES; break;
+    case ENOTEMPTY: code = ERROR_DIR_NOT_EMPTY; break;
+    case ENAMETOOLONG: code = ERROR_FILENAME_EXCED_RANGE; break;
+    case ENOMEM: code = ERROR_NOT_ENOUGH_MEMORY; break;
+    default: code = ERROR_ACCESS_DENIED; break;
+    }
+    return Error::win32(code, std::string(what) + ": " + std::strerror(err));
+}
+
+Error readOnlyDriveError(const machine::Drive& drive) {
+    std::string msg = std::string("drive ") + drive.letter + ": is read-only";
+    if (drive.kind == machine::DriveKind::Removable)
+        return Error::win32(ERROR_WRITE_PROTECT, msg);
+    return Error::win32(ERROR_ACCESS_DENIED, msg);
+}
+
+FileTable::~FileTable() {
+    for (auto& [value, entry] : entries_) {
+        if (auto* f = std::get_if<OpenedFile>(&entry); f && f->fd >= 0)
+            ::close(f->fd);
+    }
+}
+
+int FileTable::nextValue() {
+    // Values are never reused; wrapping would take half a billion opens.
+    int v = next_;
+    next_ = next_ >= kLastValue ? 0x1000 : next_ + 4;
+    return v;
+}
+
+size_t FileTable::openCount() const {
+    size_t n = 0;
+    for (const auto& [value, entry] : entries_)
+        n += std::holds_alternative<OpenedFile>(entry) ? 1 : 0;
+    return n;
+}
+
+Result<void> FileTable::checkSharing(const std::string& fullWinPath, const OpenRequest& r) const {
+    if (machine_.isHeldOpen(fullWinPath) && conflicts(r.read, r.write, r.share, true, false, kHeldShare))
+        return Error::win32(ERROR_SHARING_VIOLATION, fullWinPath + ": in use by the system");
+    for (const auto& [value, entry] : entries_) {
+        const auto* f = std::get_if<OpenedFile>(&entry);
+        if (!f || !machine::equalsNoCase(f->winPath, fullWinPath))
+            continue;
+        if (conflicts(r.read, r.write, r.share, f->read, f->write, f->share))
+            return Error::win32(ERROR_SHARING_VIOLATION, fullWinPath + ": already open");
+    }
+    return {};
+}
+
+Result<void> FileTable::checkNotInUse(std::string_view fullWinPath) const {
+    std::string path(fullWinPath);
+    if (machine_.isHeldOpen(path))
+        return Error::win32(ERROR_SHARING_VIOLATION, path + ": in use by the system");
+    for (const auto& [value, entry] : entries_) {
+        const auto* f = std::get_if<OpenedFile>(&entry);
+        if (f && machine::equalsNoCase(f->winPath, path))
+            return Error::win32(ERROR_SHARING_VIOLATION, path + ": open");
+    }
+    return {};
+}
+
+Result<int> FileTable::open(std::string_view path, const OpenRequest& r, bool* existed) {
+    machine::ResolvedPath rp = NV_TRY(machine_.resolve(path));
+    if (rp.exists && rp.isDirectory)
+        return Error::win32(ERROR_ACCESS_DENIED, rp.winPath + ": is a directory");
+    if (!rp.exists && !rp.parentExists)
+        return Error::win32(ERROR_PATH_NOT_FOUND, rp.winPath + ": directory not found");
+
+    const bool mustExist = r.disposition == Disposition::OpenExisting || r.disposition == Disposition::TruncateExisting;
+    if (mustExist && !rp.exists)
+        return Error::win32(ERROR_FILE_NOT_FOUND, rp.winPath + ": file not found");
+    if (r.disposition == Disposition::CreateNew && rp.exists)
+        return Error::win32(ERROR_FILE_EXISTS, rp.winPath + ": exists");
+    if (r.disposition == Disposition::TruncateExisting && !r.write)
+        return Error::win32(ERROR_INVALID_PARAMETER, "truncating needs write access");
+
+    const bool truncates = rp.exists && (r.disposition == Disposition::CreateAlways ||
+                                         r.disposition == Disposition::TruncateExisting);
+    const bool creates = !rp.exists;
+    const machine::Drive* drive = machine_.drive(rp.drive);
+    if (drive && drive->readOnly && (r.write || creates || truncates))
+        return readOnlyDriveError(*drive);
+
+    if (rp.exists && (r.write || truncates)) {
+        struct stat st {};
+        if (::stat(rp.host.c_str(), &st) == 0 && !(st.st_mode & S_IWUSR))
+            return Error::win32(ERROR_ACCESS_DENIED, rp.winPath + ": file is read-only");
+    }
+    NV_TRY(checkSharing(rp.winPath, r));
+
+    int flags = O_CLOEXEC | O_NOFOLLOW;
+    flags |= (r.write || truncates) ? O_RDWR : O_RDONLY;
+    if (creates)
+        flags |= O_CREAT | O_EXCL;
+    if (truncates)
+        flags |= O_TRUNC;
+    int fd = ::open(rp.host.c_str(), flags, 0644);
+    if (fd < 0)
+        return hostError(errno, rp.winPath);
+    if (creates && (r.attributes & FILE_ATTRIBUTE_READONLY))
+        ::fchmod(fd, 0444);
+
+    if (existed)
+        *existed = rp.exists;
+    OpenedFile f;
+    f.fd = fd;
+    f.winPath = rp.winPath;
+    f.drive = rp.drive;
+    f.read = r.read;
+    f.write = r.write;
+    f.share = r.share;
+    int value = nextValue();
+    entries_.emplace(value, std::move(f));
+    return value;
+}
+
+Result<OpenedFile*> FileTable::file(int handle) {
+    auto it = entries_.find(handle);
+    if (it == entries_.end())
+        return Error::win32(ERROR_INVALID_HANDLE, "not an open file handle");
+    auto* f = std::get_if<OpenedFile>(&it->second);
+    if (!f)
+        return Error::win32(ERROR_INVALID_HANDLE, "not a file handle");
+    return f;
+}
+
+Result<void> FileTable::close(int handle) {
+    OpenedFile* f = NV_TRY(file(handle));
+    ::close(f->fd);
+    entries_.erase(handle);
+    return {};
+}
+
+Result<uint32_t> FileTable::read(int handle, void* buffer, uint32_t count) {
+    OpenedFile* f = NV_TRY(file(handle));
+    if (!f->read)
+        return Error::win32(ERROR_ACCESS_DENIED, f->winPath + ": not opened for reading");
+    if (count && !buffer)
+        return Error::win32(ERROR_INVALID_PARAMETER, "no buffer");
+    uint32_t done = 0;
+    auto* out = static_cast<char*>(buffer);
+    while (done < count) {
+        ssize_t n = ::read(f->fd, out + done, count - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return Error::win32(ERROR_READ_FAULT, f->winPath + ": " + std::strerror(errno));
+        }
+        if (n == 0)
+            break;
+        done += static_cast<uint32_t>(n);
+    }
+    return done;
+}
+
+Result<uint32_t> FileTable::write(int handle, const void* buffer, uint32_t count) {
+    OpenedFile* f = NV_TRY(file(handle));
+    if (!f->write)
+        return Error::win32(ERROR_ACCESS_DENIED, f->winPath + ": not opened for writing");
+    if (count && !buffer)
+        return Error::win32(ERROR_INVALID_PARAMETER, "no buffer");
+    struct stat st {};
+    if (::fstat(f->fd, &st) != 0)
+        return hostError(errno, f->winPath);
+    off_t pos = ::lseek(f->fd, 0, SEEK_CUR);
+    uint64_t end = static_cast<uint64_t>(pos) + count;
+    uint64_t growth = end > static_cast<uint64_t>(st.st_size) ? end - static_cast<uint64_t>(st.st_size) : 0;
+    NV_TRY(machine_.chargeWrite(f->drive, growth));
+    uint32_t done = 0;
+    const auto* in = static_cast<const char*>(buffer);
+    while (done < count) {
+        ssize_t n = ::write(f->fd, in + done, count - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return hostError(errno, f->winPath);
+        }
+        done += static_cast<uint32_t>(n);
+    }
+    return done;
+}
+
+Result<void> FileTable::truncateHere(int handle) {
+    OpenedFile* f = NV_TRY(file(handle));
+    if (!f->write)
+        return Error::win32(ERROR_ACCESS_DENIED, f->winPath + ": not opened for writing");
+    struct stat st {};
+    if (::fstat(f->fd, &st) != 0)
+        return hostError(errno, f->winPath);
+    off_t pos = ::lseek(f->fd, 0, SEEK_CUR);
+    uint64_t growth = pos > st.st_size ? static_cast<uint64_t>(pos - st.st_size) : 0;
+    NV_TRY(machine_.chargeWrite(f->drive, growth));
+    if (::ftruncate(f->fd, pos) != 0)
+        return hostError(errno, f->winPath);
+    return {};
+}
+
+Result<int64_t> FileTable::seek(int handle, int64_t offset, int origin) {
+    OpenedFile* f = NV_TRY(file(handle));
+    int64_t base;
+    switch (origin) {
+    case FILE_BEGIN: base = 0; break;
+    case FILE_CURRENT: base = ::lseek(f->fd, 0, SEEK_CUR); break;
+    case FILE_END: {
+        struct stat st {};
+        if (::fstat(f->fd, &st) != 0)
+            return hostError(errno, f->winPath);
+        base = st.st_size;
+        break;
+    }
+    default: return Error::win32(ERROR_INVALID_PARAMETER, "bad seek origin");
+    }
+    int64_t target = base + offset;
+    if (target < 0)
+        return Error::win32(ERROR_NEGATIVE_SEEK, f->winPath + ": seek before the start");
+    if (::lseek(f->fd, static_cast<off_t>(target), SEEK_SET) < 0)
+        return hostError(errno, f->winPath);
+    return target;
+}
+
+Result<uint64_t> FileTable::size(int handle) {
+    OpenedFile* f = NV_TRY(file(handle));
+    struct stat st {};
+    if (::fstat(f->fd, &st) != 0)
+        return hostError(errno, f->winPath);
+    return static_cast<uint64_t>(st.st_size);
+}
+
+int FileTable::addSearch(FindSearch search) {
+    int value = nextValue();
+    entries_.emplace(value, std::move(search));
+    return value;
+}
+
+FindSearch* FileTable::search(int handle) {
+    auto it = entries_.find(handle);
+    if (it == entries_.end())
+        return nullptr;
+    return std::get_if<FindSearch>(&it->second);
+}
+
+bool FileTable::closeSearch(int handle) {
+    if (!search(handle))
+        return false;
+    entries_.erase(handle);
+    return true;
+}
+
+FileTable& files() { return machine::currentOrDie().familyState<FileTable>(); }
+
+}  // namespace nv::kernel
