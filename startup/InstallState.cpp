@@ -4,4 +4,7 @@
 
 InstallState state;
 
-void ResetInstallState() { std::memset(&state, 0, sizeof state); }
+void ResetInstallState() {
+    std::memset(&state, 0, sizeof state);
+    state.askBeforeReplace = 1;
+}

@@ -86,6 +86,17 @@ struct InstallState {
     char sharedTextBuffer[256];
 
     // Fields owned by single subsystems are added below, grouped by owner.
+
+    // Version comparison and replace confirmation.
+    char entryUnderCheck[COPY_LIST_ENTRY_SIZE];  // copy of the copyList entry under check
+    WORD confirmIndex;                           // copyList index CONFIRMDLG shows
+    char confirmFileName[144];                   // file name CONFIRMDLG shows
+    WORD askBeforeReplace;                       // 1 until "Yes to All" (set by ResetInstallState)
+    char versionTextBuffer[256];                 // shared result of VersionText
+
+    // SYSTEM.INI and WIN.INI edits.
+    char iniEditMode[128];  // current mode text of [DeleteIni], mode digit first
+    int ownVxdDeclined;     // 1 after a refused mode-5 question
 };
 
 // The record of this run (zero-filled at start).
