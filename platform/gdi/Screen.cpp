@@ -1,0 +1,53 @@
+#include "platform/gdi/Screen.h"
+
+#include "platform/core/Machine.h"
+
+namespace nv::gdi {
+
+namespace {
+constexpr uint32_t kDesktopTeal = 0x008080;
+}
+
+Screen& Screen::get() {
+    static Screen screen;
+    return screen;
+}
+
+int Screen::width() const {
+    auto* m = machine::current();
+    return m ? m->settings().screenWidth : 800;
+}
+
+int Screen::height() const {
+    auto* m = machine::current();
+    return m ? m->settings().screenHeight : 600;
+}
+
+Surface& Screen::desktop() {
+    if (desktop_.width() != width() || desktop_.height() != height())
+        desktop_ = Surface(width(), height(), Depth::Color, kDesktopTeal);
+    return desktop_;
+}
+
+Surface& Screen::window(HWND hwnd, int w, int h) {
+    auto it = windows_.find(hwnd);
+    if (it == windows_.end())
+        it = windows_.emplace(hwnd, Surface(w, h, Depth::Color, 0xFFFFFF)).first;
+    else
+        it->second.resize(w, h, 0xFFFFFF);
+    return it->second;
+}
+
+Surface* Screen::existing(HWND hwnd) {
+    auto it = windows_.find(hwnd);
+    return it == windows_.end() ? nullptr : &it->second;
+}
+
+void Screen::forget(HWND hwnd) { windows_.erase(hwnd); }
+
+void Screen::reset() {
+    windows_.clear();
+    desktop_ = Surface();
+}
+
+}  // namespace nv::gdi
