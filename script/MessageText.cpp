@@ -1,0 +1,56 @@
+#include "script/MessageText.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "resources/strings/StringTable.h"
+#include "startup/InstallState.h"
+
+namespace {
+
+// A language index outside the table would shift ids into nothing; such a
+// value can only come from a damaged private INI, so it counts as English.
+int usableLanguage(int languageIndex) {
+    return languageIndex >= 0 && languageIndex < LANGUAGE_COUNT ? languageIndex : 0;
+}
+
+UINT resourceIdOf(UINT id, int languageIndex) {
+    return id >= 100 ? id + 1000u * static_cast<UINT>(usableLanguage(languageIndex)) : id;
+}
+
+LPSTR fetch(UINT resourceId, LPSTR buffer, int size) {
+    if (size < 1)
+        return buffer;
+    LPCSTR text = FindStringResource(resourceId);
+    size_t limit = std::min<size_t>(MESSAGE_TEXT_MAX, static_cast<size_t>(size - 1));
+    size_t length = text ? std::min(std::strlen(text), limit) : 0;
+    if (length)
+        std::memcpy(buffer, text, length);
+    buffer[length] = '\0';
+    return buffer;
+}
+
+}  // namespace
+
+LPCSTR FindStringResource(UINT resourceId) {
+    const StringTableEntry* end = kStringTable + kStringTableSize;
+    const StringTableEntry* it = std::lower_bound(
+        kStringTable, end, resourceId, [](const StringTableEntry& e, UINT id) { return e.id < id; });
+    return it != end && it->id == resourceId ? it->text : nullptr;
+}
+
+LPSTR GetMessageText(UINT id) {
+    return fetch(resourceIdOf(id, state.languageIndex), state.sharedTextBuffer, sizeof state.sharedTextBuffer);
+}
+
+LPSTR GetMessageText(UINT id, LPSTR buffer, int size) {
+    if (!buffer)
+        return GetMessageText(id);
+    return fetch(resourceIdOf(id, state.languageIndex), buffer, size);
+}
+
+LPSTR GetMessageTextIn(int languageIndex, UINT id, LPSTR buffer, int size) {
+    if (!buffer)
+        return nullptr;
+    return fetch(resourceIdOf(id, languageIndex), buffer, size);
+}
