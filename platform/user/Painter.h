@@ -38,6 +38,17 @@ public:
     virtual void paintNonClient(HWND hwnd) = 0;
     virtual void paintControl(HWND hwnd, ControlKind kind) = 0;
     virtual void screenChanged() = 0;
+
+    // Optional services; the defaults keep the window manager headless and
+    // use the classic metrics (MS Sans Serif 8 pt: 6 x 13 base units).
+    // A dialog font for a template's DS_SETFONT face and point size; the
+    // window manager gives it back with releaseFont when the dialog goes.
+    virtual HFONT createDialogFont(const char* face, int pointSize) { return nullptr; }
+    virtual void releaseFont(HFONT font) {}
+    // Dialog base units of a font: average character width, character height.
+    virtual bool baseUnits(HFONT font, SIZE* out) { return false; }
+    // Size of a (possibly multi-line) text in a font, for message-box layout.
+    virtual bool textExtent(HFONT font, const char* text, SIZE* out) { return false; }
 };
 
 // Registers the renderer (nullptr: none). Not owned.
@@ -59,5 +70,9 @@ public:
 // Observers are called in the order they were added. Not owned.
 void AddWaitObserver(WaitObserver* observer);
 void RemoveWaitObserver(WaitObserver* observer);
+
+// Called by the modal loops (waiting) and by the launcher (run ended).
+void NotifyWaiting(HWND hwnd, WaitKind kind);
+void NotifyRunEnded();
 
 }  // namespace nv::user

@@ -1,0 +1,239 @@
+// Win32 edge: system metrics, the keyboard state, mouse capture, cursors and
+// icons, ExitWindowsEx, MessageBeep and the small character helpers.
+#include <windows.h>
+
+#include <cctype>
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+#include "platform/core/Machine.h"
+#include "platform/core/Trace.h"
+#include "platform/user/Resources.h"
+#include "platform/user/WindowManager.h"
+
+using namespace nv::user;
+
+namespace {
+
+struct CursorState {
+    HCURSOR current = nullptr;
+    int showCount = 0;  // the cursor shows while this is 0 or more
+    POINT pos{0, 0};
+};
+CursorState cursor;
+
+// Stand-in handles for the system's cursors and icons: distinct, never
+// dereferenced, recognisable in a trace.
+HCURSOR systemHandle(uintptr_t base, LPCSTR name) {
+    return reinterpret_cast<HCURSOR>(base + reinterpret_cast<uintptr_t>(name));
+}
+
+}  // namespace
+
+int WINAPI GetSystemMetrics(int index) {
+    auto* m = nv::machine::current();
+    int cx = m ? m->settings().screenWidth : 800;
+    int cy = m ? m->settings().screenHeight : 600;
+    int r = 0;
+    switch (index) {
+    case SM_CXSCREEN: r = cx; break;
+    case SM_CYSCREEN: r = cy; break;
+    case SM_CXVSCROLL: r = 16; break;
+    case SM_CYHSCROLL: r = 16; break;
+    case SM_CYCAPTION: r = 18; break;
+    case SM_CXBORDER:
+    case SM_CYBORDER: r = 1; break;
+    case SM_CXDLGFRAME:
+    case SM_CYDLGFRAME: r = 3; break;
+    case SM_CXFRAME:
+    case SM_CYFRAME: r = 4; break;
+    case SM_CXEDGE:
+    case SM_CYEDGE: r = 2; break;
+    case SM_CXICON:
+    case SM_CYICON:
+    case SM_CXCURSOR:
+    case SM_CYCURSOR: r = 32; break;
+    case SM_CYMENU: r = 18; break;
+    case SM_CXFULLSCREEN: r = cx; break;
+    case SM_CYFULLSCREEN: r = cy - 18; break;
+    case SM_MOUSEPRESENT: r = 1; break;
+    case SM_CXMIN: r = 112; break;
+    case SM_CYMIN: r = 27; break;
+    case SM_CLEANBOOT: r = 0; break;
+    default: r = 0; break;
+    }
+    NV_TRACE_CALL("GetSystemMetrics", r, index);
+    return r;
+}
+
+SHORT WINAPI GetKeyState(int vk) {
+    SHORT r = keyDown(vk) ? static_cast<SHORT>(0x8000) : 0;
+    NV_TRACE_CALL("GetKeyState", r, vk);
+    return r;
+}
+
+SHORT WINAPI GetAsyncKeyState(int vk) {
+    SHORT r = keyDown(vk) ? static_cast<SHORT>(0x8000) : 0;
+    NV_TRACE_CALL("GetAsyncKeyState", r, vk);
+    return r;
+}
+
+HWND WINAPI SetCapture(HWND hwnd) {
+    HWND old = setCapture(hwnd);
+    NV_TRACE_CALL("SetCapture", old, hwnd);
+    return old;
+}
+
+BOOL WINAPI ReleaseCapture(void) {
+    setCapture(nullptr);
+    NV_TRACE_CALL("ReleaseCapture", TRUE);
+    return TRUE;
+}
+
+HWND WINAPI GetCapture(void) {
+    HWND h = capture();
+    NV_TRACE_CALL("GetCapture", h);
+    return h;
+}
+
+BOOL WINAPI GetCursorPos(LPPOINT p) {
+    if (p)
+        *p = cursor.pos;
+    NV_TRACE_CALL("GetCursorPos", p != nullptr);
+    return p != nullptr;
+}
+
+BOOL WINAPI SetCursorPos(int x, int y) {
+    cursor.pos = POINT{x, y};
+    NV_TRACE_CALL("SetCursorPos", TRUE, x, y);
+    return TRUE;
+}
+
+HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
+    HCURSOR r = nullptr;
+    if (!instance) {
+        if (IS_INTRESOURCE(name) && reinterpret_cast<uintptr_t>(name) >= 32512 &&
+            reinterpret_cast<uintptr_t>(name) <= 32650)
+            r = systemHandle(0x5C000000, name);
+        else
+            SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    } else if (auto* res = resources::find(instance, RT_GROUP_CURSOR, name)) {
+        r = reinterpret_cast<HCURSOR>(const_cast<resources::Resource*>(res));
+    } else {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    }
+    NV_TRACE_CALL("LoadCursorA", r, instance, name);
+    return r;
+}
+
+HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
+    HICON r = nullptr;
+    if (!instance) {
+        if (IS_INTRESOURCE(name) && reinterpret_cast<uintptr_t>(name) >= 32512 &&
+            reinterpret_cast<uintptr_t>(name) <= 32517)
+            r = reinterpret_cast<HICON>(systemHandle(0x1C000000, name));
+        else
+            SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    } else if (auto* res = resources::find(instance, RT_GROUP_ICON, name)) {
+        r = reinterpret_cast<HICON>(const_cast<resources::Resource*>(res));
+    } else {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    }
+    NV_TRACE_CALL("LoadIconA", r, instance, name);
+    return r;
+}
+
+HCURSOR WINAPI SetCursor(HCURSOR c) {
+    HCURSOR old = cursor.current;
+    cursor.current = c;
+    NV_TRACE_CALL("SetCursor", old, c);
+    return old;
+}
+
+HCURSOR WINAPI GetCursor(void) {
+    NV_TRACE_CALL("GetCursor", cursor.current);
+    return cursor.current;
+}
+
+int WINAPI ShowCursor(BOOL show) {
+    cursor.showCount += show ? 1 : -1;
+    NV_TRACE_CALL("ShowCursor", cursor.showCount, show);
+    return cursor.showCount;
+}
+
+BOOL WINAPI ExitWindowsEx(UINT flags, DWORD reserved) {
+    BOOL ok = FALSE;
+    auto* m = nv::machine::current();
+    if (!m) {
+        SetLastError(ERROR_NOT_READY);
+    } else {
+        std::string what;
+        if (flags & EWX_REBOOT)
+            what = "reboot";
+        else if (flags & EWX_POWEROFF)
+            what = "poweroff";
+        else if (flags & EWX_SHUTDOWN)
+            what = "shutdown";
+        else
+            what = "logoff";
+        if (flags & EWX_FORCE)
+            what += ",force";
+        m->settings().shutdownRequest = what;
+        if (auto saved = m->save(); saved.ok()) {
+            ok = TRUE;
+        } else {
+            SetLastError(saved.error().code);
+        }
+    }
+    NV_TRACE_CALL("ExitWindowsEx", ok, flags, reserved);
+    return ok;
+}
+
+BOOL WINAPI MessageBeep(UINT type) {
+    NV_TRACE_CALL("MessageBeep", TRUE, type);
+    return TRUE;
+}
+
+// ---- characters: Windows code page 1252 treats only ASCII letters here ----
+
+LPSTR WINAPI CharUpperA(LPSTR s) {
+    if (IS_INTRESOURCE(s))
+        return reinterpret_cast<LPSTR>(static_cast<uintptr_t>(
+            std::toupper(static_cast<unsigned char>(reinterpret_cast<uintptr_t>(s)))));
+    for (char* p = s; *p; ++p)
+        if (*p >= 'a' && *p <= 'z')
+            *p = static_cast<char>(*p - 'a' + 'A');
+    return s;
+}
+
+LPSTR WINAPI CharLowerA(LPSTR s) {
+    if (IS_INTRESOURCE(s))
+        return reinterpret_cast<LPSTR>(static_cast<uintptr_t>(
+            std::tolower(static_cast<unsigned char>(reinterpret_cast<uintptr_t>(s)))));
+    for (char* p = s; *p; ++p)
+        if (*p >= 'A' && *p <= 'Z')
+            *p = static_cast<char>(*p - 'A' + 'a');
+    return s;
+}
+
+LPSTR WINAPI CharNextA(LPCSTR s) { return const_cast<LPSTR>(*s ? s + 1 : s); }
+
+LPSTR WINAPI CharPrevA(LPCSTR start, LPCSTR cur) { return const_cast<LPSTR>(cur > start ? cur - 1 : start); }
+
+BOOL WINAPI IsCharAlphaA(CHAR ch) {
+    unsigned char c = static_cast<unsigned char>(ch);
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= 0xC0 && c != 0xD7 && c != 0xF7);
+}
+
+// wsprintfA: the C formats it shares with printf; output is limited to 1024
+// bytes as Windows documents.
+int WINAPIV wsprintfA(LPSTR out, LPCSTR fmt, ...) {
+    va_list ap;
+    va_start(ap, fmt);
+    int n = std::vsnprintf(out, 1024, fmt, ap);
+    va_end(ap);
+    if (n > 1023)
+        n = 1023;
+    return n < 0 ? 0 : n;
+}
