@@ -1,0 +1,58 @@
+// The registry of one machine: loaded from the machine's REGEDIT4 file on
+// first use, written back after every change, and the open key handles.
+//
+// Contract:
+//  - A missing file is an empty registry. A damaged file makes every call fail
+//    with ERROR_BADDB (the message, naming file and line, goes to stderr once
+//    and stays in loadError()); the file is then never written, so nothing in
+//    it is lost.
+//  - save() writes a temporary file beside the registry file and renames it
+//    over, so a crash leaves the old or the new file whole. When it fails, the
+//    registry is read back from the file, so memory and file agree.
+//  - Handles name a key by its path: a handle whose key was deleted answers
+//    ERROR_KEY_DELETED. The predefined HKEY_* values need no opening.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+
+#include <windef.h>
+
+#include "platform/core/Machine.h"
+#include "platform/core/Result.h"
+#include "platform/registry/RegistryModel.h"
+
+namespace nv::registry {
+
+class RegistryStore : public machine::Machine::FamilyState {
+public:
+    explicit RegistryStore(machine::Machine& machine);
+
+    // The store of the current machine (nullptr when none is attached).
+    static RegistryStore* current();
+
+    // ERROR_BADDB when the file is damaged.
+    Result<Registry*> registry();
+    const std::optional<Error>& loadError() const { return loadError_; }
+
+    // The key a handle names (ERROR_INVALID_HANDLE, ERROR_KEY_DELETED).
+    Result<KeyPath> pathOf(HKEY handle) const;
+    HKEY openHandle(KeyPath path);
+    bool closeHandle(HKEY handle);
+
+    Result<void> save();
+    std::filesystem::path file() const;
+
+private:
+    void load();
+
+    machine::Machine& machine_;
+    Registry registry_;
+    std::optional<Error> loadError_;
+    std::map<uintptr_t, KeyPath> handles_;
+    uintptr_t nextHandle_ = 0x1000;
+};
+
+}  // namespace nv::registry
