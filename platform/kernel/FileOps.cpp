@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cerrno>
 #include <filesystem>
+#include <map>
 #include <sys/stat.h>
 
 #include "platform/kernel/Edge.h"
@@ -43,8 +44,8 @@ bool isValid83(std::string_view name) {
     if (base.empty() || base.size() > 8 || ext.size() > 3 || ext.find('.') != std::string_view::npos)
         return false;
     for (char c : name) {
-        if (c == ' ' || c == '+' || c == ',' || c == ';' || c == '=' || c == '[' || c == ']' ||
-            (c >= 'a' && c <= 'z'))
+        // Case does not matter: a lower-case 8.3 name needs no alias.
+        if (c == ' ' || c == '+' || c == ',' || c == ';' || c == '=' || c == '[' || c == ']')
             return false;
     }
     return true;
@@ -52,7 +53,7 @@ bool isValid83(std::string_view name) {
 
 // The short alias a long name gets: six characters of the base, "~N", and
 // three of the extension, upper case, without the characters 8.3 refuses.
-std::string shortAlias(std::string_view name, int n) {
+std::string shortAlias(std::string_view name, std::map<std::string, int>& taken) {
     auto clean = [](std::string_view s, size_t max) {
         std::string out;
         for (char c : s) {
@@ -69,6 +70,8 @@ std::string shortAlias(std::string_view name, int n) {
     auto dot = name.rfind('.');
     std::string base = clean(name.substr(0, dot), 6);
     std::string ext = dot == std::string_view::npos ? std::string() : clean(name.substr(dot + 1), 3);
+    // Names sharing the first six characters and the extension count up.
+    const int n = ++taken[base + "." + ext];
     std::string alias = base + "~" + std::to_string(n);
     if (!ext.empty())
         alias += "." + ext;
@@ -345,11 +348,11 @@ Result<std::vector<WIN32_FIND_DATAA>> findFiles(std::string_view patternPath) {
                 out.push_back(findData(rd.host, dot));
         }
     }
-    int aliasCount = 0;
+    std::map<std::string, int> aliases;
     for (const auto& name : names) {
         std::string alias;
         if (!isValid83(name))
-            alias = shortAlias(name, ++aliasCount);
+            alias = shortAlias(name, aliases);
         if (!wildcardMatch(pattern, name) && (alias.empty() || !wildcardMatch(pattern, alias)))
             continue;
         WIN32_FIND_DATAA fd = findData(rd.host / name, name);
@@ -363,8 +366,12 @@ Result<std::vector<WIN32_FIND_DATAA>> findFiles(std::string_view patternPath) {
 
 Result<std::string> searchForOpen(std::string_view name) {
     machine::Machine& m = mach();
-    if (name.find_first_of("\\/:") != std::string_view::npos)
+    if (name.find_first_of("\\/:") != std::string_view::npos) {
+        machine::ResolvedPath rp = NV_TRY(m.resolve(name));
+        if (!rp.exists)
+            return notFound(rp);
         return m.fullPath(name);
+    }
     std::string moduleDir = m.modulePath;
     auto slash = moduleDir.find_last_of('\\');
     moduleDir = slash == std::string::npos ? std::string() : moduleDir.substr(0, slash);

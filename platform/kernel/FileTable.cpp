@@ -16,6 +16,9 @@ constexpr int kLastValue = 0x7FFFFFF0;
 constexpr DWORD kHeldShare = FILE_SHARE_READ;
 
 bool conflicts(bool newRead, bool newWrite, DWORD newShare, bool oldRead, bool oldWrite, DWORD oldShare) {
+    // An open without data access (attributes, times) takes no part in sharing.
+    if ((!newRead && !newWrite) || (!oldRead && !oldWrite))
+        return false;
     if (newRead && !(oldShare & FILE_SHARE_READ))
         return true;
     if (newWrite && !(oldShare & FILE_SHARE_WRITE))

@@ -1,0 +1,98 @@
+// Atoms: the global table (GlobalAddAtomA, GlobalFindAtomA, GlobalDeleteAtom,
+// GlobalGetAtomNameA) and the program's local one (AddAtomA, FindAtomA,
+// DeleteAtom, GetAtomNameA). As on Windows the two are separate: DeleteAtom
+// never removes a global atom.
+#include <windows.h>
+
+#include "platform/core/Trace.h"
+#include "platform/kernel/AtomTable.h"
+#include "platform/kernel/Edge.h"
+
+using namespace nv;
+using namespace nv::kernel;
+
+namespace {
+
+GlobalAtoms& globals() { return machine::currentOrDie().familyState<GlobalAtoms>(); }
+AtomTable& locals() { return machine::currentOrDie().familyState<LocalAtoms>().table; }
+
+ATOM addIn(AtomTable& table, LPCSTR name) {
+    auto r = table.add(name);
+    return failed(r) ? 0 : *r;
+}
+
+ATOM findIn(const AtomTable& table, LPCSTR name) {
+    auto r = table.find(name);
+    return failed(r) ? 0 : *r;
+}
+
+// 0 on success, the atom itself on failure.
+ATOM deleteIn(AtomTable& table, ATOM atom) { return failed(table.remove(atom)) ? atom : 0; }
+
+UINT nameIn(const AtomTable& table, ATOM atom, LPSTR buffer, int size) {
+    if (!buffer || size <= 0) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    auto r = table.name(atom);
+    if (failed(r)) {
+        buffer[0] = '\0';
+        return 0;
+    }
+    copyBounded(*r, buffer, static_cast<size_t>(size));
+    return static_cast<UINT>(std::strlen(buffer));
+}
+
+}  // namespace
+
+ATOM WINAPI GlobalAddAtomA(LPCSTR lpString) {
+    ATOM result = addIn(globals().table, lpString);
+    if (result)
+        globals().syncSettings();
+    NV_TRACE_CALL("GlobalAddAtomA", result, lpString);
+    return result;
+}
+
+ATOM WINAPI GlobalFindAtomA(LPCSTR lpString) {
+    ATOM result = findIn(globals().table, lpString);
+    NV_TRACE_CALL("GlobalFindAtomA", result, lpString);
+    return result;
+}
+
+ATOM WINAPI GlobalDeleteAtom(ATOM nAtom) {
+    ATOM result = deleteIn(globals().table, nAtom);
+    if (!result)
+        globals().syncSettings();
+    NV_TRACE_CALL("GlobalDeleteAtom", result, nAtom);
+    return result;
+}
+
+UINT WINAPI GlobalGetAtomNameA(ATOM nAtom, LPSTR lpBuffer, int nSize) {
+    UINT result = nameIn(globals().table, nAtom, lpBuffer, nSize);
+    NV_TRACE_CALL("GlobalGetAtomNameA", result, nAtom, nSize);
+    return result;
+}
+
+ATOM WINAPI AddAtomA(LPCSTR lpString) {
+    ATOM result = addIn(locals(), lpString);
+    NV_TRACE_CALL("AddAtomA", result, lpString);
+    return result;
+}
+
+ATOM WINAPI FindAtomA(LPCSTR lpString) {
+    ATOM result = findIn(locals(), lpString);
+    NV_TRACE_CALL("FindAtomA", result, lpString);
+    return result;
+}
+
+ATOM WINAPI DeleteAtom(ATOM nAtom) {
+    ATOM result = deleteIn(locals(), nAtom);
+    NV_TRACE_CALL("DeleteAtom", result, nAtom);
+    return result;
+}
+
+UINT WINAPI GetAtomNameA(ATOM nAtom, LPSTR lpBuffer, int nSize) {
+    UINT result = nameIn(locals(), nAtom, lpBuffer, nSize);
+    NV_TRACE_CALL("GetAtomNameA", result, nAtom, nSize);
+    return result;
+}

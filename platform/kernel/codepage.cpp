@@ -1,0 +1,194 @@
+// Code pages: MultiByteToWideChar and WideCharToMultiByte. The ANSI code page
+// is Windows-1252; UTF-8 is there for tools.
+#include <cstring>
+#include <string>
+
+#include <windows.h>
+
+#include "platform/core/Trace.h"
+
+namespace {
+
+// Windows-1252 bytes 0x80..0x9F; the rest of the page equals Latin-1. The five
+// unassigned bytes map to the C1 controls of the same value, as Windows does.
+const char16_t k1252[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+char16_t from1252(unsigned char c) { return c >= 0x80 && c < 0xA0 ? k1252[c - 0x80] : c; }
+
+bool to1252(char16_t w, char& out) {
+    if (w < 0x80 || (w >= 0xA0 && w <= 0xFF)) {
+        out = static_cast<char>(w);
+        return true;
+    }
+    for (int i = 0; i < 32; ++i) {
+        if (k1252[i] == w) {
+            out = static_cast<char>(0x80 + i);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ansiPage(UINT cp) { return cp == CP_ACP || cp == CP_THREAD_ACP || cp == 1252; }
+
+// UTF-8 to UTF-16; malformed sequences become U+FFFD.
+std::u16string decodeUtf8(const unsigned char* s, size_t n) {
+    std::u16string out;
+    size_t i = 0;
+    while (i < n) {
+        unsigned char c = s[i];
+        uint32_t cp = 0xFFFD;
+        size_t len = 1;
+        if (c < 0x80) {
+            cp = c;
+        } else if ((c & 0xE0) == 0xC0 && i + 1 < n && (s[i + 1] & 0xC0) == 0x80) {
+            cp = ((c & 0x1Fu) << 6) | (s[i + 1] & 0x3Fu);
+            len = 2;
+            if (cp < 0x80)
+                cp = 0xFFFD;
+        } else if ((c & 0xF0) == 0xE0 && i + 2 < n && (s[i + 1] & 0xC0) == 0x80 && (s[i + 2] & 0xC0) == 0x80) {
+            cp = ((c & 0x0Fu) << 12) | ((s[i + 1] & 0x3Fu) << 6) | (s[i + 2] & 0x3Fu);
+            len = 3;
+            if (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))
+                cp = 0xFFFD;
+        } else if ((c & 0xF8) == 0xF0 && i + 3 < n && (s[i + 1] & 0xC0) == 0x80 && (s[i + 2] & 0xC0) == 0x80 &&
+                   (s[i + 3] & 0xC0) == 0x80) {
+            cp = ((c & 0x07u) << 18) | ((s[i + 1] & 0x3Fu) << 12) | ((s[i + 2] & 0x3Fu) << 6) | (s[i + 3] & 0x3Fu);
+            len = 4;
+            if (cp < 0x10000 || cp > 0x10FFFF)
+                cp = 0xFFFD;
+        }
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (cp >> 10));
+            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(cp);
+        }
+        i += len;
+    }
+    return out;
+}
+
+std::string encodeUtf8(const char16_t* s, size_t n) {
+    std::string out;
+    for (size_t i = 0; i < n; ++i) {
+        uint32_t cp = s[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < n && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+            ++i;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = 0xFFFD;
+        }
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (cp >> 18));
+            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
+                               LPWSTR lpWideCharStr, int cchWideChar) {
+    int result = 0;
+    if (!lpMultiByteStr || cbMultiByte == 0 || cbMultiByte < -1 || cchWideChar < 0 ||
+        (cchWideChar > 0 && !lpWideCharStr) ||
+        static_cast<const void*>(lpMultiByteStr) == static_cast<const void*>(lpWideCharStr)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+    } else if (!ansiPage(CodePage) && CodePage != CP_UTF8) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+    } else if (dwFlags & ~(MB_PRECOMPOSED | MB_COMPOSITE | MB_USEGLYPHCHARS | MB_ERR_INVALID_CHARS)) {
+        SetLastError(ERROR_INVALID_FLAGS);
+    } else {
+        // -1: the string and its NUL.
+        const size_t n = cbMultiByte == -1 ? std::strlen(lpMultiByteStr) + 1 : static_cast<size_t>(cbMultiByte);
+        const auto* bytes = reinterpret_cast<const unsigned char*>(lpMultiByteStr);
+        std::u16string wide;
+        if (CodePage == CP_UTF8) {
+            wide = decodeUtf8(bytes, n);
+        } else {
+            wide.reserve(n);
+            for (size_t i = 0; i < n; ++i)
+                wide += from1252(bytes[i]);
+        }
+        if (cchWideChar == 0) {
+            result = static_cast<int>(wide.size());
+        } else if (wide.size() > static_cast<size_t>(cchWideChar)) {
+            SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        } else {
+            std::memcpy(lpWideCharStr, wide.data(), wide.size() * sizeof(WCHAR));
+            result = static_cast<int>(wide.size());
+        }
+    }
+    // The input need not end in NUL: trace only the bytes given.
+    std::string shown;
+    if (lpMultiByteStr && cbMultiByte != 0)
+        shown = cbMultiByte < 0 ? std::string(lpMultiByteStr) : std::string(lpMultiByteStr, static_cast<size_t>(cbMultiByte));
+    NV_TRACE_CALL("MultiByteToWideChar", result, CodePage, dwFlags, shown, cbMultiByte, cchWideChar);
+    return result;
+}
+
+int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
+                               LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar, LPBOOL lpUsedDefaultChar) {
+    int result = 0;
+    if (!lpWideCharStr || cchWideChar == 0 || cchWideChar < -1 || cbMultiByte < 0 ||
+        (cbMultiByte > 0 && !lpMultiByteStr) ||
+        static_cast<const void*>(lpMultiByteStr) == static_cast<const void*>(lpWideCharStr) ||
+        (CodePage == CP_UTF8 && (lpDefaultChar || lpUsedDefaultChar))) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+    } else if (!ansiPage(CodePage) && CodePage != CP_UTF8) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+    } else {
+        size_t n = static_cast<size_t>(cchWideChar);
+        if (cchWideChar == -1) {
+            n = 0;
+            while (lpWideCharStr[n])
+                ++n;
+            ++n;
+        }
+        std::string out;
+        bool usedDefault = false;
+        if (CodePage == CP_UTF8) {
+            out = encodeUtf8(lpWideCharStr, n);
+        } else {
+            const char fallback = lpDefaultChar ? *lpDefaultChar : '?';
+            for (size_t i = 0; i < n; ++i) {
+                char c;
+                if (!to1252(lpWideCharStr[i], c)) {
+                    c = fallback;
+                    usedDefault = true;
+                }
+                out += c;
+            }
+        }
+        if (lpUsedDefaultChar)
+            *lpUsedDefaultChar = usedDefault ? TRUE : FALSE;
+        if (cbMultiByte == 0) {
+            result = static_cast<int>(out.size());
+        } else if (out.size() > static_cast<size_t>(cbMultiByte)) {
+            SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        } else {
+            std::memcpy(lpMultiByteStr, out.data(), out.size());
+            result = static_cast<int>(out.size());
+        }
+    }
+    NV_TRACE_CALL("WideCharToMultiByte", result, CodePage, dwFlags, cchWideChar, cbMultiByte);
+    return result;
+}

@@ -1,0 +1,175 @@
+// Memory blocks: GlobalAlloc and LocalAlloc with their lock, unlock, resize,
+// size, flags, handle and free calls. The Local calls share the Global heap.
+#include <windows.h>
+
+#include "platform/core/Trace.h"
+#include "platform/kernel/Edge.h"
+#include "platform/kernel/MemoryTable.h"
+
+using namespace nv;
+using namespace nv::kernel;
+
+namespace {
+
+enum class Family { Global, Local };
+
+UINT discardableBit(Family f) { return f == Family::Global ? GMEM_DISCARDABLE : LMEM_DISCARDABLE; }
+
+HGLOBAL allocCore(Family f, UINT flags, SIZE_T bytes) {
+    const Mobility mobility = (flags & GMEM_MOVEABLE) ? Mobility::Movable : Mobility::Fixed;
+    const Fill fill = (flags & GMEM_ZEROINIT) ? Fill::Zero : Fill::Any;
+    auto r = memory().alloc(bytes, mobility, fill, (flags & discardableBit(f)) != 0);
+    return failed(r) ? nullptr : *r;
+}
+
+HGLOBAL reallocCore(Family f, HGLOBAL mem, SIZE_T bytes, UINT flags) {
+    if (flags & GMEM_MODIFY) {
+        // Only the discardable bit changes; the block stays as it is.
+        auto r = memory().setDiscardable(mem, (flags & discardableBit(f)) != 0);
+        return failed(r) ? nullptr : mem;
+    }
+    auto r = memory().realloc(mem, bytes, (flags & GMEM_MOVEABLE) != 0,
+                              (flags & GMEM_ZEROINIT) ? Fill::Zero : Fill::Any);
+    return failed(r) ? nullptr : *r;
+}
+
+SIZE_T sizeCore(HGLOBAL mem) {
+    auto r = memory().block(mem);
+    return failed(r) ? 0 : (*r)->size;
+}
+
+UINT flagsCore(Family f, HGLOBAL mem) {
+    auto r = memory().block(mem);
+    if (failed(r))
+        return f == Family::Global ? GMEM_INVALID_HANDLE : LMEM_INVALID_HANDLE;
+    const MemoryBlock& b = **r;
+    UINT flags = static_cast<UINT>(b.locks) & GMEM_LOCKCOUNT;
+    if (b.discardable)
+        flags |= discardableBit(f);
+    if (b.mobility == Mobility::Movable && !b.data)
+        flags |= GMEM_DISCARDED;
+    return flags;
+}
+
+LPVOID lockCore(HGLOBAL mem) {
+    auto r = memory().lock(mem);
+    return failed(r) ? nullptr : *r;
+}
+
+// Nonzero while locks remain; on the last unlock 0 with NO_ERROR, on a block
+// that was not locked 0 with ERROR_NOT_LOCKED.
+BOOL unlockCore(HGLOBAL mem) {
+    auto r = memory().unlock(mem);
+    if (failed(r))
+        return FALSE;
+    if (*r == 0) {
+        SetLastError(NO_ERROR);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HGLOBAL freeCore(HGLOBAL mem) { return failed(memory().free(mem)) ? mem : nullptr; }
+
+HGLOBAL handleCore(LPCVOID p) {
+    auto r = memory().handleOf(p);
+    return failed(r) ? nullptr : *r;
+}
+
+}  // namespace
+
+HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes) {
+    HGLOBAL result = allocCore(Family::Global, uFlags, dwBytes);
+    NV_TRACE_CALL("GlobalAlloc", result ? "handle" : "NULL", uFlags, dwBytes);
+    return result;
+}
+
+HGLOBAL WINAPI GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags) {
+    HGLOBAL result = reallocCore(Family::Global, hMem, dwBytes, uFlags);
+    NV_TRACE_CALL("GlobalReAlloc", result ? "handle" : "NULL", dwBytes, uFlags);
+    return result;
+}
+
+SIZE_T WINAPI GlobalSize(HGLOBAL hMem) {
+    SIZE_T result = sizeCore(hMem);
+    NV_TRACE_CALL("GlobalSize", result);
+    return result;
+}
+
+UINT WINAPI GlobalFlags(HGLOBAL hMem) {
+    UINT result = flagsCore(Family::Global, hMem);
+    NV_TRACE_CALL("GlobalFlags", result);
+    return result;
+}
+
+LPVOID WINAPI GlobalLock(HGLOBAL hMem) {
+    LPVOID result = lockCore(hMem);
+    NV_TRACE_CALL("GlobalLock", result ? "pointer" : "NULL");
+    return result;
+}
+
+BOOL WINAPI GlobalUnlock(HGLOBAL hMem) {
+    BOOL result = unlockCore(hMem);
+    NV_TRACE_CALL("GlobalUnlock", result);
+    return result;
+}
+
+HGLOBAL WINAPI GlobalFree(HGLOBAL hMem) {
+    HGLOBAL result = freeCore(hMem);
+    NV_TRACE_CALL("GlobalFree", result ? "handle" : "NULL");
+    return result;
+}
+
+HGLOBAL WINAPI GlobalHandle(LPCVOID pMem) {
+    HGLOBAL result = handleCore(pMem);
+    NV_TRACE_CALL("GlobalHandle", result ? "handle" : "NULL");
+    return result;
+}
+
+HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes) {
+    HLOCAL result = allocCore(Family::Local, uFlags, uBytes);
+    NV_TRACE_CALL("LocalAlloc", result ? "handle" : "NULL", uFlags, uBytes);
+    return result;
+}
+
+HLOCAL WINAPI LocalReAlloc(HLOCAL hMem, SIZE_T uBytes, UINT uFlags) {
+    HLOCAL result = reallocCore(Family::Local, hMem, uBytes, uFlags);
+    NV_TRACE_CALL("LocalReAlloc", result ? "handle" : "NULL", uBytes, uFlags);
+    return result;
+}
+
+SIZE_T WINAPI LocalSize(HLOCAL hMem) {
+    SIZE_T result = sizeCore(hMem);
+    NV_TRACE_CALL("LocalSize", result);
+    return result;
+}
+
+UINT WINAPI LocalFlags(HLOCAL hMem) {
+    UINT result = flagsCore(Family::Local, hMem);
+    NV_TRACE_CALL("LocalFlags", result);
+    return result;
+}
+
+LPVOID WINAPI LocalLock(HLOCAL hMem) {
+    LPVOID result = lockCore(hMem);
+    NV_TRACE_CALL("LocalLock", result ? "pointer" : "NULL");
+    return result;
+}
+
+BOOL WINAPI LocalUnlock(HLOCAL hMem) {
+    BOOL result = unlockCore(hMem);
+    NV_TRACE_CALL("LocalUnlock", result);
+    return result;
+}
+
+HLOCAL WINAPI LocalFree(HLOCAL hMem) {
+    HLOCAL result = freeCore(hMem);
+    NV_TRACE_CALL("LocalFree", result ? "handle" : "NULL");
+    return result;
+}
+
+HLOCAL WINAPI LocalHandle(LPCVOID pMem) {
+    HLOCAL result = handleCore(pMem);
+    NV_TRACE_CALL("LocalHandle", result ? "handle" : "NULL");
+    return result;
+}
