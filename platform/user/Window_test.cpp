@@ -26,15 +26,15 @@ LRESULT CALLBACK LoggingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
         entry += "(" + std::to_string(wParam) + ")";
     if (msg != WM_GETTEXT && msg != WM_GETTEXTLENGTH)
         MessageLog::current().add(entry);
-    if (msg == WM_USER + 1) {
+    if (msg == WM_USER + 101) {
         // The chain: each stage posts the next one.
         if (wParam < 3)
-            PostMessageA(hwnd, WM_USER + 1, wParam + 1, 0);
+            PostMessageA(hwnd, WM_USER + 101, wParam + 1, 0);
         else
             PostQuitMessage(7);
         return 0;
     }
-    if (msg == WM_USER + 2)
+    if (msg == WM_USER + 102)
         return 1234;
     if (msg == WM_TIMER && wParam == 2)
         KillTimer(hwnd, 2);
@@ -143,7 +143,7 @@ TEST_F(WindowTest, TreeOrderRectanglesAndData) {
 TEST_F(WindowTest, PostedChainRunsInOrderAndQuitEndsTheLoop) {
     HWND main = make("main");
     MessageLog::current().clear();
-    PostMessageA(main, WM_USER + 1, 0, 0);
+    PostMessageA(main, WM_USER + 101, 0, 0);
     MSG msg;
     int loops = 0;
     while (GetMessageA(&msg, nullptr, 0, 0)) {
@@ -153,14 +153,14 @@ TEST_F(WindowTest, PostedChainRunsInOrderAndQuitEndsTheLoop) {
     }
     EXPECT_EQ(msg.wParam, 7u);
     EXPECT_TRUE(sequenceIs(MessageLog::current().only({"WM_USER"}),
-                           {"main:WM_USER+1(0)", "main:WM_USER+1(1)", "main:WM_USER+1(2)", "main:WM_USER+1(3)"}));
+                           {"main:WM_USER+101(0)", "main:WM_USER+101(1)", "main:WM_USER+101(2)", "main:WM_USER+101(3)"}));
 }
 
 TEST_F(WindowTest, SendReturnsTheResultAndBroadcastReachesTopLevelWindowsOnly) {
     HWND one = make("one");
     HWND two = make("two", WS_POPUP);
     make("kid", WS_CHILD, one, 1);
-    EXPECT_EQ(SendMessageA(two, WM_USER + 2, 0, 0), 1234);
+    EXPECT_EQ(SendMessageA(two, WM_USER + 102, 0, 0), 1234);
     MessageLog::current().clear();
     SendMessageA(HWND_BROADCAST, WM_DEVMODECHANGE, 9, 0);
     auto got = MessageLog::current().only({"WM_DEVMODECHANGE"});
