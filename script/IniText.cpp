@@ -65,15 +65,18 @@ void releaseBlock(HGLOBAL block) {
 }
 
 // Reads the open file of length bytes through a 1024-byte buffer into a new
-// compact block; NULL when allocating or reading fails.
+// compact block and closes the file; NULL when allocating or reading fails.
 IniText readCompact(HFILE file, LONG length) {
     HGLOBAL readBuffer = GlobalAlloc(GPTR, kReadBlock);
-    if (!readBuffer)
+    if (!readBuffer) {
+        _lclose(file);
         return nullptr;
+    }
     // Two spare zero bytes after the end mark keep every walk inside.
     size_t capacity = IniCompactor::bound(static_cast<size_t>(length));
     HGLOBAL block = GlobalAlloc(GPTR, capacity + 2);
     if (!block) {
+        _lclose(file);
         GlobalFree(readBuffer);
         return nullptr;
     }
@@ -98,6 +101,7 @@ IniText readCompact(HFILE file, LONG length) {
         }
         ok = ok && compactor.finish();
     }
+    _lclose(file);
     if (buffer)
         GlobalUnlock(readBuffer);
     GlobalFree(readBuffer);
@@ -127,7 +131,6 @@ IniText LoadIniText(LPCSTR path) {
         return nullptr;
     }
     IniText text = readCompact(file, length);
-    _lclose(file);
     if (text && !state.currentText)
         state.currentText = text;
     return text;

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "TempMachine.h"
 #include "platform/core/Trace.h"
@@ -125,6 +127,20 @@ TEST_F(IniTextLoad, LargeFilesLoadWholeAndReadsStopAtTheEnd) {
     for (const auto& line : calls)
         reads += line.rfind("_lread(", 0) == 0;
     EXPECT_EQ(reads, (big.size() + 1023) / 1024) << "one read per 1024 bytes, none past the end";
+}
+
+TEST_F(IniTextLoad, FileIsOpenedMeasuredReadClosedThenTheBufferReleased) {
+    machine.put('A', "INSTALL.INF", kScript);
+    nv::trace::startCapture();
+    ASSERT_NE(LoadIniText("A:\\INSTALL.INF"), nullptr);
+    std::vector<std::string> names;
+    for (const auto& line : nv::trace::stopCapture()) {
+        std::string name = line.substr(0, line.find('('));
+        if (name != "GlobalLock" && name != "GlobalUnlock")
+            names.push_back(name);
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"_lopen", "_llseek", "_llseek", "GlobalAlloc", "GlobalAlloc",
+                                               "_lread", "_lclose", "GlobalFree"}));
 }
 
 TEST_F(IniTextLoad, AllocationFailureGivesNoneAndNoCurrentText) {
