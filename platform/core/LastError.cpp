@@ -8,3 +8,8 @@ thread_local DWORD lastError = 0;
 DWORD WINAPI GetLastError(void) { return lastError; }
 
 void WINAPI SetLastError(DWORD dwErrCode) { lastError = dwErrCode; }
+
+// The simulated machine runs one process of interest; fixed ids keep traces stable.
+DWORD WINAPI GetCurrentThreadId(void) { return 0x0FFF; }
+
+DWORD WINAPI GetCurrentProcessId(void) { return 0x0FFD; }

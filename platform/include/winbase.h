@@ -5,9 +5,11 @@
 #include <windef.h>
 #include <winerror.h>
 
-// ---- errors (platform/core) ----
+// ---- errors, process and thread (platform/core) ----
 DWORD WINAPI GetLastError(void);
 void WINAPI SetLastError(DWORD dwErrCode);
+DWORD WINAPI GetCurrentThreadId(void);
+DWORD WINAPI GetCurrentProcessId(void);
 
 // ---- files (platform/kernel/file) ----
 #define OFS_MAXPATHNAME 128

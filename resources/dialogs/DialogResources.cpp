@@ -1,0 +1,54 @@
+#include "resources/dialogs/DialogResources.h"
+
+#include "platform/user/Resources.h"
+
+namespace nv::resources {
+
+namespace {
+
+constexpr DWORD kModal = WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_3DLOOK;
+constexpr const char* kSansSerif = "MS Sans Serif";
+constexpr DWORD kPush = WS_TABSTOP | BS_PUSHBUTTON;
+constexpr DWORD kDefPush = WS_TABSTOP | BS_DEFPUSHBUTTON;
+
+std::vector<DialogSpec> Build() {
+    std::vector<DialogSpec> d;
+    // The replace question for a newer installed driver file; Cancel is the default.
+    d.push_back({"VER_CHECK", kModal, 0, 0, 200, 100, 8, kSansSerif,
+                 {
+                     {120, ControlClass::Static, SS_LEFT, 20, 6, 130, 66},
+                     {1, ControlClass::Button, kPush, 40, 75, 50, 14},
+                     {2, ControlClass::Button, kDefPush, 110, 75, 50, 14},
+                 }});
+    // The replace confirmation for font files.
+    d.push_back({"CONFIRMDLG", kModal, 0, 0, 269, 105, 8, kSansSerif,
+                 {
+                     {2106, ControlClass::Static, SS_LEFT, 63, 11, 180, 14},
+                     {149, ControlClass::Static, SS_LEFT, 64, 31, 180, 13},
+                     {150, ControlClass::Static, SS_LEFT, 64, 49, 180, 14},
+                     {1, ControlClass::Button, kDefPush, 21, 78, 50, 14},
+                     {1004, ControlClass::Button, kPush, 81, 78, 50, 14},
+                     {4, ControlClass::Button, kPush, 143, 78, 50, 14},
+                     {2, ControlClass::Button, kPush, 203, 78, 50, 14},
+                 }});
+    // The "Checking" notice while the INI files are edited.
+    d.push_back({"WAITING", kModal, 0, 0, 175, 50, 8, kSansSerif,
+                 {
+                     {148, ControlClass::Static, SS_LEFT, 6, 8, 165, 40},
+                 }});
+    return d;
+}
+
+}  // namespace
+
+const std::vector<DialogSpec>& ProgramDialogs() {
+    static const std::vector<DialogSpec> dialogs = Build();
+    return dialogs;
+}
+
+void RegisterProgramDialogs(HINSTANCE instance) {
+    for (const auto& spec : ProgramDialogs())
+        nv::user::resources::add(instance, RT_DIALOG, spec.name, WriteDialogTemplate(spec));
+}
+
+}  // namespace nv::resources

@@ -1,0 +1,153 @@
+// nvmachine lz compress|expand SRC DST: SZDD files on the host.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include <lzexpand.h>
+
+#include "platform/lz/SzddExpander.h"
+#include "tools/nvmachine/Command.h"
+#include "tools/szdd/SzddCompressor.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class FileSource : public nv::lz::Source {
+public:
+    explicit FileSource(std::FILE* f) : f_(f) {}
+    int read(void* buffer, int bytes) override {
+        size_t n = std::fread(buffer, 1, size_t(bytes), f_);
+        return std::ferror(f_) ? -1 : int(n);
+    }
+    bool seek(int64_t offset) override { return std::fseek(f_, long(offset), SEEK_SET) == 0; }
+    int64_t tell() override { return std::ftell(f_); }
+
+private:
+    std::FILE* f_;
+};
+
+class FileSink : public nv::lz::Sink {
+public:
+    explicit FileSink(std::FILE* f) : f_(f) {}
+    bool write(const void* buffer, size_t bytes) override { return std::fwrite(buffer, 1, bytes, f_) == bytes; }
+
+private:
+    std::FILE* f_;
+};
+
+const char* lzErrorText(int64_t e) {
+    switch (e) {
+    case LZERROR_READ:
+        return "damaged or truncated compressed data";
+    case LZERROR_WRITE:
+        return "cannot write the destination";
+    case LZERROR_GLOBALLOC:
+        return "out of memory";
+    case LZERROR_UNKNOWNALG:
+        return "compressed with an unknown method";
+    default:
+        return "cannot read the source";
+    }
+}
+
+// Writes next to DST and renames at the end, so a failure leaves no DST.
+class Staged {
+public:
+    explicit Staged(fs::path dst) : dst_(std::move(dst)), tmp_(dst_.string() + ".nvtmp") {}
+    ~Staged() {
+        if (f_)
+            std::fclose(f_);
+        if (!done_) {
+            std::error_code ec;
+            fs::remove(tmp_, ec);
+        }
+    }
+    std::FILE* open() { return f_ = std::fopen(tmp_.c_str(), "wb"); }
+    bool commit() {
+        bool ok = std::fclose(f_) == 0;
+        f_ = nullptr;
+        std::error_code ec;
+        if (ok)
+            fs::rename(tmp_, dst_, ec);
+        done_ = ok && !ec;
+        return done_;
+    }
+
+private:
+    fs::path dst_, tmp_;
+    std::FILE* f_ = nullptr;
+    bool done_ = false;
+};
+
+int fail(const std::string& what) {
+    std::fprintf(stderr, "nvmachine lz: %s\n", what.c_str());
+    return 1;
+}
+
+int compress(const fs::path& src, const fs::path& dst) {
+    std::ifstream in(src, std::ios::binary);
+    if (!in)
+        return fail(src.string() + ": cannot be read");
+    std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), {});
+    if (in.bad())
+        return fail(src.string() + ": read error");
+    auto packed = nv::szdd::compress(data, nv::szdd::missingCharOf(src.filename().string()));
+    if (!packed)
+        return fail(src.string() + ": too large for the format (4 GiB at most)");
+    Staged out(dst);
+    std::FILE* f = out.open();
+    if (!f)
+        return fail(dst.string() + ": cannot be created");
+    if (std::fwrite(packed->data(), 1, packed->size(), f) != packed->size() || !out.commit())
+        return fail(dst.string() + ": cannot be written");
+    return 0;
+}
+
+int expand(const fs::path& src, const fs::path& dst) {
+    std::FILE* in = std::fopen(src.c_str(), "rb");
+    if (!in)
+        return fail(src.string() + ": cannot be read");
+    uint8_t first[nv::lz::kHeaderSize];
+    size_t got = std::fread(first, 1, sizeof first, in);
+    nv::lz::Kind kind = nv::lz::probe(std::span<const uint8_t>(first, got), nullptr);
+    Staged out(dst);
+    std::FILE* f = out.open();
+    int status = 0;
+    if (!f) {
+        status = fail(dst.string() + ": cannot be created");
+    } else if (kind == nv::lz::Kind::NotCompressed) {
+        // Plain files come through unchanged, as LZCopy copies them.
+        std::rewind(in);
+        std::vector<char> buf(1 << 16);
+        size_t n;
+        while ((n = std::fread(buf.data(), 1, buf.size(), in)) > 0)
+            if (std::fwrite(buf.data(), 1, n, f) != n)
+                break;
+        if (std::ferror(in) || std::ferror(f) || !out.commit())
+            status = fail(dst.string() + ": copy failed");
+    } else {
+        FileSource source(in);
+        FileSink sink(f);
+        int64_t r = nv::lz::expand(source, sink);
+        if (r < 0)
+            status = fail(src.string() + ": " + lzErrorText(r));
+        else if (!out.commit())
+            status = fail(dst.string() + ": cannot be written");
+    }
+    std::fclose(in);
+    return status;
+}
+
+int run(const nv::tool::Args& args) {
+    if (args.size() != 3 || (args[0] != "compress" && args[0] != "expand"))
+        return fail("usage: nvmachine lz compress|expand SRC DST");
+    return args[0] == "compress" ? compress(args[1], args[2]) : expand(args[1], args[2]);
+}
+
+}  // namespace
+
+NV_COMMAND("lz",
+           "  lz compress SRC DST      SZDD-compress a host file (DST: usually NAME.EX_)\n"
+           "  lz expand SRC DST        expand an SZDD host file (plain files are copied)",
+           run);

@@ -1,0 +1,116 @@
+#include "transfer/PathOps.h"
+
+#include <cstring>
+
+#include "startup/BoundedText.h"
+#include "startup/InstallState.h"
+
+LPCSTR FileNamePart(LPCSTR path) {
+    LPCSTR part = path;
+    for (LPCSTR p = path; *p; ++p) {
+        if (*p == '/' || *p == '\\' || *p == ':')
+            part = p + 1;
+    }
+    return part;
+}
+
+LPCSTR ExtensionPart(LPCSTR name) {
+    LPCSTR dot = std::strchr(name, '.');
+    return dot ? dot + 1 : nullptr;
+}
+
+namespace {
+
+bool Exists(LPCSTR path) {
+    OFSTRUCT of;
+    return OpenFile(path, &of, OF_EXIST) != HFILE_ERROR;
+}
+
+bool LastWriteTime(LPCSTR path, FILETIME* time) {
+    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    BOOL ok = GetFileTime(h, nullptr, nullptr, time);
+    CloseHandle(h);
+    return ok != FALSE;
+}
+
+}  // namespace
+
+int NextBackupName(LPCSTR path, LPSTR out, int size) {
+    if (size < 1)
+        return 0;
+    CopyText(out, static_cast<size_t>(size), path);
+
+    // The extension is looked for after the Windows directory part, so that
+    // a dot in a directory name there does not count.
+    size_t skip = 0;
+    size_t winLen = std::strlen(state.windowsDir);
+    if (winLen && std::strlen(out) > winLen)
+        skip = winLen + 1;
+    char* dot = std::strchr(out + skip, '.');
+    // A dot in a directory further down is no extension either.
+    if (dot && (std::strchr(dot, '\\') || std::strchr(dot, '/')))
+        dot = nullptr;
+    if (!dot) {
+        return 0;
+    }
+    size_t base = static_cast<size_t>(dot - out) + 1;
+    size_t extLen = std::strlen(out + base);
+    if (extLen < 3) {
+        // A short extension is padded: "A.X" becomes "A.B00", terminated.
+        if (base + 3 >= static_cast<size_t>(size))
+            return 0;
+        out[base + 3] = '\0';
+    }
+    out[base] = 'B';
+    out[base + 1] = '0';
+    out[base + 2] = '0';
+
+    FILETIME oldest{};
+    int oldestIndex = 0;
+    for (int n = 0; n < 100; ++n) {
+        out[base + 1] = static_cast<char>('0' + n / 10);
+        out[base + 2] = static_cast<char>('0' + n % 10);
+        if (!Exists(out))
+            return 1;
+        FILETIME t{};
+        if (LastWriteTime(out, &t) && (n == 0 || CompareFileTime(&t, &oldest) < 0)) {
+            oldest = t;
+            oldestIndex = n;
+        }
+    }
+    // All hundred names are taken: reuse the oldest.
+    out[base + 1] = static_cast<char>('0' + oldestIndex / 10);
+    out[base + 2] = static_cast<char>('0' + oldestIndex % 10);
+    return 1;
+}
+
+int MakeBackup(LPCSTR path, LPSTR out, int size) {
+    if (!NextBackupName(path, out, size))
+        return 0;
+    OFSTRUCT of;
+    char source[MAX_PATH];
+    char target[MAX_PATH];
+    if (!CopyText(source, path) || !CopyText(target, out))
+        return 0;
+    if (LZOpenFileA(source, &of, OF_EXIST) < 0)
+        return 0;
+    INT from = LZOpenFileA(source, &of, OF_READ);
+    if (from < 0)
+        return 0;
+    INT to = LZOpenFileA(target, &of, OF_CREATE);
+    if (to < 0) {
+        LZClose(from);
+        return 0;
+    }
+    LONG copied = LZCopy(from, to);
+    LZClose(from);
+    LZClose(to);
+    if (copied < 0) {
+        LZOpenFileA(target, &of, OF_DELETE);
+        return 0;
+    }
+    return 1;
+}

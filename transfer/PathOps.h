@@ -1,0 +1,38 @@
+// Small path operations shared across the installer: the file-name and
+// extension parts of a path, and the numbered backup copy (NAME.B00 to
+// NAME.B99) that every replaced or edited system file gets.
+#pragma once
+
+#include <windows.h>
+
+#define BACKUP_PATH_SIZE 256
+
+// The part after the last '/', '\' or ':' (the whole text when there is none).
+LPCSTR FileNamePart(LPCSTR path);
+
+// The part after the first '.' of name, or NULL when name has no '.'.
+LPCSTR ExtensionPart(LPCSTR name);
+
+// Forms the first free backup name of path in out (size bytes): the three
+// characters after the first '.' of the file name become 'B' and two digits,
+// counting up from B00 while the name exists. A shorter extension is padded
+// ("A.X" gives "A.B00"); a longer one keeps its rest ("A.ABCD" gives
+// "A.B00D"). A dot that belongs to a directory is no extension. Returns 1 with the name, 0 when the file name has no
+// '.' (out then holds path). When B00 to B99 all exist, the oldest of them
+// (by last-write time) is named, so that the next backup replaces it.
+int NextBackupName(LPCSTR path, LPSTR out, int size);
+
+// Copies the existing file path to NextBackupName(path) (a compressed file
+// is expanded, a plain one copied unchanged). Returns 1 with the backup's
+// path in out; 0 when no name could be formed, the file does not exist, or
+// the copy failed (no backup file is then left behind).
+int MakeBackup(LPCSTR path, LPSTR out, int size);
+
+template <int N>
+inline int NextBackupName(LPCSTR path, char (&out)[N]) {
+    return NextBackupName(path, out, N);
+}
+template <int N>
+inline int MakeBackup(LPCSTR path, char (&out)[N]) {
+    return MakeBackup(path, out, N);
+}

@@ -1,0 +1,334 @@
+#include "transfer/VersionCheck.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "script/MessageText.h"
+#include "startup/BoundedText.h"
+#include "startup/InstallState.h"
+#include "transfer/PathOps.h"
+#include "ui/DialogPlumbing.h"
+
+namespace {
+
+constexpr UINT kAlreadyExists = 144;   // " already exists!!!\nDo you want to replace:\n     "
+constexpr UINT kVersionPrefix = 145;   // "     Ver. "
+constexpr UINT kWith = 146;            // "\nwith:\n     "
+constexpr UINT kGermanVerb = 147;      // German only: "\nersetzen"
+constexpr UINT kVersionCaption = 216;  // "Version Check"
+constexpr UINT kConfirmExists = 218;
+constexpr UINT kConfirmQuestion = 219;
+constexpr UINT kConfirmCaption = 223;
+
+// The port driver that gets replaced, and the time the replacement carries.
+constexpr const char* kReplacedPortVersion = "4.0.0.950";
+constexpr ULONGLONG kPortDriverTime = 0x01BAD719EA8EDE00ull;
+
+bool Exists(LPCSTR path) {
+    OFSTRUCT of;
+    return OpenFile(path, &of, OF_EXIST) != HFILE_ERROR;
+}
+
+LPCSTR EntryName(const char* entry) { return entry + 3; }
+
+// The source of name in sourceDir: the plain name, else the name with its
+// last character replaced by '_' (the compressed form). 0 when neither exists.
+int SourcePath(LPCSTR name, char (&out)[MAX_PATH]) {
+    if (!JoinPath(out, state.sourceDir, name))
+        return 0;
+    if (Exists(out))
+        return 1;
+    size_t len = std::strlen(out);
+    if (len == 0)
+        return 0;
+    out[len - 1] = '_';
+    return Exists(out) ? 1 : 0;
+}
+
+bool ReadLastWriteTime(LPCSTR path, FILETIME* time) {
+    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    BOOL ok = GetFileTime(h, nullptr, nullptr, time);
+    CloseHandle(h);
+    return ok != FALSE;
+}
+
+// "ddd MMM d HH:mm:ss yyyy\n " of the file's local last-write time.
+void AppendFileDate(char (&text)[2048], LPCSTR path) {
+    FILETIME utc, local;
+    SYSTEMTIME st;
+    if (!ReadLastWriteTime(path, &utc) || !FileTimeToLocalFileTime(&utc, &local) || !FileTimeToSystemTime(&local, &st))
+        return;
+    char part[80];
+    if (GetDateFormatA(LOCALE_USER_DEFAULT, 0, &st, "ddd MMM d", part, sizeof part) > 0) {
+        AppendText(text, part);
+        AppendText(text, " ");
+    }
+    if (GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &st, "HH':'mm':'ss", part, sizeof part) > 0) {
+        AppendText(text, part);
+        AppendText(text, " ");
+    }
+    if (GetDateFormatA(LOCALE_USER_DEFAULT, 0, &st, "yyyy", part, sizeof part) > 0)
+        AppendText(text, part);
+    AppendText(text, "\n ");
+}
+
+// The fixed file information of path, read by the block's structure.
+bool ReadFixedInfo(LPCSTR path, VS_FIXEDFILEINFO* info, bool* noMemory) {
+    *noMemory = false;
+    DWORD handle = 0;
+    DWORD size = GetFileVersionInfoSizeA(path, &handle);
+    if (size == 0)
+        return false;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
+    if (!block) {
+        *noMemory = true;
+        return false;
+    }
+    void* data = GlobalLock(block);
+    bool ok = false;
+    if (data && GetFileVersionInfoA(path, handle, size, data)) {
+        void* fixed = nullptr;
+        UINT len = 0;
+        if (VerQueryValueA(data, "\\", &fixed, &len) && fixed && len >= sizeof(VS_FIXEDFILEINFO)) {
+            std::memcpy(info, fixed, sizeof *info);
+            ok = true;
+        }
+    }
+    if (data)
+        GlobalUnlock(block);
+    GlobalFree(block);
+    return ok;
+}
+
+// Copies from to to through the LZ functions (a compressed source is
+// expanded). 1 on success; a failed copy leaves no destination.
+int LzCopyFile(LPCSTR from, LPCSTR to) {
+    OFSTRUCT of;
+    char source[MAX_PATH];
+    char target[MAX_PATH];
+    if (!CopyText(source, from) || !CopyText(target, to))
+        return 0;
+    INT in = LZOpenFileA(source, &of, OF_READ);
+    if (in < 0)
+        return 0;
+    INT out = LZOpenFileA(target, &of, OF_CREATE);
+    if (out < 0) {
+        LZClose(in);
+        return 0;
+    }
+    LONG copied = LZCopy(in, out);
+    LZClose(in);
+    LZClose(out);
+    if (copied < 0) {
+        LZOpenFileA(target, &of, OF_DELETE);
+        return 0;
+    }
+    return 1;
+}
+
+}  // namespace
+
+int CheckEntryVersion(HWND owner, int index) {
+    if (index < 0 || index >= COPY_LIST_ENTRIES)
+        return 1;
+    std::memcpy(state.entryUnderCheck, state.copyList[index], COPY_LIST_ENTRY_SIZE);
+    if (!(static_cast<BYTE>(state.entryUnderCheck[0]) & 0x80))
+        return 1;
+    LPCSTR name = EntryName(state.entryUnderCheck);
+    char source[MAX_PATH];
+    if (!SourcePath(name, source))
+        return 1;  // not on this disk: the copy loop asks again
+    char installed[MAX_PATH];
+    if (!JoinPath(installed, state.systemDir, name) || !Exists(installed)) {
+        state.copyList[index][0] = static_cast<char>(static_cast<BYTE>(state.copyList[index][0]) & 0x7F);
+        return 1;
+    }
+    if (owner)
+        EnableWindow(owner, FALSE);
+    int result = 1;
+    if (InstalledIsNewer())
+        result = static_cast<int>(DialogBoxParamA(state.instance, "VER_CHECK", owner, VerCheck, 0));
+    if (owner)
+        UpdateWindow(owner);
+    state.copyList[index][0] = static_cast<char>(static_cast<BYTE>(state.copyList[index][0]) & 0x7F);
+    // A dialog that could not come up is no answer: keep the old behaviour of copying.
+    return result == 0 ? 0 : 1;
+}
+
+int InstalledIsNewer() {
+    LPCSTR name = EntryName(state.entryUnderCheck);
+    char installed[MAX_PATH];
+    char source[MAX_PATH];
+    FILETIME installedTime, sourceTime;
+    if (!JoinPath(installed, state.systemDir, name) || !ReadLastWriteTime(installed, &installedTime))
+        return 0;
+    if (!SourcePath(name, source) || !ReadLastWriteTime(source, &sourceTime))
+        return 0;
+    return CompareFileTime(&installedTime, &sourceTime) > 0 ? 1 : 0;
+}
+
+void FormatFileVersion(const VS_FIXEDFILEINFO* info, LPSTR out, int size) {
+    if (size < 1)
+        return;
+    if (state.versionTypeFlag == 1)
+        std::snprintf(out, static_cast<size_t>(size), "%d.%d", HIWORD(info->dwFileVersionLS),
+                      LOWORD(info->dwFileVersionLS));
+    else
+        std::snprintf(out, static_cast<size_t>(size), "%d.%d%d", HIWORD(info->dwFileVersionMS),
+                      LOWORD(info->dwFileVersionMS), HIWORD(info->dwFileVersionLS));
+}
+
+LPCSTR VersionText(LPCSTR path) {
+    char* out = state.versionTextBuffer;
+    out[0] = '\0';
+    VS_FIXEDFILEINFO info;
+    bool noMemory = false;
+    if (!ReadFixedInfo(path, &info, &noMemory)) {
+        if (noMemory)
+            CopyText(state.versionTextBuffer, "     Memory cannot get.");
+        return out;
+    }
+    char number[64];
+    FormatFileVersion(&info, number, sizeof number);
+    GetMessageText(kVersionPrefix, state.versionTextBuffer);
+    AppendText(state.versionTextBuffer, number);
+    return out;
+}
+
+INT_PTR CALLBACK VerCheck(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG: {
+        PlaceDialog(dialog);
+        LPCSTR name = EntryName(state.entryUnderCheck);
+        static char text[2048];
+        char piece[256];
+        CopyText(text, "      ");
+        AppendText(text, name);
+        AppendText(text, GetMessageText(kAlreadyExists, piece));
+        char path[MAX_PATH];
+        if (JoinPath(path, state.systemDir, name)) {
+            AppendFileDate(text, path);
+            AppendText(text, VersionText(path));
+        }
+        AppendText(text, GetMessageText(kWith, piece));
+        if (SourcePath(name, path)) {
+            AppendFileDate(text, path);
+            AppendText(text, VersionText(path));
+        }
+        if (state.languageIndex == 2)
+            AppendText(text, GetMessageText(kGermanVerb, piece));
+        AppendText(text, "\n\n");
+        SetDlgItemTextA(dialog, IDC_VERCHECK_TEXT, text);
+        SetDlgItemTextA(dialog, IDOK, GetMessageText(BTN_OK, piece));
+        SetDlgItemTextA(dialog, IDCANCEL, GetMessageText(BTN_CANCEL, piece));
+        SetWindowTextA(dialog, GetMessageText(kVersionCaption, piece));
+        return TRUE;
+    }
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK) {
+            EndDialog(dialog, 1);
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            EndDialog(dialog, 0);
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+INT_PTR CALLBACK ConfirmDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    switch (message) {
+    case WM_INITDIALOG: {
+        PlaceDialog(dialog);
+        char piece[256];
+        SetDlgItemTextA(dialog, IDC_CONFIRM_FILE, state.confirmFileName);
+        SetDlgItemTextA(dialog, IDC_CONFIRM_EXISTS, GetMessageText(kConfirmExists, piece));
+        SetDlgItemTextA(dialog, IDC_CONFIRM_QUESTION, GetMessageText(kConfirmQuestion, piece));
+        SetDlgItemTextA(dialog, IDOK, GetMessageText(BTN_YES, piece));
+        SetDlgItemTextA(dialog, IDCANCEL, GetMessageText(BTN_CANCEL, piece));
+        SetDlgItemTextA(dialog, IDC_YES_TO_ALL, GetMessageText(BTN_YES_TO_ALL, piece));
+        SetDlgItemTextA(dialog, IDNO, GetMessageText(BTN_NO, piece));
+        SetWindowTextA(dialog, GetMessageText(kConfirmCaption, piece));
+        // "Yes to All" only makes sense when another font follows.
+        bool laterFont = false;
+        for (int i = state.confirmIndex + 1; i < COPY_LIST_ENTRIES && state.copyList[i][0]; ++i) {
+            if (state.copyList[i][0] == '5') {
+                laterFont = true;
+                break;
+            }
+        }
+        EnableWindow(GetDlgItem(dialog, IDC_YES_TO_ALL), laterFont ? TRUE : FALSE);
+        return TRUE;
+    }
+    case WM_COMMAND: {
+        WORD id = LOWORD(wParam);
+        if (id == IDOK || id == IDNO || id == IDC_YES_TO_ALL || id == IDCANCEL) {
+            InvalidateRect(dialog, nullptr, TRUE);
+            EndDialog(dialog, id);
+            return TRUE;
+        }
+        return FALSE;
+    }
+    default:
+        return FALSE;
+    }
+}
+
+void ReplacePortDriver() {
+    char bz[MAX_PATH], vxd[MAX_PATH], vxz[MAX_PATH];
+    if (!JoinPath(bz, state.systemDir, "lpt.bz") || !JoinPath(vxd, state.systemDir, "lpt.vxd") ||
+        !JoinPath(vxz, state.systemDir, "lpt.vxz"))
+        return;
+    if (!Exists(bz))
+        return;
+    VS_FIXEDFILEINFO info;
+    bool noMemory = false;
+    if (!ReadFixedInfo(vxd, &info, &noMemory))
+        return;
+    char version[64];
+    std::snprintf(version, sizeof version, "%d.%d.%d.%d", HIWORD(info.dwFileVersionMS), LOWORD(info.dwFileVersionMS),
+                  HIWORD(info.dwFileVersionLS), LOWORD(info.dwFileVersionLS));
+    if (std::strcmp(version, kReplacedPortVersion) != 0)
+        return;
+    if (!LzCopyFile(vxd, vxz))
+        return;
+    if (!LzCopyFile(bz, vxd))
+        return;
+    OFSTRUCT of;
+    HFILE h = OpenFile(vxd, &of, OF_WRITE);
+    if (h == HFILE_ERROR)
+        return;
+    _lwrite(h, "MZ", 2);
+    _lclose(h);
+    HANDLE file = CreateFileA(vxd, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return;
+    FILETIME t;
+    t.dwLowDateTime = static_cast<DWORD>(kPortDriverTime & 0xFFFFFFFFu);
+    t.dwHighDateTime = static_cast<DWORD>(kPortDriverTime >> 32);
+    SetFileTime(file, nullptr, nullptr, &t);
+    CloseHandle(file);
+}
+
+void KeepSetupFiles() {
+    char name[16];
+    CopyText(name, FileNamePart(state.privateIniPath));
+    size_t len = std::strlen(name);
+    if (len == 0)
+        return;
+    char target[MAX_PATH];
+    name[len - 1] = '1';
+    if (!JoinPath(target, state.systemDir, name) || !LzCopyFile(state.scriptCopyPath, target))
+        return;
+    WritePrivateProfileStringA("Install", "inf1", target, state.privateIniPath);
+    name[len - 1] = '2';
+    if (!JoinPath(target, state.systemDir, name) || !LzCopyFile(state.oemInfPath, target))
+        return;
+    WritePrivateProfileStringA("Install", "inf2", target, state.privateIniPath);
+}
