@@ -1,7 +1,6 @@
 #include "script/MessageText.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "resources/strings/StringTable.h"
 #include "startup/InstallState.h"
@@ -18,15 +17,13 @@ UINT resourceIdOf(UINT id, int languageIndex) {
     return id >= 100 ? id + 1000u * static_cast<UINT>(usableLanguage(languageIndex)) : id;
 }
 
+// Loads through the program's string resources, at most 255 characters and
+// the NUL; a missing id leaves an empty text.
 LPSTR fetch(UINT resourceId, LPSTR buffer, int size) {
     if (size < 1)
         return buffer;
-    LPCSTR text = FindStringResource(resourceId);
-    size_t limit = std::min<size_t>(MESSAGE_TEXT_MAX, static_cast<size_t>(size - 1));
-    size_t length = text ? std::min(std::strlen(text), limit) : 0;
-    if (length)
-        std::memcpy(buffer, text, length);
-    buffer[length] = '\0';
+    nv::resources::EnsureProgramStrings(state.instance);
+    LoadStringA(state.instance, resourceId, buffer, std::min(size, MESSAGE_TEXT_MAX + 1));
     return buffer;
 }
 

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/core/Trace.h"
 #include "resources/strings/StringTable.h"
 #include "startup/InstallState.h"
 
@@ -112,6 +113,24 @@ TEST_F(MessageTextTest, CopiesAreBoundedByTheBufferAnd255) {
     // The build refuses longer texts, so that no translation is cut.
     for (size_t i = 0; i < kStringTableSize; ++i)
         EXPECT_LE(std::strlen(kStringTable[i].text), 255u) << "id " << kStringTable[i].id;
+}
+
+TEST_F(MessageTextTest, TextsAreTheProgramsStringResources) {
+    state.instance = reinterpret_cast<HINSTANCE>(0x400000);
+    state.languageIndex = 2;
+    char buffer[300];
+    nv::trace::startCapture();
+    GetMessageText(163, buffer);
+    GetMessageText(51, buffer, 8);
+    auto calls = nv::trace::stopCapture();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_NE(calls[0].find("LoadStringA("), std::string::npos) << calls[0];
+    EXPECT_NE(calls[0].find(", 2163, 256) = 7"), std::string::npos) << calls[0];
+    EXPECT_NE(calls[1].find(", 51, 8) = 7"), std::string::npos) << calls[1];
+
+    // Dialogs that load a text directly find the same table.
+    EXPECT_EQ(LoadStringA(state.instance, 5189, buffer, sizeof buffer), 10);
+    EXPECT_STREQ(buffer, "V\xE4lj spr\xE5k");
 }
 
 TEST_F(MessageTextTest, OtherLanguageFetchLeavesTheChosenOneAlone) {
