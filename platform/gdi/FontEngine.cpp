@@ -109,7 +109,7 @@ std::vector<AddedFont>& addedFonts() {
 
 class FtRealizedFont final : public RealizedFont {
 public:
-    FtRealizedFont(std::shared_ptr<FontData> data, std::string faceName, int emPx, int widthPx,
+    FtRealizedFont(std::shared_ptr<FontData> data, std::string faceName, int emPx, int widthPx, int cellHeight,
                    const LOGFONTA& lf, const StandIn* standIn)
         : data_(std::move(data)), faceName_(std::move(faceName)) {
         FT_New_Memory_Face(library(), data_->bytes.data(), static_cast<FT_Long>(data_->bytes.size()), 0, &face_);
@@ -127,9 +127,16 @@ public:
             winDescent = os2->usWinDescent;
             avg = os2->xAvgCharWidth;
         }
-        m_.ascent = static_cast<int>(std::ceil(winAscent * sy - 0.01));
-        m_.descent = static_cast<int>(std::ceil(winDescent * sy - 0.01));
-        m_.height = m_.ascent + m_.descent;
+        if (cellHeight > 0 && winAscent + winDescent > 0) {
+            // A cell height was asked for: the cell is exactly that tall.
+            m_.height = cellHeight;
+            m_.ascent = static_cast<int>(std::lround(static_cast<double>(winAscent) * cellHeight / (winAscent + winDescent)));
+            m_.descent = m_.height - m_.ascent;
+        } else {
+            m_.ascent = static_cast<int>(std::ceil(winAscent * sy - 0.01));
+            m_.descent = static_cast<int>(std::ceil(winDescent * sy - 0.01));
+            m_.height = m_.ascent + m_.descent;
+        }
         m_.internalLeading = std::max(m_.height - emPx, 0);
         m_.aveCharWidth = static_cast<int>(std::lround(avg * sx));
         m_.maxCharWidth = static_cast<int>(std::lround((face_->bbox.xMax - face_->bbox.xMin) * sx));
@@ -263,12 +270,14 @@ std::shared_ptr<const RealizedFont> realizeFont(const LOGFONTA& lf) {
     // Height: negative is the character (em) height, positive the cell
     // height, zero the default of 8-point text.
     int em = 11;
+    int cellHeight = 0;
     double widthScale = choice.standIn ? choice.standIn->widthScale : 1.0;
     if (choice.standIn && choice.standIn->onlyEm) {
         em = choice.standIn->onlyEm;
     } else if (lf.lfHeight < 0) {
         em = -lf.lfHeight;
     } else if (lf.lfHeight > 0 && data) {
+        cellHeight = std::min(static_cast<int>(lf.lfHeight), 2000);
         // Cell height -> em by the face's own ascent + descent.
         FT_Face probe = nullptr;
         if (FT_New_Memory_Face(library(), data->bytes.data(), static_cast<FT_Long>(data->bytes.size()), 0, &probe) == 0) {
@@ -290,7 +299,7 @@ std::shared_ptr<const RealizedFont> realizeFont(const LOGFONTA& lf) {
 
     static std::mutex mutex;
     static std::map<std::string, std::weak_ptr<const RealizedFont>> cache;
-    std::string key = choice.path + "|" + choice.faceName + "|" + std::to_string(em) + "|" + std::to_string(widthPx) +
+    std::string key = choice.path + "|" + choice.faceName + "|" + std::to_string(em) + "|" + std::to_string(widthPx) + "|" + std::to_string(cellHeight) +
                       "|" + std::to_string(lf.lfWeight) + "|" + std::to_string(lf.lfItalic) +
                       std::to_string(lf.lfUnderline) + std::to_string(lf.lfStrikeOut);
     std::lock_guard lock(mutex);
@@ -299,7 +308,7 @@ std::shared_ptr<const RealizedFont> realizeFont(const LOGFONTA& lf) {
             return sp;
     if (!data)
         data = std::make_shared<FontData>();
-    auto font = std::make_shared<FtRealizedFont>(data, choice.faceName, em, widthPx, lf, choice.standIn);
+    auto font = std::make_shared<FtRealizedFont>(data, choice.faceName, em, widthPx, cellHeight, lf, choice.standIn);
     cache[key] = font;
     return font;
 }

@@ -23,22 +23,35 @@ int Screen::height() const {
     return m ? m->settings().screenHeight : 600;
 }
 
+void Screen::sync() {
+    // Surfaces belong to the machine whose windows made them.
+    const void* m = machine::current();
+    if (m != owner_) {
+        owner_ = m;
+        windows_.clear();
+        desktop_ = Surface();
+    }
+}
+
 Surface& Screen::desktop() {
+    sync();
     if (desktop_.width() != width() || desktop_.height() != height())
         desktop_ = Surface(width(), height(), Depth::Color, kDesktopTeal);
     return desktop_;
 }
 
-Surface& Screen::window(HWND hwnd, int w, int h) {
+Surface& Screen::window(HWND hwnd, int w, int h, uint32_t fill) {
+    sync();
     auto it = windows_.find(hwnd);
     if (it == windows_.end())
-        it = windows_.emplace(hwnd, Surface(w, h, Depth::Color, 0xFFFFFF)).first;
+        it = windows_.emplace(hwnd, Surface(w, h, Depth::Color, fill)).first;
     else
-        it->second.resize(w, h, 0xFFFFFF);
+        it->second.resize(w, h, fill);
     return it->second;
 }
 
 Surface* Screen::existing(HWND hwnd) {
+    sync();
     auto it = windows_.find(hwnd);
     return it == windows_.end() ? nullptr : &it->second;
 }

@@ -21,15 +21,21 @@ public:
     int height() const;
     // The desktop, sized to the attached machine's screen (800 x 600 without one).
     Surface& desktop();
-    // The backing surface of a window, resized to w x h; new pixels are white.
-    Surface& window(HWND hwnd, int w, int h);
+    // The backing surface of a window, resized to w x h; new pixels get `fill`.
+    Surface& window(HWND hwnd, int w, int h, uint32_t fill);
     Surface* existing(HWND hwnd);
     void forget(HWND hwnd);
     // Drops every surface (a new machine, tests).
     void reset();
-    const std::map<HWND, Surface>& windows() const { return windows_; }
+    const std::map<HWND, Surface>& windows() {
+        sync();
+        return windows_;
+    }
 
 private:
+    void sync();
+
+    const void* owner_ = nullptr;
     Surface desktop_;
     std::map<HWND, Surface> windows_;
 };

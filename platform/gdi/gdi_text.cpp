@@ -1,6 +1,7 @@
 // Text functions: drawing, measuring, metrics, base units and font files.
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -141,13 +142,6 @@ int WINAPI GetTextFaceA(HDC hdc, int c, LPSTR lpName) {
     return result;
 }
 
-LONG WINAPI GetDialogBaseUnits(void) {
-    BaseUnits u = systemBaseUnits();
-    LONG v = MAKELONG(u.cx, u.cy);
-    NV_TRACE_CALL("GetDialogBaseUnits", v);
-    return v;
-}
-
 namespace {
 
 // The host file of a font named by a Windows path: as given (relative to
@@ -163,8 +157,22 @@ std::optional<std::string> fontHostPath(LPCSTR name) {
     }
     for (const auto& c : candidates) {
         auto r = m->resolve(c);
-        if (r && r->exists && !r->isDirectory)
-            return r->host.string();
+        if (!r || !r->exists || r->isDirectory)
+            continue;
+        // A font resource file made by CreateScalableFontResourceA names
+        // the TrueType file it stands for.
+        std::ifstream in(r->host, std::ios::binary);
+        std::string first, second;
+        std::getline(in, first);
+        if (first == "FOT\r" && std::getline(in, second)) {
+            if (!second.empty() && second.back() == '\r')
+                second.pop_back();
+            auto target = m->resolve(second);
+            if (target && target->exists && !target->isDirectory)
+                return target->host.string();
+            return std::nullopt;
+        }
+        return r->host.string();
     }
     return std::nullopt;
 }

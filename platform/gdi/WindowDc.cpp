@@ -1,0 +1,143 @@
+// Device contexts of windows (GetDC, GetWindowDC, BeginPaint) and the USER
+// drawing calls that need the window manager: LoadBitmapA and DrawIcon.
+// Each window draws into its own backing surface, sized to its window
+// rectangle; a client DC starts at the client origin and is clipped to the
+// client area.
+#include <windows.h>
+
+#include "platform/core/Trace.h"
+#include "platform/gdi/Bmp.h"
+#include "platform/gdi/DeviceContext.h"
+#include "platform/gdi/Icons.h"
+#include "platform/gdi/Screen.h"
+#include "platform/gdi/SysColors.h"
+#include "platform/gdi/WindowSurface.h"
+#include "platform/user/Resources.h"
+#include "platform/user/WindowManager.h"
+
+using namespace nv::gdi;
+
+namespace {
+
+enum class Area { Client, Window };
+
+HDC windowDc(HWND hwnd, Area area) {
+    if (!hwnd)
+        return dcs().add(makeDc(DcKind::Display));
+    RECT wr{};
+    if (!GetWindowRect(hwnd, &wr)) {
+        SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+        return nullptr;
+    }
+    Surface& s = Screen::get().window(hwnd, wr.right - wr.left, wr.bottom - wr.top, initialBackground(hwnd));
+    auto dc = makeDc(DcKind::Window);
+    dc->hwnd = hwnd;
+    if (area == Area::Window) {
+        dc->visible = s.bounds();
+    } else {
+        POINT co{0, 0};
+        ClientToScreen(hwnd, &co);
+        RECT cr{};
+        GetClientRect(hwnd, &cr);
+        dc->origin = POINT{co.x - wr.left, co.y - wr.top};
+        dc->visible = intersect(offset(cr, dc->origin.x, dc->origin.y), s.bounds());
+    }
+    return dcs().add(std::move(dc));
+}
+
+}  // namespace
+
+HDC WINAPI GetDC(HWND hWnd) {
+    HDC h = windowDc(hWnd, Area::Client);
+    NV_TRACE_CALL("GetDC", h, hWnd);
+    return h;
+}
+
+HDC WINAPI GetWindowDC(HWND hWnd) {
+    HDC h = windowDc(hWnd, Area::Window);
+    NV_TRACE_CALL("GetWindowDC", h, hWnd);
+    return h;
+}
+
+int WINAPI ReleaseDC(HWND hWnd, HDC hDC) {
+    int r = 0;
+    if (DeviceContext* dc = dcs().find(hDC); dc && dc->kind != DcKind::Memory)
+        r = dcs().remove(hDC) ? 1 : 0;
+    NV_TRACE_CALL("ReleaseDC", r, hWnd, hDC);
+    return r;
+}
+
+HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
+    HDC h = nullptr;
+    if (lpPaint && IsWindow(hWnd)) {
+        RECT update{};
+        GetUpdateRect(hWnd, &update, FALSE);
+        // Whether the update region asked for erasing (InvalidateRect's
+        // bErase) is the window manager's private state; read it there.
+        bool erase = false;
+        if (nv::user::Window* w = nv::user::find(hWnd))
+            erase = w->hasUpdate && w->erase;
+        h = windowDc(hWnd, Area::Client);
+        DeviceContext* dc = dcs().find(h);
+        dc->fromBeginPaint = true;
+        dc->state.clip = update;
+        BOOL notErased = FALSE;
+        if (erase) {
+            // The class background first (what DefWindowProc's erase does),
+            // then the window's own WM_ERASEBKGND may paint over it.
+            if (auto color = classBackground(hWnd))
+                dc->fillRect(update, *color);
+            notErased = SendMessageA(hWnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(h), 0) ? FALSE : TRUE;
+        }
+        ValidateRect(hWnd, nullptr);
+        *lpPaint = PAINTSTRUCT{};
+        lpPaint->hdc = h;
+        lpPaint->fErase = notErased;
+        lpPaint->rcPaint = update;
+    }
+    NV_TRACE_CALL("BeginPaint", h, hWnd);
+    return h;
+}
+
+BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint) {
+    BOOL ok = FALSE;
+    if (lpPaint) {
+        if (DeviceContext* dc = dcs().find(lpPaint->hdc); dc && dc->fromBeginPaint)
+            ok = dcs().remove(lpPaint->hdc) ? TRUE : FALSE;
+    }
+    NV_TRACE_CALL("EndPaint", ok, hWnd);
+    return ok;
+}
+
+HBITMAP WINAPI LoadBitmapA(HINSTANCE hInstance, LPCSTR lpBitmapName) {
+    HBITMAP h = nullptr;
+    const auto* res = nv::user::resources::find(hInstance, RT_BITMAP, lpBitmapName);
+    if (!res) {
+        SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    } else {
+        auto surface = decodeBmp(res->data, "bitmap resource " + nv::user::resources::key(lpBitmapName));
+        if (!surface) {
+            SetLastError(ERROR_INVALID_DATA);
+        } else {
+            // A loaded bitmap is compatible with the screen: colour, even
+            // when the resource is black and white.
+            auto bmp = std::make_unique<Bitmap>(surface->width(), surface->height(), Depth::Color);
+            for (int y = 0; y < surface->height(); ++y)
+                for (int x = 0; x < surface->width(); ++x)
+                    bmp->surface.set(x, y, surface->at(x, y));
+            h = static_cast<HBITMAP>(objects().add(std::move(bmp)));
+        }
+    }
+    NV_TRACE_CALL("LoadBitmapA", h, hInstance, lpBitmapName);
+    return h;
+}
+
+BOOL WINAPI DrawIcon(HDC hDC, int X, int Y, HICON hIcon) {
+    BOOL ok = FALSE;
+    if (DeviceContext* dc = dcs().find(hDC); dc && hIcon) {
+        drawIcon(*dc, X, Y, iconKind(hIcon));
+        ok = TRUE;
+    }
+    NV_TRACE_CALL("DrawIcon", ok, hDC, X, Y, hIcon);
+    return ok;
+}
