@@ -1,0 +1,18 @@
+# Writes OUT, a C++ source holding the bytes of FILES (relative to SRC, joined
+# with '|') for MachineTemplate.h.
+string(REPLACE "|" ";" FILES "${FILES}")
+set(body "")
+set(table "")
+set(i 0)
+foreach(f IN LISTS FILES)
+  file(READ "${SRC}/${f}" hex HEX)
+  string(LENGTH "${hex}" hexlen)
+  math(EXPR size "${hexlen} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  string(APPEND body "static const unsigned char file${i}[] = {${bytes}0};\n")
+  string(APPEND table "    {\"${f}\", file${i}, ${size}},\n")
+  math(EXPR i "${i} + 1")
+endforeach()
+file(WRITE "${OUT}.tmp" "// Generated from samples/machine by embed.cmake; do not edit.\n#include \"samples/machine/MachineTemplate.h\"\n\nnamespace nv::machine_template {\n\n${body}\nconst File kFiles[] = {\n${table}};\nconst size_t kFileCount = ${i};\n\n}  // namespace nv::machine_template\n")
+file(COPY_FILE "${OUT}.tmp" "${OUT}" ONLY_IF_DIFFERENT)
+file(REMOVE "${OUT}.tmp")
