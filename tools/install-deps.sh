@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev googletest
   libfreetype-dev libpng-dev libmspack-dev
-  fonts-dejavu-core fonts-liberation
+  fonts-dejavu-core fonts-liberation fonttools
   mscompress binutils-mingw-w64-x86-64 libimage-exiftool-perl
   clang python3
 )
