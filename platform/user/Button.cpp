@@ -151,8 +151,8 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         ButtonData* d = data(hwnd);
         if (capture() != hwnd)
             return 0;
-        setCapture(nullptr);
         bool was = d && d->pushed;
+        setCapture(nullptr);
         setPushed(hwnd, false);
         RECT c{0, 0, w->rect.right - w->rect.left - w->frame.left - w->frame.right,
                w->rect.bottom - w->rect.top - w->frame.top - w->frame.bottom};
@@ -171,8 +171,9 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (wParam == VK_SPACE) {
             ButtonData* d = data(hwnd);
             if (d && d->pushed) {
+                if (capture() == hwnd)
+                    setCapture(nullptr);
                 setPushed(hwnd, false);
-                setCapture(nullptr);
                 click(hwnd);
             }
         }

@@ -91,9 +91,7 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT first, UINT last, UINT remov
             emptyPolls = 0;
         } else if (!due && ++emptyPolls > kPollLimit) {
             emptyPolls = 0;
-            halt();
-            std::string why = "the program polls for a message that nothing can send (" + describeWaiting() + ")";
-            std::fprintf(stderr, "%s\n", why.c_str());
+            stall("the program polls for a message that nothing can send (" + describeWaiting() + ")");
         }
     }
     NV_TRACE_CALL("PeekMessageA", r, hwnd, first, last, remove);
@@ -132,9 +130,7 @@ BOOL WINAPI WaitMessage(void) {
             advanceClock(*due);
         } else {
             ok = FALSE;
-            halt();
-            std::fprintf(stderr, "the program waits for a message that nothing can send (%s)\n",
-                         describeWaiting().c_str());
+            stall("the program waits for a message that nothing can send (" + describeWaiting() + ")");
         }
     }
     NV_TRACE_CALL("WaitMessage", ok);

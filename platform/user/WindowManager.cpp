@@ -52,6 +52,10 @@ State& raw() {
 }
 
 bool resetting = false;
+StallHandler& defaultStall() {
+    static StallHandler h;  // outlives resets: set by whoever drives the run
+    return h;
+}
 
 void initialise();
 
@@ -123,6 +127,7 @@ void initialise() {
     std::fill(std::begin(s.keys), std::end(s.keys), false);
     s.idle.clear();
     s.halted = false;
+    s.stall = nullptr;
     s.nextAtom = 0xC000;
     s.machine = machine::current();
     s.initialised = true;
@@ -961,14 +966,7 @@ bool get(MSG* msg, HWND filter, UINT first, UINT last) {
             advanceClock(*due);
             continue;
         }
-        std::string why = "the program waits for a message that nothing can send (" + describeWaiting() + ")";
-        if (s.stall) {
-            StallHandler h = s.stall;
-            h(why);
-        } else {
-            std::fprintf(stderr, "%s\n", why.c_str());
-        }
-        halt();
+        stall("the program waits for a message that nothing can send (" + describeWaiting() + ")");
     }
 }
 
@@ -1101,6 +1099,15 @@ HWND setCapture(HWND hwnd) {
 bool halted() { return S().halted; }
 void halt() { S().halted = true; }
 void setStallHandler(StallHandler h) { S().stall = std::move(h); }
+void setDefaultStallHandler(StallHandler h) { defaultStall() = std::move(h); }
+
+void stall(const std::string& why) {
+    if (StallHandler h = S().stall ? S().stall : defaultStall())
+        h(why);
+    else
+        std::fprintf(stderr, "%s\n", why.c_str());
+    halt();
+}
 
 std::string describeWaiting() {
     State& s = S();

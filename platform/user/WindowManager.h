@@ -184,7 +184,10 @@ void halt();
 // Called when the program waits for a message that nothing can produce.
 // The default prints the reason and halts the run.
 using StallHandler = std::function<void(const std::string&)>;
-void setStallHandler(StallHandler h);
+void setStallHandler(StallHandler h);  // this run only (cleared by reset)
+void setDefaultStallHandler(StallHandler h);  // every run
+// Reports through the stall handler and halts the run.
+void stall(const std::string& why);
 // Describes, for diagnostics, what the program is waiting in.
 std::string describeWaiting();
 

@@ -1,0 +1,87 @@
+// lParam packing of DDE messages. WM_DDE_ACK, DATA, POKE and ADVISE carry two
+// values that do not both fit an lParam; as on Win32 they go into a packed
+// handle. The packed value keeps the low value's low word in its own low
+// word, so a reader of LOWORD(lParam) sees an acknowledgement's status as a
+// 16-bit conversation would. WM_DDE_EXECUTE carries its command handle
+// unpacked; the others pack two 16-bit atoms with MAKELPARAM.
+#include <windows.h>
+
+#include <map>
+
+#include "platform/core/Trace.h"
+
+namespace {
+
+struct Pair {
+    UINT_PTR lo;
+    UINT_PTR hi;
+};
+
+std::map<LPARAM, Pair>& packs() {
+    static std::map<LPARAM, Pair> m;
+    return m;
+}
+LPARAM nextSlot = 1;
+constexpr LPARAM kPackedMark = static_cast<LPARAM>(1) << 47;
+
+bool packed(UINT msg) {
+    return msg == WM_DDE_ACK || msg == WM_DDE_DATA || msg == WM_DDE_POKE || msg == WM_DDE_ADVISE;
+}
+
+}  // namespace
+
+LPARAM WINAPI PackDDElParam(UINT msg, UINT_PTR lo, UINT_PTR hi) {
+    LPARAM r;
+    if (packed(msg)) {
+        LPARAM slot = nextSlot++ & 0xFFFFFFFF;
+        r = kPackedMark | (slot << 16) | static_cast<LPARAM>(lo & 0xFFFF);
+        packs()[r] = Pair{lo, hi};
+    } else if (msg == WM_DDE_EXECUTE) {
+        r = static_cast<LPARAM>(hi);
+    } else {
+        r = MAKELPARAM(lo, hi);
+    }
+    NV_TRACE_CALL("PackDDElParam", r, msg, lo, hi);
+    return r;
+}
+
+BOOL WINAPI UnpackDDElParam(UINT msg, LPARAM lParam, PUINT_PTR lo, PUINT_PTR hi) {
+    BOOL ok = TRUE;
+    UINT_PTR l = 0, h = 0;
+    if (packed(msg) && (lParam & kPackedMark)) {
+        auto it = packs().find(lParam);
+        if (it == packs().end()) {
+            ok = FALSE;
+        } else {
+            l = it->second.lo;
+            h = it->second.hi;
+        }
+    } else if (msg == WM_DDE_EXECUTE) {
+        h = static_cast<UINT_PTR>(lParam);
+    } else {
+        // Not packed: an acknowledgement of WM_DDE_INITIATE carries two atoms.
+        l = LOWORD(lParam);
+        h = HIWORD(lParam);
+    }
+    if (lo)
+        *lo = l;
+    if (hi)
+        *hi = h;
+    NV_TRACE_CALL("UnpackDDElParam", ok, msg, lParam);
+    return ok;
+}
+
+BOOL WINAPI FreeDDElParam(UINT msg, LPARAM lParam) {
+    BOOL ok = TRUE;
+    if (packed(msg) && (lParam & kPackedMark))
+        ok = packs().erase(lParam) ? TRUE : FALSE;
+    NV_TRACE_CALL("FreeDDElParam", ok, msg, lParam);
+    return ok;
+}
+
+LPARAM WINAPI ReuseDDElParam(LPARAM lParam, UINT msgIn, UINT msgOut, UINT_PTR lo, UINT_PTR hi) {
+    FreeDDElParam(msgIn, lParam);
+    LPARAM r = PackDDElParam(msgOut, lo, hi);
+    NV_TRACE_CALL("ReuseDDElParam", r, lParam, msgIn, msgOut);
+    return r;
+}

@@ -1,0 +1,460 @@
+// Dialogs: template parsing, the modal loop and its message sequence, the
+// dialog keyboard rules, the message-filter hook with F3, radio groups, list
+// box selection rules, message boxes, dialog units and resources.
+#include <windows.h>
+
+#include <cstring>
+
+#include "platform/user/DialogTemplate.h"
+#include "platform/user/Input.h"
+#include "platform/user/MessageLog_test.h"
+#include "platform/user/Resources.h"
+#include "platform/user/TemplateBuilder_test.h"
+
+using nv::testing::MessageLog;
+using nv::testing::messageName;
+using nv::testing::sequenceIs;
+using nv::testing::TemplateBuilder;
+namespace input = nv::user::input;
+
+namespace {
+
+HINSTANCE kInst = reinterpret_cast<HINSTANCE>(0x400000);
+
+class DialogTest : public nv::testing::UserTest {
+protected:
+    void SetUp() override {
+        UserTest::SetUp();
+        input::SetStopHandler([this](input::Status s, const std::string& m) {
+            stopped_ = s;
+            stopMessage_ = m;
+        });
+        input::SetReactionTime(1000);
+    }
+    void TearDown() override {
+        input::UseNone();
+        input::SetStopHandler(nullptr);
+        nv::user::resources::clear();
+        UserTest::TearDown();
+    }
+    void answers(const std::string& text) { ASSERT_TRUE(input::UseAnswerText(text, "answers").ok()); }
+
+    input::Status stopped_ = input::Status::Running;
+    std::string stopMessage_;
+};
+
+// ---- templates ----
+
+TEST_F(DialogTest, TemplateBuiltByteByByteIsReadFieldByField) {
+    // A face name of odd length puts the first item off a DWORD boundary.
+    TemplateBuilder t(WS_POPUP | WS_CAPTION | DS_MODALFRAME, 174, 97, u"Pick", 8, u"system");
+    t.item(0x80, BS_DEFPUSHBUTTON | WS_TABSTOP, 30, 77, 50, 14, 1, u"&OK")
+        .item(0x82, SS_LEFT, 17, 7, 144, 8, 3)
+        .item(0x83, LBS_MULTIPLESEL | WS_BORDER, 5, 20, 100, 40, 110, u"\u00e9t\u00e9");
+    auto parsed = nv::user::parseDialogTemplate(t.bytes().data(), t.bytes().size(), "TEST");
+    ASSERT_TRUE(parsed.ok()) << parsed.error().message;
+    EXPECT_EQ(parsed->style & DS_SETFONT, static_cast<DWORD>(DS_SETFONT));
+    EXPECT_EQ(parsed->cx, 174);
+    EXPECT_EQ(parsed->cy, 97);
+    EXPECT_EQ(parsed->caption, "Pick");
+    EXPECT_EQ(parsed->pointSize, 8);
+    EXPECT_EQ(parsed->face, "system");
+    ASSERT_EQ(parsed->items.size(), 3u);
+    EXPECT_EQ(parsed->items[0].className, "Button");
+    EXPECT_EQ(parsed->items[0].title, "&OK");
+    EXPECT_EQ(parsed->items[0].id, 1u);
+    EXPECT_EQ(parsed->items[0].y, 77);
+    EXPECT_EQ(parsed->items[1].className, "Static");
+    EXPECT_EQ(parsed->items[1].title, "");
+    EXPECT_EQ(parsed->items[2].className, "ListBox");
+    EXPECT_EQ(parsed->items[2].title, "\xe9t\xe9");  // UTF-16 to Windows-1252
+    EXPECT_EQ(parsed->items[2].style & LBS_MULTIPLESEL, static_cast<DWORD>(LBS_MULTIPLESEL));
+
+    // Cut short anywhere in the items: an error naming the item, never a read past the end.
+    for (size_t cut : {t.bytes().size() - 1, t.bytes().size() - 30, static_cast<size_t>(20)}) {
+        auto bad = nv::user::parseDialogTemplate(t.bytes().data(), cut, "TEST");
+        ASSERT_FALSE(bad.ok()) << "cut at " << cut;
+        EXPECT_NE(bad.error().message.find("TEST"), std::string::npos) << bad.error().message;
+        EXPECT_NE(bad.error().message.find("past the end"), std::string::npos) << bad.error().message;
+    }
+}
+
+// ---- the modal loop and the keyboard rules ----
+
+HWND gDialog = nullptr;
+
+INT_PTR CALLBACK RecordingDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
+    gDialog = dlg;
+    switch (msg) {
+    case WM_INITDIALOG:
+        MessageLog::current().add("dlg:WM_INITDIALOG(" + std::to_string(GetDlgCtrlID(reinterpret_cast<HWND>(wParam))) +
+                                  "," + std::to_string(lParam) + ")");
+        return TRUE;
+    case WM_COMMAND:
+        if (HIWORD(wParam) != BN_CLICKED)
+            return FALSE;  // the edit field's focus notifications
+        MessageLog::current().add("dlg:WM_COMMAND(" + std::to_string(LOWORD(wParam)) + "," +
+                                  std::to_string(HIWORD(wParam)) + ")");
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL || LOWORD(wParam) == 9)
+            EndDialog(dlg, LOWORD(wParam) + 100);
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+TemplateBuilder threeButtons() {
+    TemplateBuilder t(WS_POPUP | WS_CAPTION | DS_MODALFRAME, 200, 100, u"Keys");
+    t.item(0x81, WS_TABSTOP | WS_BORDER, 10, 10, 100, 12, 117)
+        .item(0x80, BS_DEFPUSHBUTTON | WS_TABSTOP, 10, 70, 50, 14, IDOK, u"&OK")
+        .item(0x80, BS_PUSHBUTTON | WS_TABSTOP, 70, 70, 50, 14, IDCANCEL, u"Cancel")
+        .item(0x80, BS_PUSHBUTTON | WS_TABSTOP, 130, 70, 50, 14, 9, u"&Nine");
+    return t;
+}
+
+TEST_F(DialogTest, EnterPressesTheDefaultButtonAndInitDialogComesFirst) {
+    auto t = threeButtons();
+    answers("dialog Keys\n  press Enter\n");
+    INT_PTR r = DialogBoxIndirectParamA(kInst, t.get(), nullptr, RecordingDlgProc, 42);
+    EXPECT_EQ(r, IDOK + 100);
+    EXPECT_TRUE(sequenceIs(MessageLog::current().entries(), {"dlg:WM_INITDIALOG(117,42)", "dlg:WM_COMMAND(1,0)"}));
+    EXPECT_FALSE(IsWindow(gDialog));
+    EXPECT_EQ(stopped_, input::Status::Running);
+}
+
+TEST_F(DialogTest, EscapeSendsCancelAndTabMovesTheFocusToTheButtonEnterThenPresses) {
+    auto t = threeButtons();
+    answers("dialog Keys\n  press Escape\n");
+    EXPECT_EQ(DialogBoxIndirectParamA(kInst, t.get(), nullptr, RecordingDlgProc, 0), IDCANCEL + 100);
+    EXPECT_TRUE(sequenceIs(MessageLog::current().only({"WM_COMMAND"}), {"dlg:WM_COMMAND(2,0)"}));
+
+    // Tab: edit -> OK -> Cancel -> Nine; Enter presses the focused push button.
+    MessageLog::current().clear();
+    answers("dialog Keys\n  press Tab\n  press Tab\n  press Tab\n  press Enter\n");
+    EXPECT_EQ(DialogBoxIndirectParamA(kInst, t.get(), nullptr, RecordingDlgProc, 0), 9 + 100);
+    EXPECT_TRUE(sequenceIs(MessageLog::current().only({"WM_COMMAND"}), {"dlg:WM_COMMAND(9,0)"}));
+
+    // Shift+Tab from the edit wraps to the last control.
+    MessageLog::current().clear();
+    answers("dialog Keys\n  press Shift+Tab\n  press Space\n");
+    EXPECT_EQ(DialogBoxIndirectParamA(kInst, t.get(), nullptr, RecordingDlgProc, 0), 9 + 100);
+}
+
+TEST_F(DialogTest, MnemonicsAndClicksByTextBecomeTheButtonsNotifications) {
+    auto t = threeButtons();
+    answers("dialog Keys\n  click \"Nine\"\n");
+    EXPECT_EQ(DialogBoxIndirectParamA(kInst, t.get(), nullptr, RecordingDlgProc, 0), 9 + 100) << stopMessage_;
+    EXPECT_TRUE(sequenceIs(MessageLog::current().only({"WM_COMMAND"}), {"dlg:WM_COMMAND(9,0)"}));
+}
+
+// ---- the hook and F3 ----
+
+HHOOK gHook = nullptr;
+HWND gHookDialog = nullptr;
+std::vector<int> gHookCodes;
+
+LRESULT CALLBACK F3Filter(int code, WPARAM wParam, LPARAM lParam) {
+    auto* msg = reinterpret_cast<MSG*>(lParam);
+    if (msg->message == WM_KEYDOWN)
+        gHookCodes.push_back(code);
+    if (code == MSGF_DIALOGBOX && msg->message == WM_KEYDOWN && msg->wParam == VK_F3 &&
+        GetParent(msg->hwnd) == gHookDialog) {
+        PostMessageA(gHookDialog, WM_COMMAND, 118, 0);
+        return 1;
+    }
+    return gHook ? CallNextHookEx(gHook, code, 0, lParam) : 0;
+}
+
+INT_PTR CALLBACK ExitDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM) {
+    switch (msg) {
+    case WM_INITDIALOG:
+        gHookDialog = dlg;
+        gHook = SetWindowsHookExA(WH_MSGFILTER, F3Filter, nullptr, 0);
+        SetFocus(GetDlgItem(dlg, 117));
+        return FALSE;
+    case WM_COMMAND:
+        if (HIWORD(wParam) != BN_CLICKED)
+            return FALSE;
+        MessageLog::current().add("dlg:WM_COMMAND(" + std::to_string(LOWORD(wParam)) + ")");
+        if (LOWORD(wParam) == 118) {
+            int answer = MessageBoxA(dlg, "Do you really want to cancel the installation?",
+                                     "Norvalk Driver Installation", MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2);
+            MessageLog::current().add("box:" + std::to_string(answer));
+            if (answer == IDYES) {
+                EndDialog(dlg, 0);
+                UnhookWindowsHook(WH_MSGFILTER, F3Filter);
+            } else {
+                SetFocus(GetDlgItem(dlg, 117));
+            }
+        } else if (LOWORD(wParam) == IDOK) {
+            EndDialog(dlg, 1);
+            UnhookWindowsHook(WH_MSGFILTER, F3Filter);
+        }
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+TEST_F(DialogTest, F3ActsAsExitOnlyInTheHookedDialogNotInItsMessageBox) {
+    TemplateBuilder t(WS_POPUP | WS_CAPTION | DS_MODALFRAME, 200, 100, u"Directory");
+    t.item(0x81, WS_TABSTOP, 10, 10, 100, 12, 117)
+        .item(0x80, BS_DEFPUSHBUTTON | WS_TABSTOP, 10, 70, 50, 14, IDOK, u"&OK")
+        .item(0x80, BS_PUSHBUTTON | WS_TABSTOP, 70, 70, 50, 14, 118, u"E&xit");
+    gHookCodes.clear();
+    answers(
+        "dialog Directory\n  press F3\n"
+        "message \"really want to cancel\"\n  press F3\n  press Enter\n"  // F3 does nothing there; Enter is No
+        "dialog Directory\n  press F3\n"
+        "message \"Norvalk Driver Installation\"\n  click \"Yes\"\n");
+    EXPECT_EQ(DialogBoxIndirectParamA(kInst, t.get(), nullptr, ExitDlgProc, 0), 0);
+    EXPECT_EQ(stopped_, input::Status::Running) << stopMessage_;
+    EXPECT_TRUE(sequenceIs(MessageLog::current().entries(),
+                           {"dlg:WM_COMMAND(118)", "box:7", "dlg:WM_COMMAND(118)", "box:6"}));
+    // The hook saw the keys of the message box with MSGF_MESSAGEBOX.
+    EXPECT_NE(std::find(gHookCodes.begin(), gHookCodes.end(), MSGF_MESSAGEBOX), gHookCodes.end());
+    // It was removed when the dialog ended.
+    MSG m{};
+    m.message = WM_KEYDOWN;
+    m.wParam = VK_F3;
+    size_t before = gHookCodes.size();
+    CallMsgFilterA(&m, MSGF_DIALOGBOX);
+    EXPECT_EQ(gHookCodes.size(), before);
+    gHook = nullptr;
+}
+
+// ---- radio groups and list boxes ----
+
+INT_PTR CALLBACK QuietDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM) {
+    gDialog = dlg;
+    if (msg == WM_COMMAND) {
+        MessageLog::current().add("dlg:WM_COMMAND(" + std::to_string(LOWORD(wParam)) + "," +
+                                  std::to_string(HIWORD(wParam)) + ")");
+        if (LOWORD(wParam) == IDOK)
+            EndDialog(dlg, 1);
+        return TRUE;
+    }
+    return msg == WM_INITDIALOG;
+}
+
+TEST_F(DialogTest, AutoRadioButtonsKeepOneChoicePerGroup) {
+    TemplateBuilder t(WS_POPUP | WS_CAPTION, 200, 120, u"Languages");
+    t.item(0x80, BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 10, 10, 50, 10, 20, u"&English")
+        .item(0x80, BS_AUTORADIOBUTTON, 10, 22, 50, 10, 21, u"&French")
+        .item(0x80, BS_AUTORADIOBUTTON, 10, 34, 50, 10, 22, u"&German")
+        .item(0x80, BS_AUTORADIOBUTTON | WS_GROUP, 10, 46, 50, 10, 30, u"Other group")
+        .item(0x80, BS_DEFPUSHBUTTON | WS_GROUP | WS_TABSTOP, 10, 80, 50, 14, IDOK, u"OK");
+    HWND dlg = CreateDialogIndirectParamA(kInst, t.get(), nullptr, QuietDlgProc, 0);
+    ASSERT_NE(dlg, nullptr);
+    CheckRadioButton(dlg, 20, 22, 21);
+    CheckDlgButton(dlg, 30, BST_CHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(dlg, 21), static_cast<UINT>(BST_CHECKED));
+    SendDlgItemMessageA(dlg, 22, BM_CLICK, 0, 0);
+    EXPECT_EQ(IsDlgButtonChecked(dlg, 20), 0u);
+    EXPECT_EQ(IsDlgButtonChecked(dlg, 21), 0u);
+    EXPECT_EQ(IsDlgButtonChecked(dlg, 22), static_cast<UINT>(BST_CHECKED));
+    EXPECT_EQ(IsDlgButtonChecked(dlg, 30), static_cast<UINT>(BST_CHECKED));  // another group
+    EXPECT_TRUE(sequenceIs(MessageLog::current().only({"WM_COMMAND"}), {"dlg:WM_COMMAND(22,0)"}));
+    // A checked radio button is its group's tab stop.
+    EXPECT_TRUE(GetWindowLongA(GetDlgItem(dlg, 22), GWL_STYLE) & WS_TABSTOP);
+    EXPECT_FALSE(GetWindowLongA(GetDlgItem(dlg, 21), GWL_STYLE) & WS_TABSTOP);
+    DestroyWindow(dlg);
+}
+
+TEST_F(DialogTest, ListBoxSelectionRulesForSingleAndMultipleSelection) {
+    TemplateBuilder t(WS_POPUP | WS_CAPTION, 200, 120, u"Lists");
+    t.item(0x83, WS_BORDER | LBS_NOTIFY, 10, 10, 80, 40, 110)
+        .item(0x83, WS_BORDER | LBS_NOTIFY | LBS_MULTIPLESEL, 100, 10, 80, 40, 111)
+        .item(0x83, WS_BORDER | LBS_SORT, 10, 60, 80, 40, 112);
+    HWND dlg = CreateDialogIndirectParamA(kInst, t.get(), nullptr, QuietDlgProc, 0);
+    ASSERT_NE(dlg, nullptr);
+    for (const char* s : {"Arial", "Times New Roman", "Courier"}) {
+        SendDlgItemMessageA(dlg, 110, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
+        SendDlgItemMessageA(dlg, 111, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
+        SendDlgItemMessageA(dlg, 112, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
+    }
+    char buf[32];
+    SendDlgItemMessageA(dlg, 112, LB_GETTEXT, 1, reinterpret_cast<LPARAM>(buf));
+    EXPECT_STREQ(buf, "Courier");  // sorted
+    EXPECT_EQ(SendDlgItemMessageA(dlg, 110, LB_GETTEXT, 3, reinterpret_cast<LPARAM>(buf)), LB_ERR);
+
+    // Single selection: one row at most; LB_SETSEL and LB_GETSELCOUNT are errors.
+    EXPECT_EQ(SendDlgItemMessageA(dlg, 110, LB_GETCURSEL, 0, 0), LB_ERR);
+    EXPECT_EQ(SendDlgItemMessageA(dlg, 110, LB_SETCURSEL, 2, 0), 2);
+    EXPECT_EQ(SendDlgItemMessageA(dlg, 110, LB_GETSEL, 2, 0), 1);
+    EXPECT_EQ(SendDlgItemMessageA(dlg, 110, LB_SETCURSEL, 1, 0), 1);
+    EXPECT_EQ(SendDlgItemMessageA(dlg, 110, LB_GETSEL, 2, 0), 0);
+    EXPECT_EQ(SendDlgItemMessageA(dlg, 110, LB_SETSEL, TRUE, 0), LB_ERR);
+    EXPECT_EQ(SendDlgItemMessageA(dlg, 110, LB_GETSELCOUNT, 0, 0), LB_ERR);
+    EXPECT_EQ(SendDlgItemMessageA(dlg, 110, LB_SETCURSEL, 7, 0), LB_ERR);
+    EXPECT_EQ(SendDlgItemMessageA(dlg, 110, LB_SETCURSEL, static_cast<WPARAM>(-1), 0), LB_ERR);
+    EXPECT_EQ(SendDlgItemMessageA(dlg, 110, LB_GETCURSEL, 0, 0), LB_ERR);
+
+    // Multiple selection: rows independently; -1 means every row.
+    EXPECT_EQ(SendDlgItemMessageA(dlg, 111, LB_SETSEL, TRUE, -1), 0);
+    EXPECT_EQ(SendDlgItemMessageA(dlg, 111, LB_GETSELCOUNT, 0, 0), 3);
+    EXPECT_EQ(SendDlgItemMessageA(dlg, 111, LB_SETSEL, FALSE, 1), 0);
+    EXPECT_EQ(SendDlgItemMessageA(dlg, 111, LB_GETSELCOUNT, 0, 0), 2);
+    EXPECT_EQ(SendDlgItemMessageA(dlg, 111, LB_GETSEL, 1, 0), 0);
+    EXPECT_EQ(SendDlgItemMessageA(dlg, 111, LB_SETCURSEL, 0, 0), LB_ERR);
+    int rows[4] = {-1, -1, -1, -1};
+    EXPECT_EQ(SendDlgItemMessageA(dlg, 111, LB_GETSELITEMS, 4, reinterpret_cast<LPARAM>(rows)), 2);
+    EXPECT_EQ(rows[0], 0);
+    EXPECT_EQ(rows[1], 2);
+    SendDlgItemMessageA(dlg, 111, LB_RESETCONTENT, 0, 0);
+    EXPECT_EQ(SendDlgItemMessageA(dlg, 111, LB_GETCOUNT, 0, 0), 0);
+    EXPECT_EQ(SendDlgItemMessageA(dlg, 111, LB_GETSELCOUNT, 0, 0), 0);
+    DestroyWindow(dlg);
+}
+
+TEST_F(DialogTest, ClicksOnListRowsSelectOrToggleAndNotify) {
+    TemplateBuilder t(WS_POPUP | WS_CAPTION, 200, 120, u"Fonts");
+    t.item(0x83, WS_BORDER | LBS_NOTIFY | LBS_MULTIPLESEL | WS_TABSTOP, 10, 10, 80, 24, 110)
+        .item(0x83, WS_BORDER | LBS_NOTIFY | WS_TABSTOP, 100, 10, 80, 40, 111)
+        .item(0x80, BS_DEFPUSHBUTTON | WS_TABSTOP, 10, 80, 50, 14, IDOK, u"OK");
+    struct Fill {
+        static INT_PTR CALLBACK proc(HWND dlg, UINT msg, WPARAM w, LPARAM l) {
+            if (msg == WM_INITDIALOG) {
+                for (const char* s : {"A", "B", "C", "D", "E", "F"}) {
+                    SendDlgItemMessageA(dlg, 110, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
+                    SendDlgItemMessageA(dlg, 111, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(s));
+                }
+                SendDlgItemMessageA(dlg, 110, LB_SETSEL, TRUE, -1);
+            }
+            if (msg == WM_COMMAND && LOWORD(w) == IDOK) {
+                MessageLog::current().add(
+                    "dlg:sel(" + std::to_string(SendDlgItemMessageA(dlg, 110, LB_GETSELCOUNT, 0, 0)) + "," +
+                    std::to_string(SendDlgItemMessageA(dlg, 110, LB_GETSEL, 4, 0)) + "," +
+                    std::to_string(SendDlgItemMessageA(dlg, 111, LB_GETCURSEL, 0, 0)) + ")");
+            }
+            return QuietDlgProc(dlg, msg, w, l);
+        }
+    };
+    // Row 4 ("E") is below the visible rows: the person scrolls to it first.
+    answers(
+        "dialog Fonts\n"
+        "  toggle 110 \"e\"\n"
+        "  toggle 110 0\n"
+        "  toggle 110 0\n"
+        "  select 110 1\n"   // already selected: nothing to do
+        "  select 111 \"F\"\n"
+        "  click OK\n");
+    EXPECT_EQ(DialogBoxIndirectParamA(kInst, t.get(), nullptr, Fill::proc, 0), 1);
+    EXPECT_EQ(stopped_, input::Status::Running) << stopMessage_;
+    // LBN_SETFOCUS (4) and LBN_KILLFOCUS (5) come with the clicks, as on Windows.
+    EXPECT_TRUE(sequenceIs(MessageLog::current().only({"WM_COMMAND", "sel("}),
+                           {"dlg:WM_COMMAND(110,4)", "dlg:WM_COMMAND(110,1)", "dlg:WM_COMMAND(110,1)",
+                            "dlg:WM_COMMAND(110,1)", "dlg:WM_COMMAND(110,5)", "dlg:WM_COMMAND(111,4)",
+                            "dlg:WM_COMMAND(111,1)", "dlg:WM_COMMAND(111,5)", "dlg:WM_COMMAND(1,0)",
+                            "dlg:sel(5,0,5)"}));
+}
+
+// ---- message boxes ----
+
+TEST_F(DialogTest, MessageBoxButtonsDefaultsAndEscape) {
+    answers(
+        "message Note\n  press Escape\n"            // OK only: Escape is OK
+        "message \"Continue?\"\n  press Escape\n  press Enter\n"  // Yes/No: Escape does nothing
+        "message Question\n  press Escape\n"        // OK/Cancel: Escape is Cancel
+        "message Again\n  press n\n");                // the mnemonic of &No
+    EXPECT_EQ(MessageBoxA(nullptr, "Done.", "Note", MB_OK), IDOK);
+    EXPECT_EQ(MessageBoxA(nullptr, "Continue?", "Question", MB_YESNO | MB_DEFBUTTON2), IDNO);
+    EXPECT_EQ(MessageBoxA(nullptr, "Go on?", "Question", MB_OKCANCEL), IDCANCEL);
+    EXPECT_EQ(MessageBoxA(nullptr, "Again?", "Again", MB_YESNO), IDNO);
+    EXPECT_EQ(stopped_, input::Status::Running) << stopMessage_;
+}
+
+TEST_F(DialogTest, MessageBoxIsADialogWithTextIconAndButtons) {
+    struct Look : nv::user::WaitObserver {
+        void waiting(HWND hwnd, nv::user::WaitKind kind) override {
+            seen = kind == nv::user::WaitKind::MessageBox;
+            char buf[64];
+            GetDlgItemTextA(hwnd, 0xFFFF, buf, sizeof buf);
+            text = buf;
+            GetWindowTextA(hwnd, buf, sizeof buf);
+            caption = buf;
+            icon = SendDlgItemMessageA(hwnd, 0x14, STM_GETICON, 0, 0) ==
+                   reinterpret_cast<LRESULT>(LoadIconA(nullptr, IDI_EXCLAMATION));
+            yes = GetDlgItem(hwnd, IDYES) != nullptr && GetDlgItem(hwnd, IDNO) != nullptr;
+            focusOnNo = GetFocus() == GetDlgItem(hwnd, IDNO);
+            topmost = (GetWindowLongA(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+        }
+        bool seen = false, icon = false, yes = false, focusOnNo = false, topmost = false;
+        std::string text, caption;
+    } look;
+    nv::user::AddWaitObserver(&look);
+    answers("message Warning\n  click \"&Yes\"\n");
+    EXPECT_EQ(MessageBoxA(nullptr, "Sure?", "Warning", MB_YESNO | MB_ICONEXCLAMATION | MB_DEFBUTTON2 | MB_SYSTEMMODAL),
+              IDYES);
+    nv::user::RemoveWaitObserver(&look);
+    EXPECT_TRUE(look.seen);
+    EXPECT_EQ(look.text, "Sure?");
+    EXPECT_EQ(look.caption, "Warning");
+    EXPECT_TRUE(look.icon);
+    EXPECT_TRUE(look.yes);
+    EXPECT_TRUE(look.focusOnNo);
+    EXPECT_TRUE(look.topmost);
+}
+
+// ---- dialog units, placement and resources ----
+
+TEST_F(DialogTest, DialogUnitsFollowTheTemplateFontAndPlacementComesOutAsOnWindows) {
+    TemplateBuilder sans(WS_POPUP | WS_CAPTION | DS_MODALFRAME, 174, 97, u"");
+    sans.item(0x80, BS_PUSHBUTTON, 30, 77, 50, 14, 1);
+    TemplateBuilder sys(WS_POPUP | WS_CAPTION | DS_MODALFRAME, 174, 97, u"", 8, u"system");
+    HWND a = CreateDialogIndirectParamA(kInst, sans.get(), nullptr, QuietDlgProc, 0);
+    HWND b = CreateDialogIndirectParamA(kInst, sys.get(), nullptr, QuietDlgProc, 0);
+    RECT ca, cb;
+    GetClientRect(a, &ca);
+    GetClientRect(b, &cb);
+    EXPECT_EQ(ca.right, 174 * 6 / 4);  // MS Sans Serif 8: 6 x 13
+    EXPECT_EQ(ca.bottom, (97 * 13 + 4) / 8);
+    EXPECT_EQ(cb.right, 174 * 8 / 4);  // System: 8 x 16
+    EXPECT_EQ(cb.bottom, 97 * 16 / 8);
+    RECT r{30, 77, 80, 91};
+    MapDialogRect(a, &r);
+    RECT br;
+    GetWindowRect(GetDlgItem(a, 1), &br);
+    POINT o{0, 0};
+    ClientToScreen(a, &o);
+    EXPECT_EQ(br.left - o.x, r.left);
+    EXPECT_EQ(br.bottom - o.y, r.bottom);
+
+    // Two thirds of the free height above, centred across (800 x 600).
+    RECT wr;
+    GetWindowRect(a, &wr);
+    int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    int x = (sw + wr.left - wr.right) / 2, y = ((sh + wr.top - wr.bottom) / 3) * 2;
+    SetWindowPos(a, HWND_TOP, x, y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
+    RECT moved;
+    GetWindowRect(a, &moved);
+    EXPECT_EQ(moved.left, x);
+    EXPECT_EQ(moved.top, y);
+    EXPECT_EQ(moved.right - moved.left, wr.right - wr.left);
+    DestroyWindow(a);
+    DestroyWindow(b);
+}
+
+TEST_F(DialogTest, ResourceTemplatesAreFoundByNameWithoutRegardToCase) {
+    auto t = threeButtons();
+    nv::user::resources::add(kInst, RT_DIALOG, "MODE_INSTALL", t.bytes());
+    nv::user::resources::addStringTable(kInst, {{161, "Norvalk Driver Installation"}, {186, "&OK"}});
+    char buf[64];
+    EXPECT_EQ(LoadStringA(kInst, 161, buf, sizeof buf), 27);
+    EXPECT_STREQ(buf, "Norvalk Driver Installation");
+    EXPECT_EQ(LoadStringA(kInst, 186, buf, 3), 2);  // cut to the buffer
+    EXPECT_STREQ(buf, "&O");
+    EXPECT_EQ(LoadStringA(kInst, 187, buf, sizeof buf), 0);
+    HRSRC res = FindResourceA(kInst, "mode_install", RT_DIALOG);
+    ASSERT_NE(res, nullptr);
+    EXPECT_EQ(SizeofResource(kInst, res), t.bytes().size());
+    EXPECT_EQ(std::memcmp(LockResource(LoadResource(kInst, res)), t.bytes().data(), t.bytes().size()), 0);
+
+    answers("dialog mode_install\n  click \"OK\"\n");
+    EXPECT_EQ(DialogBoxParamA(kInst, "Mode_Install", nullptr, RecordingDlgProc, 0), IDOK + 100);
+    SetLastError(0);
+    EXPECT_EQ(DialogBoxParamA(kInst, "NO_SUCH", nullptr, RecordingDlgProc, 0), -1);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
+}
+
+}  // namespace
