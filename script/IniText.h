@@ -66,9 +66,12 @@ IniLine NextLine(IniLine line);
 // Number of lines from line to the end of its section (0 for NULL).
 int CountLines(IniLine line);
 
-// Looks for key from the section's first line on. Returns 1 and the value,
+// Looks for key from the section's first line on (the first line whose
+// name, up to "=", is key without regard to case). Returns 1 and the value,
 // or 0 and an empty output. A value holding "=" or "," outside quotes is
 // returned unchanged; any other loses its surrounding blanks and quotes.
+// With out NULL or size < 1 nothing is written; the result still tells
+// whether the key is there.
 int GetKeyValue(IniLine firstLine, LPCSTR key, LPSTR out, int size);
 
 // GetKeyValue on section name of text (NULL: the current text); 0 and an
