@@ -407,6 +407,18 @@ std::vector<uint8_t> writeLe(const VersionInfo* info, std::string_view deviceNam
     return out.b;
 }
 
+std::vector<uint8_t> writeSystemVxd(const std::array<uint16_t, 4>& version, std::string_view deviceName,
+                                    std::string_view description) {
+    VersionInfo info;
+    info.fileVersion = version;
+    info.fileType = 5;  // VFT_VXD
+    info.strings = {{"CompanyName", "Microsoft Corporation"},
+                    {"FileDescription", std::string(description)},
+                    {"InternalName", std::string(deviceName)},
+                    {"ProductName", "Microsoft Windows"}};
+    return writeLe(&info, deviceName);
+}
+
 std::optional<std::array<uint16_t, 4>> parseVersion(std::string_view text) {
     std::array<uint16_t, 4> v{};
     for (int i = 0; i < 4; ++i) {

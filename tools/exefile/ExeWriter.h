@@ -47,6 +47,11 @@ std::vector<uint8_t> writeNe(const VersionInfo* info, std::string_view moduleNam
 // (e32_winresoff / e32_winreslen); deviceName goes into the resident name table.
 std::vector<uint8_t> writeLe(const VersionInfo* info, std::string_view deviceName, uint16_t deviceId = 0);
 
+// A virtual device driver of the platform itself, as Windows 95 installs
+// them in its system directory (lpt.vxd), with the platform's version texts.
+std::vector<uint8_t> writeSystemVxd(const std::array<uint16_t, 4>& version, std::string_view deviceName,
+                                    std::string_view description);
+
 // "A.B.C.D" (each 0..65535) into four numbers.
 std::optional<std::array<uint16_t, 4>> parseVersion(std::string_view text);
 
