@@ -345,8 +345,8 @@ TEST_F(DialogTest, ClicksOnListRowsSelectOrToggleAndNotify) {
     EXPECT_TRUE(sequenceIs(MessageLog::current().only({"WM_COMMAND", "sel("}),
                            {"dlg:WM_COMMAND(110,4)", "dlg:WM_COMMAND(110,1)", "dlg:WM_COMMAND(110,1)",
                             "dlg:WM_COMMAND(110,1)", "dlg:WM_COMMAND(110,5)", "dlg:WM_COMMAND(111,4)",
-                            "dlg:WM_COMMAND(111,1)", "dlg:WM_COMMAND(111,5)", "dlg:WM_COMMAND(1,0)",
-                            "dlg:sel(5,0,5)"}));
+                            "dlg:WM_COMMAND(111,1)", "dlg:WM_COMMAND(111,5)", "dlg:sel(5,0,5)",
+                            "dlg:WM_COMMAND(1,0)"}));
 }
 
 // ---- message boxes ----

@@ -131,6 +131,7 @@ const char* kHelp =
     "actions: click CONTROL | press KEY | type CONTROL \"TEXT\" | select LIST ROW | toggle LIST ROW |\n"
     "         deselect LIST ROW | insert A: FOLDER | eject A: | wait MS\n"
     "short:   N (click control N) | \"TEXT\" (click by text) | enter | esc | f3 | tab | space |\n"
+    "         a letter (presses it: the mnemonic of a button, y for &Yes) |\n"
     "         c N | t N \"TEXT\" | s N ROW | x N ROW | w MS\n"
     "other:   show (print the dialog again) | help\n"
     "KEY: Enter Escape F3 Tab Shift+Tab Space Up Down Left Right Home End Backspace Delete, or a letter\n";
@@ -462,7 +463,7 @@ void writeRecord(const WaitView& v, const Action& a) {
     }
     std::string line = "  " + format(a);
     // A note of what the id or row stands for, for people reading the file.
-    if (a.kind == Action::Kind::Click || a.kind == Action::Kind::Type || a.kind == Action::Kind::Select ||
+    if (a.kind == Action::Kind::Click || a.kind == Action::Kind::Select ||
         a.kind == Action::Kind::Toggle || a.kind == Action::Kind::Deselect) {
         for (const auto& c : v.controls) {
             if (!(a.control.byId ? c.id == a.control.id : false))

@@ -37,9 +37,9 @@ Result<std::vector<Token>> tokenize(std::string_view line) {
                     closed = true;
                     break;
                 }
-                if (d == '\\' && i < line.size()) {
-                    char e = line[i++];
-                    t.text += e == 'n' ? '\n' : e == 't' ? '\t' : e;
+                if (d == '\\' && i < line.size() && (line[i] == '"' || line[i] == '\\')) {
+                    // Only \" and \\ are escapes: Windows paths keep their backslashes.
+                    t.text += line[i++];
                 } else {
                     t.text += d;
                 }
@@ -183,6 +183,14 @@ Result<ParsedLine> parseLine(std::string_view line) {
         out.action = a;
         return out;
     }
+    if (n == 1 && !head.quoted && head.text.size() == 1 && std::isalpha(static_cast<unsigned char>(head.text[0]))) {
+        // A letter alone presses it: the mnemonic of a button ("y" for &Yes).
+        a.kind = Action::Kind::Press;
+        a.key = Key::Letter;
+        a.text = std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(head.text[0]))));
+        out.action = a;
+        return out;
+    }
     if (n == 1 && !head.quoted) {
         if (auto k = keyFrom(head.text)) {
             a.kind = Action::Kind::Press;
@@ -291,13 +299,14 @@ Result<std::vector<Step>> parseAnswers(std::string_view text, std::string_view n
 
 std::string quote(std::string_view text) {
     std::string out = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\')
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        bool escape = c == '"' ||
+                      (c == '\\' && (i + 1 == text.size() || text[i + 1] == '"' || text[i + 1] == '\\'));
+        if (escape)
             out += '\\';
         if (c == '\n')
-            out += "\\n";
-        else if (c == '\t')
-            out += "\\t";
+            out += "\\n";  // shown, not read back: answers match single lines
         else
             out += c;
     }
