@@ -1,0 +1,72 @@
+// The recorded state of a machine, for `nvmachine snapshot` and `diff`.
+//
+// Text form (one record a line, fields separated by one TAB; in a field the
+// bytes 00-1F, 7F and '%' are written %XX):
+//
+//   nvmachine snapshot 1
+//   [settings]
+//   setting  SECTION  LINE                 machine.ini, normalised
+//   [files]
+//   dir      C:\WINDOWS
+//   file     C:\WINDOWS\WIN.INI  SIZE  HASH    HASH: FNV-1a 64, 16 hex digits
+//   link     C:\ODD                       a symbolic link (never followed)
+//   [ini]
+//   ini      C:\WINDOWS\WIN.INI  SECTION  LINE  every non-blank line of every
+//                                               *.INI file, trimmed; the header
+//                                               line counts as a line of its
+//                                               section; "" before the first
+//   [registry]
+//   key      HKEY_LOCAL_MACHINE\Software
+//   value    KEY  NAME  DATA          NAME and DATA as in a REGEDIT4 file
+//
+// Areas come in the order above; records within an area are sorted. Lines
+// starting with '#' and blank lines are ignored when reading. Later areas
+// (the spooler, Program Manager) add sections of their own; an area diff()
+// does not know is compared line by line.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/core/Result.h"
+
+namespace nv::tool {
+
+class Snapshot {
+public:
+    // Records the machine in `dir` (its settings, drives and registry file).
+    static Result<Snapshot> take(const std::filesystem::path& dir);
+    // Reads the text form; `name` is used in error messages.
+    static Result<Snapshot> parse(std::string_view text, std::string_view name);
+
+    std::string text() const;
+    void add(const std::string& area, std::vector<std::string> fields);
+
+    // Records of each area, in area order.
+    const std::vector<std::pair<std::string, std::vector<std::string>>>& areas() const { return areas_; }
+
+private:
+    std::vector<std::string>& area(const std::string& name);
+    void sort();
+
+    std::vector<std::pair<std::string, std::vector<std::string>>> areas_;
+};
+
+// What changed from `before` to `after`, one line per difference:
+//   + RECORD            added
+//   - RECORD            removed
+//   ~ RECORD  ->  NEW   changed (files: same path; registry values: same key
+//                       and name); after "->" the changed fields of the new
+//                       record.
+// RECORD is the record as in the snapshot text (TAB separated). Areas come in
+// snapshot order, each difference under a line "[AREA]". Empty when equal.
+std::string diff(const Snapshot& before, const Snapshot& after);
+
+// The field escaping of the text form.
+std::string escapeField(std::string_view s);
+std::string unescapeField(std::string_view s);
+
+}  // namespace nv::tool

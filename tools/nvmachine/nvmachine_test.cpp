@@ -1,0 +1,181 @@
+// The machine tool's inspection commands, run as a person runs them: the
+// built nvmachine on a machine directory.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "TempMachine.h"
+#include "platform/core/Machine.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Run {
+    int status;
+    std::string out;
+};
+
+std::string quoted(const std::string& s) {
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+Run nvmachine(const std::vector<std::string>& args) {
+    std::string cmd = quoted(std::string(NV_BINARY_DIR) + "/tools/nvmachine/nvmachine");
+    for (const auto& a : args)
+        cmd += " " + quoted(a);
+    cmd += " 2>&1";
+    Run r{-1, {}};
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p)
+        return r;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        r.out.append(buf, n);
+    int st = pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void spit(const fs::path& p, const std::string& text) {
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << text;
+}
+
+// A machine directory on disk: machine.ini, drives A: (empty) and C:.
+class Tool : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto s = nv::testing::TempMachine::defaultSettings();
+        s.drives['A'].hasDisk = false;
+        for (auto& [l, d] : s.drives)
+            fs::create_directories(dir() / d.folder);
+        ASSERT_TRUE(nv::machine::Machine::fromSettings(dir(), s)->save());
+        spit(dir() / "drives/C/WINDOWS/WIN.INI", "[windows]\r\nload=\r\n; keep me\r\n\r\n[Desktop]\r\nWallpaper=(None)\r\n");
+        spit(dir() / "registry.reg",
+             "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Setup]\r\n"
+             "\"ICMPath\"=\"C:\\\\WINDOWS\\\\SYSTEM\\\\COLOR\"\r\n\r\n");
+    }
+    const fs::path& dir() const { return tmp.path(); }
+    std::string d() const { return dir().string(); }
+
+    nv::testing::TempDir tmp;
+};
+
+TEST_F(Tool, IniGetSetDelete) {
+    EXPECT_EQ(nvmachine({"ini", "get", d(), "win.ini", "DESKTOP", "wallpaper"}).out, "(None)\n");
+    auto missing = nvmachine({"ini", "get", d(), "win.ini", "Desktop", "Pattern"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.out.find("no key Pattern"), std::string::npos);
+    EXPECT_EQ(nvmachine({"ini", "get", d(), "C:\\NONE.INI", "a", "b"}).status, 1);
+
+    EXPECT_EQ(nvmachine({"ini", "set", d(), "C:\\WINDOWS\\WIN.INI", "windows", "load", "nvmon.exe"}).status, 0);
+    EXPECT_EQ(nvmachine({"ini", "set", d(), "win.ini", "Norvalk QS-8000 series", "LPT1", "1"}).status, 0);
+    EXPECT_EQ(nvmachine({"ini", "delete", d(), "win.ini", "Desktop"}).status, 0);
+    EXPECT_EQ(slurp(dir() / "drives/C/WINDOWS/WIN.INI"),
+              "[windows]\r\nload=nvmon.exe\r\n; keep me\r\n\r\n[Norvalk QS-8000 series]\r\nLPT1=1\r\n");
+    EXPECT_EQ(nvmachine({"ini", "delete", d(), "win.ini", "windows", "load"}).status, 0);
+    EXPECT_EQ(nvmachine({"ini", "get", d(), "win.ini", "windows", "load"}).status, 1);
+
+    auto bad = nvmachine({"ini", "set", d(), "Q:\\X.INI", "a", "b", "c"});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.out.find("Q:\\X.INI: error 3"), std::string::npos) << bad.out;
+    EXPECT_EQ(nvmachine({"ini", "get", d()}).status, 2);
+}
+
+TEST_F(Tool, RegExportImport) {
+    auto all = nvmachine({"reg", "export", d()});
+    EXPECT_EQ(all.status, 0);
+    EXPECT_EQ(all.out.rfind("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software]\r\n\r\n", 0), 0u) << all.out;
+    EXPECT_NE(all.out.find("CurrentVersion\\Setup]\r\n\"ICMPath\"=\"C:\\\\WINDOWS\\\\SYSTEM\\\\COLOR\"\r\n"),
+              std::string::npos)
+        << all.out;
+    spit(dir() / "in.reg",
+         "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Enum\\Root\\*PNP0401\\0000]\n\"PortName\"=\"LPT1\"\n"
+         "[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Setup]\n\"ICMPath\"=-\n");
+    EXPECT_EQ(nvmachine({"reg", "import", d(), (dir() / "in.reg").string()}).status, 0);
+    EXPECT_EQ(nvmachine({"reg", "export", d(), "HKLM\\Enum"}).out,
+              "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Enum]\r\n\r\n[HKEY_LOCAL_MACHINE\\Enum\\Root]\r\n\r\n"
+              "[HKEY_LOCAL_MACHINE\\Enum\\Root\\*PNP0401]\r\n\r\n"
+              "[HKEY_LOCAL_MACHINE\\Enum\\Root\\*PNP0401\\0000]\r\n\"PortName\"=\"LPT1\"\r\n\r\n");
+    EXPECT_EQ(slurp(dir() / "registry.reg").find("ICMPath"), std::string::npos);
+    EXPECT_EQ(nvmachine({"reg", "export", d(), "HKLM\\Nothing"}).status, 1);
+
+    // A damaged import is refused whole, with file and line.
+    std::string before = slurp(dir() / "registry.reg");
+    spit(dir() / "bad.reg", "REGEDIT4\n[HKEY_USERS\\X]\n\"a\"=\"1\"\n\"b\"=dword:xyz\n");
+    auto bad = nvmachine({"reg", "import", d(), (dir() / "bad.reg").string()});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.out.find("bad.reg:4: cannot read the value data"), std::string::npos) << bad.out;
+    EXPECT_EQ(slurp(dir() / "registry.reg"), before);
+}
+
+TEST_F(Tool, InsertLsEject) {
+    fs::path disk = dir() / "disk1";
+    spit(disk / "INSTALL.INF", "[Install]\r\n");
+    spit(disk / "DRIVERS/QS8000.DR_", "12345");
+    EXPECT_EQ(nvmachine({"ls", d(), "A:\\"}).status, 1);  // no disk yet
+    EXPECT_EQ(nvmachine({"insert", d(), "a:", disk.string()}).status, 0);
+    auto ls = nvmachine({"ls", d(), "A:\\"});
+    EXPECT_EQ(ls.status, 0);
+    EXPECT_EQ(ls.out, "     <DIR> DRIVERS\n        11 INSTALL.INF\n");
+    EXPECT_EQ(nvmachine({"ls", d(), "a:\\drivers\\qs8000.dr_"}).out, "         5 QS8000.DR_\n");
+    EXPECT_EQ(nvmachine({"ls", d(), "A:\\MISSING"}).status, 1);
+
+    // A second disk replaces the first.
+    fs::path disk2 = dir() / "disk2";
+    spit(disk2 / "DISK2.TAG", "");
+    EXPECT_EQ(nvmachine({"insert", d(), "A:", disk2.string()}).status, 0);
+    EXPECT_EQ(nvmachine({"ls", d(), "A:\\"}).out, "         0 DISK2.TAG\n");
+    EXPECT_EQ(nvmachine({"eject", d(), "A:"}).status, 0);
+    EXPECT_EQ(nvmachine({"ls", d(), "A:\\"}).status, 1);
+    EXPECT_EQ(nvmachine({"insert", d(), "C:", disk.string()}).status, 2);  // not removable
+    EXPECT_EQ(nvmachine({"insert", d(), "A:", (dir() / "drives/A").string()}).status, 2);  // overlap
+}
+
+TEST_F(Tool, SnapshotAndDiffShowAChange) {
+    fs::path before = dir() / "before.snap";
+    ASSERT_EQ(nvmachine({"snapshot", d(), before.string()}).status, 0);
+    EXPECT_EQ(nvmachine({"diff", before.string(), d()}).status, 0);
+
+    nvmachine({"ini", "set", d(), "win.ini", "windows", "load", "x"});
+    spit(dir() / "in.reg", "REGEDIT4\n[HKEY_CURRENT_USER\\Norvalk]\n\"Lang\"=dword:2\n");
+    nvmachine({"reg", "import", d(), (dir() / "in.reg").string()});
+    spit(dir() / "drives/C/NEW.TXT", "new");
+
+    auto diff = nvmachine({"diff", before.string(), d()});
+    EXPECT_EQ(diff.status, 1);
+    std::string out = diff.out;
+    EXPECT_NE(out.find("[files]\n+ file\tC:\\NEW.TXT\t3\t"), std::string::npos) << out;
+    EXPECT_NE(out.find("~ file\tC:\\WINDOWS\\WIN.INI\t60\t"), std::string::npos) << out;
+    EXPECT_NE(out.find("[ini]\n- ini\tC:\\WINDOWS\\WIN.INI\twindows\tload=\n+ ini\tC:\\WINDOWS\\WIN.INI\twindows\tload=x\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("[registry]\n+ key\tHKEY_CURRENT_USER\\Norvalk\n+ value\tHKEY_CURRENT_USER\\Norvalk\t\"Lang\"\tdword:00000002\n"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(out.find("[settings]"), std::string::npos);
+
+    spit(dir() / "registry.reg", "REGEDIT4\n[HKEY_USERS\nx\n");
+    auto bad = nvmachine({"snapshot", d(), "-"});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.out.find("registry.reg:2: key line without ']'"), std::string::npos) << bad.out;
+}
+
+}  // namespace
