@@ -35,6 +35,15 @@ void UpperAscii(char* text) {
     }
 }
 
+bool EqualsNoCase(const char* a, const char* b) {
+    auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
+    for (; *a && *b; ++a, ++b) {
+        if (fold(*a) != fold(*b))
+            return false;
+    }
+    return *a == *b;
+}
+
 void TrimBackslashes(char* text) {
     size_t n = std::strlen(text);
     while (n > 0 && text[n - 1] == '\\')

@@ -13,6 +13,8 @@ int AppendText(char* dest, size_t size, const char* source);
 int JoinPath(char* dest, size_t size, const char* dir, const char* name);
 // ASCII a-z to A-Z in place; other bytes stay.
 void UpperAscii(char* text);
+// True when a and b are equal, ASCII letters compared without regard to case.
+bool EqualsNoCase(const char* a, const char* b);
 // Removes every trailing backslash.
 void TrimBackslashes(char* text);
 // The part after the last backslash (the whole text when there is none).

@@ -1,6 +1,7 @@
 #include "startup/ExitCleanUp.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "script/MessageText.h"
 #include "startup/BoundedText.h"

@@ -9,7 +9,18 @@
 
 namespace {
 
-// Sets bit (n - 1) of `ports` for every subkey whose PortName is LPTn, n 1..3.
+// n for a port name "LPTn" (any case), else 0. The fourth character alone
+// would take the serial port COM1 for LPT1.
+int ParallelPortNumber(const char* name) {
+    auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
+    if (upper(name[0]) != 'L' || upper(name[1]) != 'P' || upper(name[2]) != 'T')
+        return 0;
+    if (name[3] < '1' || name[3] > '9' || (name[4] >= '0' && name[4] <= '9'))
+        return 0;
+    return name[3] - '0';
+}
+
+// Sets bit (n - 1) of `ports` for every subkey (at most 8) whose PortName is LPTn, n 1..3.
 void CollectPorts(HKEY device, unsigned& ports) {
     for (DWORD index = 0; index < 8; ++index) {
         char name[128];
@@ -27,9 +38,8 @@ void CollectPorts(HKEY device, unsigned& ports) {
         DWORD size = sizeof portName - 1;  // keep a NUL even when the value has none
         if (RegQueryValueExA(instance, "PortName", nullptr, &type, reinterpret_cast<LPBYTE>(portName), &size) ==
             ERROR_SUCCESS) {
-            char digit = portName[3];
-            if (digit >= '1' && digit <= '3')
-                ports |= 1u << (digit - '1');
+            if (int n = ParallelPortNumber(portName); n >= 1 && n <= 3)
+                ports |= 1u << (n - 1);
         }
         RegCloseKey(instance);
     }

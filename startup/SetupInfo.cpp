@@ -38,12 +38,12 @@ int ReadSetupInfoFile() {
     char inf1[144];
     char inf2[144];
     GetPrivateProfileStringA("Install", "Inf1", "ERROR", inf1, sizeof inf1, info);
-    if (lstrcmpiA(inf1, "ERROR") == 0) {
+    if (EqualsNoCase(inf1, "ERROR")) {
         Warn("ERROR");
         return 0;
     }
     GetPrivateProfileStringA("Install", "Inf2", "ERROR", inf2, sizeof inf2, info);
-    if (lstrcmpiA(inf2, "ERROR") == 0)
+    if (EqualsNoCase(inf2, "ERROR"))
         return 0;
     if (!FileExists(inf1)) {
         Warn(inf1);

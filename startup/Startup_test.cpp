@@ -1,0 +1,454 @@
+// Start-up paths run whole through InstallerMain on a throw-away machine:
+// message boxes are answered by an answer text, effects checked on disk,
+// in the installer state and in the call trace.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "TempMachine.h"
+#include "platform/core/Trace.h"
+#include "platform/user/Input.h"
+#include "platform/user/WindowManager.h"
+#include "script/MessageText.h"
+#include "startup/InstallState.h"
+#include "startup/Startup.h"
+
+namespace {
+
+using nv::testing::TempMachine;
+namespace input = nv::user::input;
+
+const char* const kScript =
+    "[PRIVATE.INI]\r\nqs8000.ini\r\n"
+    "[OEM.INF]\r\nOEMSETUP.INF\r\n"
+    "[PRINTERDRIVER]\r\nPATH=DRIVER\r\n"
+    "[TRUETYPEFONTS]\r\nFONTLIST=Norvalk Sans,Norvalk Mono\r\n"
+    "[VxD]\r\nNVBIDI.386\r\nmessage = true\r\nsetinf=0\r\n"
+    "[DEMOFILE]\r\nfile=1:QSDEMO.PRN\r\n"
+    "[DEL.INST]\r\n1\r\n"
+    "[REBOOTSYSTEM]\r\n2\r\n"
+    "[InstVersion]\r\nVersion 1.1\r\n";
+
+const char* const kOemInf =
+    "[Manufacturer]\r\n\"Norvalk\"=Norvalk.Models\r\n"
+    "[Norvalk.Models]\r\n\"Norvalk QS-8000 series\"=QS8000.Install\r\n"
+    "[QS8000.Install]\r\nDriverFile=QS8000.DRV\r\nDataFile=QS8000.DRV\r\n";
+
+// `text` with the body of section `header` replaced (the section is added
+// at the end when missing; an empty body leaves the bare header).
+std::string withSection(std::string text, const std::string& header, const std::string& body) {
+    size_t at = text.find(header + "\r\n");
+    if (at == std::string::npos)
+        return text + header + "\r\n" + body;
+    size_t from = at + header.size() + 2;
+    size_t to = text.find('[', from);
+    return text.replace(from, (to == std::string::npos ? text.size() : to) - from, body);
+}
+
+// A file in the SZDD format with literal blocks only.
+std::string compress(const std::string& plain) {
+    std::string out("SZDD\x88\xF0\x27\x33\x41", 9);
+    out += 'F';
+    for (int i = 0; i < 4; ++i)
+        out += static_cast<char>((plain.size() >> (8 * i)) & 0xFF);
+    for (size_t i = 0; i < plain.size(); i += 8) {
+        out += '\xFF';
+        out += plain.substr(i, 8);
+    }
+    return out;
+}
+
+std::string box(const std::string& text, const std::string& caption, UINT style) {
+    return "MessageBoxA(NULL, \"" + text + "\", \"" + caption + "\", " + std::to_string(style) + ") = 1";
+}
+
+std::string text(UINT id, int language = 0) {
+    char buffer[256];
+    return GetMessageTextIn(language, id, buffer, sizeof buffer);
+}
+
+struct Outcome {
+    int status = -1;
+    std::vector<std::string> calls;
+    std::vector<std::string> boxes;
+    input::Status stop = input::Status::Running;
+    std::string stopMessage;
+
+    // A call matches a pattern that starts it; "*" in the pattern stands
+    // for any text.
+    static bool matches(const std::string& call, const std::string& pattern) {
+        size_t at = 0;
+        size_t from = 0;
+        for (size_t star; (star = pattern.find('*', from)) != std::string::npos; from = star + 1) {
+            std::string part = pattern.substr(from, star - from);
+            size_t found = call.find(part, at);
+            if (found == std::string::npos || (from == 0 && found != 0))
+                return false;
+            at = found + part.size();
+        }
+        std::string last = pattern.substr(from);
+        size_t found = call.find(last, at);
+        return found != std::string::npos && (from != 0 || found == 0);
+    }
+    // Success when calls matching these patterns appear in this order;
+    // otherwise both lists are printed.
+    ::testing::AssertionResult inOrder(const std::vector<std::string>& prefixes) const {
+        size_t next = 0;
+        for (const auto& c : calls)
+            if (next < prefixes.size() && matches(c, prefixes[next]))
+                ++next;
+        if (next == prefixes.size())
+            return ::testing::AssertionSuccess();
+        auto failure = ::testing::AssertionFailure() << "expected in order:\n";
+        for (size_t i = 0; i < prefixes.size(); ++i)
+            failure << (i == next ? " >> " : "    ") << prefixes[i] << "\n";
+        failure << "calls made:\n";
+        for (const auto& c : calls)
+            failure << "    " << c << "\n";
+        return failure;
+    }
+    bool called(const std::string& prefix) const { return bool(inOrder({prefix})); }
+};
+
+class Startup : public ::testing::Test {
+protected:
+    void SetUp() override { machine_ = std::make_unique<TempMachine>(); }
+    void TearDown() override { input::UseNone(); }
+
+    // A machine with these settings, replacing the default one.
+    void remake(const nv::machine::Settings& settings) {
+        machine_.reset();
+        machine_ = std::make_unique<TempMachine>(settings);
+        prepare();
+    }
+    // Windows directories, and a disk in A: with the script and the OEM INF.
+    void prepare(const std::string& script = kScript) {
+        std::filesystem::create_directories(m().host('C', "WINDOWS/SYSTEM"));
+        m().put('A', "INSTALL.INF", script);
+        m().put('A', "OEMSETUP.INF", kOemInf);
+        if (!std::filesystem::exists(m().host('C', "WINDOWS/WIN.INI")))
+            m().put('C', "WINDOWS/WIN.INI", "[windows]\r\nload=\r\n");
+    }
+    TempMachine& m() { return *machine_; }
+    std::string winIni() { return m().get('C', "WINDOWS/WIN.INI"); }
+    bool onC(const std::string& rel) { return std::filesystem::exists(m().host('C', rel)); }
+
+    // Runs the program; every message box is answered by pressing Enter and
+    // must show `expectedBoxes` (captions or texts) in this order.
+    Outcome run(const std::string& commandLine, const std::vector<std::string>& expectedBoxes = {}) {
+        std::string answers;
+        for (const auto& b : expectedBoxes)
+            answers += "message \"" + b + "\"\nEnter\n";
+        Outcome out;
+        nv::user::reset();  // a fresh process: no classes or windows of an earlier run
+        auto used = input::UseAnswerText(answers, "answers");
+        EXPECT_TRUE(used.ok()) << used.error().message;
+        input::SetStopHandler([&out](input::Status s, const std::string& why) {
+            out.stop = s;
+            out.stopMessage = why;
+        });
+        nv::trace::startCapture();
+        out.status = InstallerMain(reinterpret_cast<HINSTANCE>(0x400000), commandLine.c_str(), SW_SHOWNORMAL);
+        out.calls = nv::trace::stopCapture();
+        for (const auto& c : out.calls)
+            if (c.rfind("MessageBoxA(", 0) == 0)
+                out.boxes.push_back(c);
+        EXPECT_EQ(out.stop, input::Status::Running) << out.stopMessage;
+        EXPECT_EQ(input::unusedAnswers(), "");
+        return out;
+    }
+
+    void setRegistryString(const char* key, const char* name, const char* value) {
+        HKEY k = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExA(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), std::strlen(value) + 1);
+        RegCloseKey(k);
+    }
+
+private:
+    std::unique_ptr<TempMachine> machine_;
+};
+
+std::map<std::string, std::string> snapshot(const std::filesystem::path& root) {
+    std::map<std::string, std::string> files;
+    for (auto& e : std::filesystem::recursive_directory_iterator(root)) {
+        if (!e.is_regular_file())
+            continue;
+        std::ifstream in(e.path(), std::ios::binary);
+        files[e.path().string()] = std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    return files;
+}
+
+TEST_F(Startup, NormalStartFillsTheStateAndRecordsTheMachine) {
+    prepare();
+    Outcome out = run("");
+    EXPECT_EQ(out.status, 0);
+    EXPECT_TRUE(out.boxes.empty());
+
+    EXPECT_STREQ(state.windowsDir, "C:\\WINDOWS");
+    EXPECT_STREQ(state.privateIniPath, "C:\\WINDOWS\\qs8000.ini");
+    EXPECT_STREQ(state.sourceDir, "A:");
+    EXPECT_STREQ(state.driverSourceDir, "A:\\DRIVER");
+    EXPECT_STREQ(state.fontDir, "C:\\WINDOWS\\SYSTEM");
+    EXPECT_STREQ(state.languageCode, "ENU");
+    EXPECT_STREQ(state.oemInfPath, "A:\\OEMSETUP.INF");
+    EXPECT_STREQ(state.driverName, "Norvalk QS-8000 series");
+    EXPECT_STREQ(state.vxdName, "NVBIDI.386");
+    EXPECT_EQ(state.installParts, 3);
+    EXPECT_EQ(state.showBidiNote, 1);
+    EXPECT_EQ(state.setinfOff, 1);
+    EXPECT_EQ(state.demoFileOffered, 1);
+    EXPECT_EQ(state.deletePrograms, 1);
+    EXPECT_EQ(state.rebootMode, 2);
+    EXPECT_EQ(state.instVersionShown, 1);
+    EXPECT_EQ(state.checkEcp, 1);
+    EXPECT_EQ(state.modeChoiceOffered, 0);
+    EXPECT_EQ(state.runFlags, 0);
+
+    // No ECP device and no ICMPath in the registry.
+    EXPECT_NE(winIni().find("[Norvalk QS-8000 series]\r\nLPT1=0\r\nLPT2=0\r\nLPT3=0\r\nICMPath=\r\n"),
+              std::string::npos)
+        << winIni();
+    // The script copy was made and, after the loop, deleted again.
+    EXPECT_TRUE(out.inOrder({"FindWindowA(\"WLInstallWClass\"", "LZOpenFileA(\"A:\\INSTALL.INF\"",
+                             "LZOpenFileA(\"C:\\WINDOWS\\~NV00001.txt\"", "LZCopy(", "LZClose(", "LZClose(",
+                             "WriteProfileStringA(\"Norvalk QS-8000 series\", \"LPT1\"",
+                             "WriteProfileStringA(\"Norvalk QS-8000 series\", \"ICMPath\"",
+                             "RegisterClassA(\"WLInstallWClass\")", "RegisterClassA(\"probar\")",
+                             "RegisterClassA(\"text\")", "CreateWindowExA(", "ShowWindow(", "UpdateWindow(",
+                             "PostMessageA(*, 404, 0, 0)", "SendMessageA(*, 400, 0, 0)", "PostQuitMessage(0)",
+                             "DestroyWindow(", "OpenFile(\"C:\\WINDOWS\\~NV00001.txt\", 512)"}));
+    EXPECT_FALSE(onC("WINDOWS/~NV00001.txt"));
+}
+
+TEST_F(Startup, SecondInstanceOnlyShowsTheNoteAndTouchesNoFile) {
+    auto settings = TempMachine::defaultSettings();
+    settings.windows.push_back({"WLInstallWClass", "Norvalk Driver Installation"});
+    remake(settings);
+    m().put('C', "WINDOWS/~NV00001.txt", "C:\\WINDOWS\\qs8000.ini");
+    auto before = snapshot(m().dir());
+    Outcome out = run("", {"Warning"});
+    EXPECT_EQ(out.status, 0);
+    ASSERT_EQ(out.boxes.size(), 1u);
+    EXPECT_EQ(out.boxes[0], box(text(134), text(163), MB_SYSTEMMODAL | MB_ICONINFORMATION));
+    EXPECT_EQ(snapshot(m().dir()), before);
+}
+
+TEST_F(Startup, CommandLinesCompareExactly) {
+    prepare();
+    run("/1");
+    EXPECT_EQ(state.runFlags, 1);
+    EXPECT_EQ(state.operationMode, 0);
+
+    // Anything but "", "/1" and "/ND" names a setup-information file.
+    for (const char* other : {"/1 ", "/nd"}) {
+        Outcome out = run(other, {"Warning", "Warning"});
+        EXPECT_EQ(out.status, 0);
+        EXPECT_EQ(state.runFlags, 0);
+        ASSERT_EQ(out.boxes.size(), 2u) << other;
+        EXPECT_EQ(out.boxes[0], box(other, text(163), MB_ICONHAND));
+        EXPECT_EQ(out.boxes[1], box(text(131), text(163), MB_ICONHAND));
+    }
+
+    // Too long for the 128-byte field: refused rather than cut.
+    Outcome out = run(std::string(130, 'X'), {"Warning"});
+    ASSERT_EQ(out.boxes.size(), 1u);
+    EXPECT_EQ(out.boxes[0], box(text(131), text(163), MB_ICONHAND));
+    EXPECT_FALSE(out.called("LZOpenFileA("));
+}
+
+TEST_F(Startup, HandOverFile) {
+    prepare();
+    m().put('C', "WINDOWS/~NV00001.txt", "");
+    Outcome out = run("", {text(171)});
+    EXPECT_EQ(out.status, 0);
+    ASSERT_EQ(out.boxes.size(), 1u);
+    EXPECT_EQ(out.boxes[0], box(text(170), text(171), MB_ICONHAND));
+    EXPECT_FALSE(onC("WINDOWS/~NV00001.txt"));
+
+    // A path, a NUL and rubbish; DiskPath and FontPath with trailing backslashes.
+    m().put('C', "WINDOWS/~NV00001.txt", std::string("C:\\WINDOWS\\OTHER.INI\0rubbish", 28));
+    m().put('C', "WINDOWS/OTHER.INI", "[Install]\r\nDiskPath=A:\\\\\r\nFontPath=C:\\FONTS\\\\\r\nLanguage=2\r\n");
+    out = run("");
+    EXPECT_TRUE(out.boxes.empty());
+    EXPECT_STREQ(state.privateIniPath, "C:\\WINDOWS\\OTHER.INI");
+    EXPECT_STREQ(state.sourceDir, "A:");
+    EXPECT_STREQ(state.fontDir, "C:\\FONTS\\");  // only one backslash goes
+    EXPECT_STREQ(state.languageCode, "DEU");
+    EXPECT_FALSE(onC("WINDOWS/~NV00001.txt"));
+}
+
+TEST_F(Startup, PrivateIniValues) {
+    prepare();
+    m().put('C', "WINDOWS/qs8000.ini", "[Install]\r\nFontPath=C:\\FONTS\\\r\nLanguage=7\r\n");
+    run("");
+    EXPECT_STREQ(state.fontDir, "C:\\FONTS");
+    EXPECT_EQ(state.languageIndex, 0);  // out of range counts as English
+    EXPECT_STREQ(state.languageCode, "ENU");
+}
+
+TEST_F(Startup, ScriptSwitchesFromSectionEdges) {
+    std::string script = withSection(kScript, "[PRINTERDRIVER]", "PATH=\r\n");
+    script = withSection(script, "[TRUETYPEFONTS]", "FONTLIST=\r\n");
+    script = withSection(script, "[VxD]", "NVBIDI.386\r\n");
+    script = withSection(script, "[DEMOFILE]", "");  // header directly followed by the next one
+    script = withSection(script, "[CheckECP]", "0\r\n");
+    prepare(script);
+    Outcome out = run("");
+    EXPECT_EQ(state.installParts, 1);
+    EXPECT_STREQ(state.driverSourceDir, "A:");
+    EXPECT_EQ(state.demoFileOffered, 0);
+    EXPECT_EQ(state.showBidiNote, 0);
+    EXPECT_EQ(state.setinfOff, 0);
+    EXPECT_EQ(state.checkEcp, 0);
+    EXPECT_EQ(winIni().find("LPT1"), std::string::npos);
+    EXPECT_NE(winIni().find("ICMPath="), std::string::npos);
+}
+
+TEST_F(Startup, EcpPortsAndColourProfileDirectory) {
+    prepare();
+    setRegistryString("Enum\\Root\\*PNP0401\\0000", "PortName", "LPT4");
+    setRegistryString("Enum\\BIOS\\*CPQA0E0\\0001", "PortName", "COM1");
+    setRegistryString("Enum\\BIOS\\*PNP0401\\0002", "PortName", "LPT2");
+    setRegistryString("Enum\\BIOS\\*PNP0401\\0003", "Other", "LPT3");
+    setRegistryString("Enum\\BIOS\\*PNP0401\\0004", "PortName", "LPT13");
+    // Only the first eight subkeys of a device are looked at.
+    for (int i = 0; i < 9; ++i) {
+        std::string key = "Enum\\Root\\*CPQA0E0\\000" + std::to_string(i);
+        setRegistryString(key.c_str(), "PortName", i < 8 ? "LPT9" : "LPT3");
+    }
+    setRegistryString("Software\\Microsoft\\Windows\\CurrentVersion\\Setup", "ICMPath", "C:\\WINDOWS\\SYSTEM\\COLOR");
+    run("");
+    EXPECT_NE(winIni().find("LPT1=0\r\nLPT2=1\r\nLPT3=0\r\nICMPath=C:\\WINDOWS\\SYSTEM\\COLOR\r\n"), std::string::npos)
+        << winIni();
+}
+
+TEST_F(Startup, WindowsVersionBoundary) {
+    struct Case {
+        int major, minor, noteOnly;
+    };
+    for (Case c : {Case{3, 10, 0}, Case{3, 89, 0}, Case{3, 90, 1}, Case{3, 95, 1}, Case{4, 0, 1}}) {
+        auto settings = TempMachine::defaultSettings();
+        settings.versionMajor = c.major;
+        settings.versionMinor = c.minor;
+        remake(settings);
+        prepare(withSection(kScript, "[WIN95SETUP]", "1\r\n"));
+        run("");
+        EXPECT_EQ(state.win95NoteOnly, c.noteOnly) << c.major << "." << c.minor;
+    }
+}
+
+TEST_F(Startup, MissingOrBrokenScriptStopsTheStart) {
+    // Nothing beside the program.
+    Outcome out = run("", {"Norvalk Driver Installation"});
+    EXPECT_EQ(out.boxes, std::vector<std::string>{box("INSTALL.INF is not found.", text(161), MB_ICONHAND)});
+
+    m().put('A', "INSTALL.INF", "");
+    out = run("", {"Warning"});
+    EXPECT_EQ(out.boxes, std::vector<std::string>{box(text(131), text(163), MB_ICONHAND)});
+
+    // No private INI name: refused with the file and the section named.
+    prepare(withSection(kScript, "[PRIVATE.INI]", ""));
+    out = run("", {"Warning"});
+    ASSERT_EQ(out.boxes.size(), 1u);
+    EXPECT_NE(out.boxes[0].find("A:\\INSTALL.INF: [PRIVATE.INI]\n" + text(131)), std::string::npos) << out.boxes[0];
+
+    // The private INI sends the source elsewhere: the expansion fails and
+    // leaves no empty copy behind.
+    prepare();
+    m().put('C', "WINDOWS/qs8000.ini", "[Install]\r\nDiskPath=C:\\NOWHERE\r\n");
+    out = run("", {"Norvalk Driver Installation"});
+    EXPECT_EQ(out.boxes, std::vector<std::string>{box("INSTALL.INF is not found.", text(161), MB_ICONHAND)});
+    EXPECT_FALSE(onC("WINDOWS/~NV00001.txt"));
+}
+
+TEST_F(Startup, OemInfProblemsLetTheStartGoOnInTheChosenLanguage) {
+    prepare();
+    m().put('C', "WINDOWS/qs8000.ini", "[Install]\r\nLanguage=2\r\n");
+    std::filesystem::remove(m().host('A', "OEMSETUP.INF"));
+    Outcome out = run("", {text(161, 2)});
+    EXPECT_EQ(out.boxes, std::vector<std::string>{box(text(19) + text(132, 2), text(161, 2), MB_ICONHAND)});
+    EXPECT_TRUE(out.called("CreateWindowExA("));
+    EXPECT_EQ(state.modeChoiceOffered, 0);
+
+    m().put('A', "OEMSETUP.INF", withSection(kOemInf, "[QS8000.Install]", ""));
+    out = run("", {text(161, 2)});
+    EXPECT_EQ(out.boxes, std::vector<std::string>{box(text(133, 2), text(161, 2), MB_ICONHAND)});
+    EXPECT_TRUE(out.called("CreateWindowExA("));
+
+    // The first model's driver is installed already: the mode choice is offered.
+    m().put('A', "OEMSETUP.INF", kOemInf);
+    m().put('C', "WINDOWS/SYSTEM/QS8000.DRV", "MZ");
+    out = run("");
+    EXPECT_TRUE(out.boxes.empty());
+    EXPECT_EQ(state.modeChoiceOffered, 1);
+}
+
+TEST_F(Startup, UninstallStartPutsTheKeptCopiesInPlace) {
+    prepare();
+    m().machine().modulePath = "C:\\WINDOWS\\SYSTEM\\NVINS32B.EXE";
+    ASSERT_TRUE(m().machine().setCurrentDirectory("C:\\WINDOWS\\SYSTEM").ok());
+    m().put('C', "WINDOWS/SYSTEM/QS8000.IN1", kScript);
+    m().put('C', "WINDOWS/SYSTEM/QS8000.IN2", kOemInf);
+    m().put('C', "WINDOWS/QS8000.INI",
+            "[Install]\r\ninf1=C:\\WINDOWS\\SYSTEM\\QS8000.IN1\r\ninf2=C:\\WINDOWS\\SYSTEM\\QS8000.IN2\r\n");
+    Outcome out = run("C:\\WINDOWS\\QS8000.INI");
+    EXPECT_TRUE(out.boxes.empty());
+    EXPECT_EQ(state.operationMode, 1);
+    EXPECT_EQ(state.modeChoiceOffered, 1);
+    EXPECT_STREQ(state.sourceDir, "C:\\WINDOWS\\SYSTEM");
+    EXPECT_TRUE(out.inOrder({"CopyFileA(\"C:\\WINDOWS\\SYSTEM\\QS8000.IN1\", \"INSTALL.INF\"",
+                             "CopyFileA(\"C:\\WINDOWS\\SYSTEM\\QS8000.IN2\", \"C:\\WINDOWS\\SYSTEM\\OEMSETUP.INF\""}));
+    // The exit clean-up removes both copies again; the kept ones stay.
+    EXPECT_FALSE(onC("WINDOWS/SYSTEM/INSTALL.INF"));
+    EXPECT_FALSE(onC("WINDOWS/SYSTEM/OEMSETUP.INF"));
+    EXPECT_TRUE(onC("WINDOWS/SYSTEM/QS8000.IN1"));
+
+    // Inf2 missing from the file: no message of its own, then 131.
+    m().put('C', "WINDOWS/QS8000.INI", "[Install]\r\ninf1=C:\\WINDOWS\\SYSTEM\\QS8000.IN1\r\n");
+    out = run("C:\\WINDOWS\\QS8000.INI", {"Warning"});
+    EXPECT_EQ(out.boxes, std::vector<std::string>{box(text(131), text(163), MB_ICONHAND)});
+}
+
+TEST_F(Startup, GroupOnlyRunWaitsForItsTimerAndSkipsThePortProbe) {
+    prepare();
+    Outcome out = run("/ND");
+    EXPECT_EQ(out.status, 0);
+    EXPECT_TRUE(out.boxes.empty());
+    EXPECT_EQ(state.checkEcp, 0);
+    EXPECT_EQ(winIni().find("LPT1"), std::string::npos);
+    // The timer is set while the window is created (the trace records a
+    // call when it returns); the driver stage comes only from the timer.
+    EXPECT_TRUE(out.inOrder({"SetTimer(*, 1, 2000)", "CreateWindowExA(", "UpdateWindow(", "KillTimer(*, 1)",
+                             "PostMessageA(*, 400, 0, 0)", "PostMessageA(*, 404, 0, 0)", "DestroyWindow("}));
+    EXPECT_FALSE(out.called("SendMessageA(*, 400,"));
+}
+
+TEST_F(Startup, FailedGroupOnlyStartKeepsTheExpandedScriptCopy) {
+    // A compressed script on the disk; the OEM INF is missing, so the
+    // group-only run cannot load it and stops after the expansion.
+    prepare();
+    std::filesystem::remove(m().host('A', "INSTALL.INF"));
+    std::filesystem::remove(m().host('A', "OEMSETUP.INF"));
+    m().put('A', "DISK/INSTALL.IN_", compress(kScript));
+    m().put('C', "WINDOWS/qs8000.ini", "[Install]\r\nDiskPath=A:\\DISK\r\n");
+    m().put('C', "WINDOWS/~NV00001.txt", "C:\\WINDOWS\\qs8000.ini");
+    Outcome out = run("/ND", {"Norvalk Driver Installation", "Warning"});
+    EXPECT_EQ(out.status, 0);
+    EXPECT_EQ(out.boxes, (std::vector<std::string>{box("OEMSETUP.INF is not found.", text(161), MB_ICONHAND),
+                                                   box(text(133), text(163), MB_ICONHAND)}));
+    EXPECT_EQ(m().get('C', "WINDOWS/~NV00001.txt"), kScript);
+}
+
+}  // namespace
