@@ -62,8 +62,12 @@ Result<std::vector<uint8_t>> loadBlock(const char* name) {
     HostFileReader file(where.host);
     if (!file.good())
         return Error::win32(ERROR_ACCESS_DENIED, where.winPath);
-    if (!locate(file))
-        return Error::win32(file.size() >= 2 ? ERROR_RESOURCE_TYPE_NOT_FOUND : ERROR_BAD_FORMAT, where.winPath);
+    if (!locate(file)) {
+        // An executable without the resource, or no executable at all.
+        char mz[2] = {};
+        bool executable = file.readAt(0, mz, 2) && mz[0] == 'M' && mz[1] == 'Z';
+        return Error::win32(executable ? ERROR_RESOURCE_TYPE_NOT_FOUND : ERROR_BAD_FORMAT, where.winPath);
+    }
     auto block = readBlock(file);
     if (!block)
         return Error::win32(ERROR_RESOURCE_DATA_NOT_FOUND, where.winPath);
