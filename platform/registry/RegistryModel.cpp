@@ -441,17 +441,21 @@ Result<void> Registry::importText(std::string_view text, std::string_view fileNa
     return {};
 }
 
-std::string formatName(std::string_view name) {
-    if (name.empty())
-        return "@";
+namespace {
+
+std::string quote(std::string_view text) {
     std::string out = "\"";
-    for (char c : name) {
+    for (char c : text) {
         if (c == '\\' || c == '"')
             out += '\\';
         out += c;
     }
     return out + "\"";
 }
+
+}  // namespace
+
+std::string formatName(std::string_view name) { return name.empty() ? std::string("@") : quote(name); }
 
 namespace {
 
@@ -471,7 +475,7 @@ bool quotable(const Value& v) {
 
 std::string formatData(const Value& v, bool wrap, size_t column) {
     if (quotable(v))
-        return formatName(std::string_view(reinterpret_cast<const char*>(v.data.data()), v.data.size() - 1));
+        return quote(std::string_view(reinterpret_cast<const char*>(v.data.data()), v.data.size() - 1));
     char buf[32];
     if (v.type == REG_DWORD && v.data.size() == 4) {
         uint32_t d = v.data[0] | (v.data[1] << 8) | (v.data[2] << 16) | (static_cast<uint32_t>(v.data[3]) << 24);

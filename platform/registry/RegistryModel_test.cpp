@@ -70,6 +70,7 @@ TEST(RegistryModel, ExportReadsBackToTheSameTree) {
     auto& odd = reg.create(*parseKeyPath("HKEY_USERS\\.Default\\Odd"));
     odd.setValue("lines", REG_SZ, bytes(std::string_view("two\r\nlines\0", 11)));
     odd.setValue("nonul", REG_SZ, bytes("abc"));
+    odd.setValue("empty", REG_SZ, {0});
     odd.setValue("big", REG_BINARY, std::vector<uint8_t>(100, 0xab));
     odd.setValue("short dword", REG_DWORD, {1, 2});
     odd.setValue("back\\slash \"q\"", REG_EXPAND_SZ, bytes(std::string_view("%windir%\0", 9)));
@@ -81,6 +82,8 @@ TEST(RegistryModel, ExportReadsBackToTheSameTree) {
     const Key* k = again.find(*parseKeyPath("HKEY_USERS\\.Default\\Odd"));
     ASSERT_NE(k, nullptr);
     EXPECT_EQ(k->value("lines")->data, bytes(std::string_view("two\r\nlines\0", 11)));
+    EXPECT_NE(text.find("\"empty\"=\"\"\r\n"), std::string::npos);
+    EXPECT_EQ(k->value("empty")->data, std::vector<uint8_t>{0});
     EXPECT_EQ(k->value("nonul")->type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(k->value("nonul")->data, bytes("abc"));
     EXPECT_EQ(k->value("big")->data, std::vector<uint8_t>(100, 0xab));
