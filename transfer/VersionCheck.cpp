@@ -253,7 +253,7 @@ INT_PTR CALLBACK ConfirmDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         SetDlgItemTextA(dialog, IDOK, GetMessageText(BTN_YES, piece));
         SetDlgItemTextA(dialog, IDCANCEL, GetMessageText(BTN_CANCEL, piece));
         SetDlgItemTextA(dialog, IDC_YES_TO_ALL, GetMessageText(BTN_YES_TO_ALL, piece));
-        SetDlgItemTextA(dialog, IDNO, GetMessageText(BTN_NO, piece));
+        SetDlgItemTextA(dialog, IDC_CONFIRM_NO, GetMessageText(BTN_NO, piece));
         SetWindowTextA(dialog, GetMessageText(kConfirmCaption, piece));
         // "Yes to All" only makes sense when another font follows.
         bool laterFont = false;
@@ -268,7 +268,7 @@ INT_PTR CALLBACK ConfirmDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     }
     case WM_COMMAND: {
         WORD id = LOWORD(wParam);
-        if (id == IDOK || id == IDNO || id == IDC_YES_TO_ALL || id == IDCANCEL) {
+        if (id == IDOK || id == IDC_CONFIRM_NO || id == IDC_YES_TO_ALL || id == IDCANCEL) {
             InvalidateRect(dialog, nullptr, TRUE);
             EndDialog(dialog, id);
             return TRUE;

@@ -13,6 +13,7 @@
 #define IDC_CONFIRM_EXISTS 149
 #define IDC_CONFIRM_QUESTION 150
 #define IDC_YES_TO_ALL 1004
+#define IDC_CONFIRM_NO 4
 
 // Checks copyList entry index. 1: copy the file; 0: keep the installed one.
 // Entries without the check bit give 1 at once. The bit is cleared once the

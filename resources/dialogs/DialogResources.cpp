@@ -17,8 +17,9 @@ std::vector<DialogSpec> Build() {
     d.push_back({"VER_CHECK", kModal, 0, 0, 200, 100, 8, kSansSerif,
                  {
                      {120, ControlClass::Static, SS_LEFT, 20, 6, 130, 66},
-                     {1, ControlClass::Button, kPush, 40, 75, 50, 14},
+                     // Cancel comes first so that it has the focus and Enter keeps the file.
                      {2, ControlClass::Button, kDefPush, 110, 75, 50, 14},
+                     {1, ControlClass::Button, kPush, 40, 75, 50, 14},
                  }});
     // The replace confirmation for font files.
     d.push_back({"CONFIRMDLG", kModal, 0, 0, 269, 105, 8, kSansSerif,

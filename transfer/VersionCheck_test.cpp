@@ -1,0 +1,220 @@
+#include "transfer/VersionCheck.h"
+
+#include <cstring>
+#include <string>
+
+#include "ProgramTest.h"
+#include "tools/exefile/ExeWriter.h"
+#include "tools/szdd/SzddCompressor.h"
+
+using nv::testing::ProgramTest;
+
+namespace {
+
+std::string Bytes(const std::vector<uint8_t>& v) { return std::string(v.begin(), v.end()); }
+
+std::string Vxd(std::array<uint16_t, 4> version) {
+    nv::exefile::VersionInfo info;
+    info.fileVersion = version;
+    return Bytes(nv::exefile::writeLe(&info, "LPT"));
+}
+
+// Sets a file's last-write time through the machine's own file functions.
+void SetTime(const char* path, ULONGLONG t) {
+    HANDLE h = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << path;
+    FILETIME ft{static_cast<DWORD>(t & 0xFFFFFFFF), static_cast<DWORD>(t >> 32)};
+    ASSERT_TRUE(SetFileTime(h, nullptr, nullptr, &ft));
+    CloseHandle(h);
+}
+
+ULONGLONG GetTime(const char* path) {
+    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    EXPECT_NE(h, INVALID_HANDLE_VALUE) << path;
+    FILETIME ft{};
+    GetFileTime(h, nullptr, nullptr, &ft);
+    CloseHandle(h);
+    return (static_cast<ULONGLONG>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
+
+// 1998-01-06 14:05:09 UTC, a Tuesday.
+constexpr ULONGLONG kJan1998 = 125285691090000000ull;
+constexpr ULONGLONG kDay = 864000000000ull;
+
+}  // namespace
+
+TEST(VersionNumber, BothFormats) {
+    ResetInstallState();
+    VS_FIXEDFILEINFO info{};
+    char out[32];
+    info.dwFileVersionMS = MAKELONG(0, 4);
+    info.dwFileVersionLS = MAKELONG(0, 3);
+    FormatFileVersion(&info, out, sizeof out);
+    EXPECT_STREQ(out, "4.03");
+    info.dwFileVersionMS = MAKELONG(10, 5);
+    info.dwFileVersionLS = MAKELONG(0, 2);
+    FormatFileVersion(&info, out, sizeof out);
+    EXPECT_STREQ(out, "5.102");
+    state.versionTypeFlag = 1;
+    FormatFileVersion(&info, out, sizeof out);
+    EXPECT_STREQ(out, "2.0");
+    info.dwFileVersionLS = MAKELONG(7, 3);
+    FormatFileVersion(&info, out, sizeof out);
+    EXPECT_STREQ(out, "3.7");
+}
+
+class VersionCheck : public ProgramTest {
+protected:
+    // Entry 0: NVQS.DRV with the check bit; installed and source files present.
+    void driverEntry(ULONGLONG installedTime, ULONGLONG sourceTime) {
+        std::memcpy(state.copyList[0], "\xB1" "1:NVQS.DRV", 11);
+        tm().put('C', "WINDOWS/SYSTEM/NVQS.DRV", Vxd({4, 0, 3, 0}));
+        tm().put('A', "NVQS.DRV", Vxd({5, 10, 2, 0}));
+        SetTime("C:\\WINDOWS\\SYSTEM\\NVQS.DRV", installedTime);
+        SetTime("A:\\NVQS.DRV", sourceTime);
+    }
+};
+
+TEST_F(VersionCheck, EntriesWithoutTheBitAreCopiedWithoutLooking) {
+    std::memcpy(state.copyList[0], "11:PLAIN.DLL", 13);
+    EXPECT_EQ(CheckEntryVersion(nullptr, 0), 1);
+    EXPECT_STREQ(state.entryUnderCheck, "11:PLAIN.DLL");
+}
+
+TEST_F(VersionCheck, SourceNotOnThisDiskKeepsTheBit) {
+    std::memcpy(state.copyList[0], "\xB2" "2:NVBIDI.386", 13);
+    tm().put('C', "WINDOWS/SYSTEM/NVBIDI.386", "old");
+    EXPECT_EQ(CheckEntryVersion(nullptr, 0), 1);
+    EXPECT_EQ(static_cast<BYTE>(state.copyList[0][0]), 0xB2);
+}
+
+TEST_F(VersionCheck, CompressedSourceIsFoundAndAbsentInstalledFileClearsTheBit) {
+    std::memcpy(state.copyList[0], "\xB2" "1:NVBIDI.386", 13);
+    tm().put('A', "NVBIDI.38_", "compressed");
+    EXPECT_EQ(CheckEntryVersion(nullptr, 0), 1);
+    EXPECT_EQ(state.copyList[0][0], '2');
+}
+
+TEST_F(VersionCheck, EqualOrOlderTimesReplaceWithoutAQuestion) {
+    driverEntry(kJan1998, kJan1998);
+    EXPECT_EQ(InstalledIsNewer(), 0);  // entryUnderCheck is not set yet
+    EXPECT_EQ(CheckEntryVersion(nullptr, 0), 1);
+    EXPECT_EQ(state.copyList[0][0], '1');
+    EXPECT_EQ(InstalledIsNewer(), 0);
+}
+
+TEST_F(VersionCheck, NewerInstalledFileAsksAndEnterKeeps) {
+    driverEntry(kJan1998 + kDay, kJan1998);
+    answers("dialog VER_CHECK\n  press Enter\n");
+    EXPECT_EQ(CheckEntryVersion(nullptr, 0), 0);
+    EXPECT_EQ(state.copyList[0][0], '1');  // asked once: the bit is gone
+    expectAnswersUsed();
+}
+
+TEST_F(VersionCheck, NewerInstalledFileReplacedOnOk) {
+    driverEntry(kJan1998 + kDay, kJan1998);
+    answers("dialog VER_CHECK\n  click \"&OK\"\n");
+    EXPECT_EQ(CheckEntryVersion(nullptr, 0), 1);
+    expectAnswersUsed();
+}
+
+TEST_F(VersionCheck, QuestionTextShowsDatesVersionsAndTheGermanVerb) {
+    driverEntry(kJan1998 + kDay, kJan1998);
+    std::memcpy(state.entryUnderCheck, state.copyList[0], COPY_LIST_ENTRY_SIZE);
+    HWND dlg = CreateDialogParamA(state.instance, "VER_CHECK", nullptr, VerCheck, 0);
+    ASSERT_NE(dlg, nullptr);
+    char text[2048];
+    GetDlgItemTextA(dlg, IDC_VERCHECK_TEXT, text, sizeof text);
+    DestroyWindow(dlg);
+    EXPECT_EQ(std::string(text),
+              "      NVQS.DRV already exists!!!\nDo you want to replace:\n     Wed Jan 7 14:05:09 1998\n      Ver. 4.03"
+              "\nwith:\n     Tue Jan 6 14:05:09 1998\n      Ver. 5.102\n\n");
+
+    state.languageIndex = 2;
+    dlg = CreateDialogParamA(state.instance, "VER_CHECK", nullptr, VerCheck, 0);
+    ASSERT_NE(dlg, nullptr);
+    GetDlgItemTextA(dlg, IDC_VERCHECK_TEXT, text, sizeof text);
+    DestroyWindow(dlg);
+    std::string german(text);
+    EXPECT_NE(german.find("\nersetzen\n\n"), std::string::npos) << german;
+    EXPECT_EQ(german.size() - german.rfind("ersetzen"), std::strlen("ersetzen\n\n"));
+}
+
+TEST_F(VersionCheck, ConfirmOffersYesToAllOnlyBeforeAnotherFont) {
+    std::memcpy(state.copyList[0], "51:A.TTF", 9);
+    std::memcpy(state.copyList[1], "01:Face A", 10);
+    std::memcpy(state.copyList[2], "51:B.TTF", 9);
+    std::memcpy(state.copyList[3], "01:Face B", 10);
+    std::strcpy(state.confirmFileName, "A.TTF");
+    state.confirmIndex = 0;
+    HWND dlg = CreateDialogParamA(state.instance, "CONFIRMDLG", nullptr, ConfirmDlgProc, 0);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dlg, IDC_YES_TO_ALL)));
+    DestroyWindow(dlg);
+    state.confirmIndex = 2;
+    dlg = CreateDialogParamA(state.instance, "CONFIRMDLG", nullptr, ConfirmDlgProc, 0);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dlg, IDC_YES_TO_ALL)));
+    DestroyWindow(dlg);
+
+    state.confirmIndex = 0;
+    answers("dialog CONFIRMDLG\n  click \"Yes to &All\"\n");
+    EXPECT_EQ(DialogBoxParamA(state.instance, "CONFIRMDLG", nullptr, ConfirmDlgProc, 0), IDC_YES_TO_ALL);
+    expectAnswersUsed();
+}
+
+class PortDriver : public ProgramTest {
+protected:
+    void install(std::array<uint16_t, 4> installed) {
+        tm().put('C', "WINDOWS/SYSTEM/lpt.vxd", Vxd(installed));
+        // The product's port driver is carried compressed, without its "MZ".
+        std::string ours = Vxd({4, 0, 0, 1111});
+        ours[0] = 'N';
+        ours[1] = 'V';
+        auto packed = nv::szdd::compress(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(ours.data()), ours.size()), 0);
+        ASSERT_TRUE(packed.has_value());
+        tm().put('C', "WINDOWS/SYSTEM/lpt.bz", Bytes(*packed));
+        ours_ = ours;
+    }
+    std::string ours_;
+};
+
+TEST_F(PortDriver, KnownVersionIsSavedAndReplaced) {
+    install({4, 0, 0, 950});
+    std::string before = file("WINDOWS/SYSTEM/lpt.vxd");
+    ReplacePortDriver();
+    EXPECT_EQ(file("WINDOWS/SYSTEM/lpt.vxz"), before);
+    std::string after = file("WINDOWS/SYSTEM/lpt.vxd");
+    ASSERT_EQ(after.size(), ours_.size());
+    EXPECT_EQ(after.substr(0, 2), "MZ");
+    EXPECT_EQ(after.substr(2), ours_.substr(2));
+    EXPECT_EQ(GetTime("C:\\WINDOWS\\SYSTEM\\lpt.vxd"), 0x01BAD719EA8EDE00ull);
+}
+
+TEST_F(PortDriver, OtherVersionsOrNoReplacementLeaveItAlone) {
+    install({4, 0, 0, 951});
+    std::string before = file("WINDOWS/SYSTEM/lpt.vxd");
+    ReplacePortDriver();
+    EXPECT_EQ(file("WINDOWS/SYSTEM/lpt.vxd"), before);
+    EXPECT_FALSE(exists("WINDOWS/SYSTEM/lpt.vxz"));
+
+    tm().put('C', "WINDOWS/SYSTEM/lpt.vxd", Vxd({4, 0, 0, 950}));
+    std::filesystem::remove(tm().host('C', "WINDOWS/SYSTEM/lpt.bz"));
+    ReplacePortDriver();
+    EXPECT_FALSE(exists("WINDOWS/SYSTEM/lpt.vxz"));
+}
+
+TEST_F(VersionCheck, KeptSetupFilesAreNamedAfterThePrivateIni) {
+    tm().put('C', "WINDOWS/~NV00001.txt", "[OEM.INF]\r\nQSPRN.INF\r\n");
+    tm().put('C', "WINDOWS/~NV00002.txt", "[Manufacturer]\r\n");
+    std::strcpy(state.scriptCopyPath, "C:\\WINDOWS\\~NV00001.txt");
+    std::strcpy(state.oemInfPath, "C:\\WINDOWS\\~NV00002.txt");
+    KeepSetupFiles();
+    EXPECT_EQ(file("WINDOWS/SYSTEM/QS8000.IN1"), "[OEM.INF]\r\nQSPRN.INF\r\n");
+    EXPECT_EQ(file("WINDOWS/SYSTEM/QS8000.IN2"), "[Manufacturer]\r\n");
+    char value[MAX_PATH];
+    GetPrivateProfileStringA("Install", "inf1", "", value, sizeof value, state.privateIniPath);
+    EXPECT_STREQ(value, "C:\\WINDOWS\\SYSTEM\\QS8000.IN1");
+    GetPrivateProfileStringA("Install", "inf2", "", value, sizeof value, state.privateIniPath);
+    EXPECT_STREQ(value, "C:\\WINDOWS\\SYSTEM\\QS8000.IN2");
+}
