@@ -97,7 +97,9 @@ bool convert(const std::string& in, const std::string& where, std::string& out) 
         }
         int b = toWindows1252(cp);
         if (b < 0 || (b < 0x20 && b != '\t')) {
-            fail(where, "character U+" + std::to_string(cp) + " has no place in Windows-1252 texts: \"" + in + "\"");
+            char code[16];
+            std::snprintf(code, sizeof code, "U+%04X", cp);
+            fail(where, std::string("character ") + code + " has no place in Windows-1252 texts: \"" + in + "\"");
             return false;
         }
         out += static_cast<char>(b);
