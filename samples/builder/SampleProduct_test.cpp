@@ -277,6 +277,12 @@ TEST_F(SampleProduct, EveryDiskHasItsLabelAndTagFile) {
         EXPECT_NE(label.find(" disk #" + std::to_string(d)), std::string::npos) << label;
         EXPECT_EQ(label.find('#'), label.rfind('#')) << label;
         EXPECT_TRUE(nv::sample::isPlainFileName(tag));
+        // Each disk must fit a 1.44 MB floppy.
+        uintmax_t bytes = 0;
+        for (auto& e : fs::recursive_directory_iterator(disks.dir / name))
+            if (e.is_regular_file())
+                bytes += e.file_size();
+        EXPECT_LE(bytes, 1457664u) << name;
         fs::path tagFile = disks.dir / name / tag;
         EXPECT_TRUE(fs::is_regular_file(tagFile)) << tagFile;
         // A tag must not be found on another disk, or the wrong disk passes.
@@ -555,7 +561,10 @@ TEST_F(SampleProduct, ProgramGroupsExistForEveryLanguage) {
             size_t dot = section.rfind('.');
             ASSERT_NE(dot, std::string::npos) << section;
             EXPECT_GT(dot, 0u);
-            groupFile |= hasField(g, 2);
+            if (hasField(g, 2)) {
+                groupFile = true;
+                EXPECT_TRUE(nv::sample::isPlainFileName(field(g, 2))) << g;
+            }
             auto items = linesOf(oem, section);
             ASSERT_FALSE(items.empty()) << section;
             for (IniLine item : items) {
@@ -569,6 +578,9 @@ TEST_F(SampleProduct, ProgramGroupsExistForEveryLanguage) {
                     ASSERT_GE(spec.size(), 6u) << spec;
                     specs.insert(spec[0]);
                     std::string file = upper(spec.substr(5));
+                    if (spec[0] != '7') {
+                        EXPECT_TRUE(nv::sample::isPlainFileName(file)) << spec;
+                    }
                     // Files looked for in the system directory must be installed there.
                     if (spec[0] == '3' || spec[0] == '5') {
                         EXPECT_TRUE(installed.count(file)) << spec;

@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Makes the small TrueType fonts of the sample product from Debian's
 fonts-dejavu-core and fonts-liberation.
 
