@@ -1,0 +1,55 @@
+#include "tools/nvins32b/LauncherOptions.h"
+
+#include <gtest/gtest.h>
+
+using nv::launcher::InputKind;
+using nv::launcher::parseOptions;
+
+TEST(LauncherOptions, FullCommandLine) {
+    auto r = parseOptions({"--machine", "m", "--from", "C:\\SETUP\\DISK1", "--answers", "a.txt", "--record", "r.txt",
+                           "--screenshots", "shots", "--trace", "t.txt", "--", "/ND"});
+    ASSERT_TRUE(r.options) << r.error;
+    EXPECT_EQ(r.options->machineDir, "m");
+    EXPECT_EQ(r.options->fromDir, "C:\\SETUP\\DISK1");
+    EXPECT_EQ(r.options->input, InputKind::Answers);
+    EXPECT_EQ(r.options->answersFile, "a.txt");
+    EXPECT_EQ(r.options->recordFile, "r.txt");
+    EXPECT_EQ(r.options->screenshotsDir, "shots");
+    EXPECT_EQ(r.options->traceFile, "t.txt");
+    EXPECT_EQ(r.options->programArgs, "/ND");
+}
+
+TEST(LauncherOptions, DefaultsAndProgramArguments) {
+    auto r = parseOptions({"--machine", "m"});
+    ASSERT_TRUE(r.options) << r.error;
+    EXPECT_EQ(r.options->fromDir, "A:\\");
+    EXPECT_EQ(r.options->input, InputKind::None);
+    EXPECT_EQ(r.options->programArgs, "");
+
+    // Options after "--" belong to the program; several words join with one blank.
+    r = parseOptions({"--machine", "m", "--", "C:\\WINDOWS\\QS8000.INI", "--console"});
+    ASSERT_TRUE(r.options) << r.error;
+    EXPECT_EQ(r.options->programArgs, "C:\\WINDOWS\\QS8000.INI --console");
+    EXPECT_EQ(r.options->input, InputKind::None);
+
+    // "/1 " must reach the program with its blank (it is an uninstall start).
+    r = parseOptions({"--machine", "m", "--", "/1 "});
+    ASSERT_TRUE(r.options) << r.error;
+    EXPECT_EQ(r.options->programArgs, "/1 ");
+}
+
+TEST(LauncherOptions, RefusesBadCommandLines) {
+    EXPECT_FALSE(parseOptions({}).options);
+    EXPECT_FALSE(parseOptions({"--from", "C:\\"}).options);  // no machine
+    EXPECT_FALSE(parseOptions({"--machine"}).options);       // value missing
+    EXPECT_FALSE(parseOptions({"--machine", "m", "--answers", "a", "--console"}).options);
+    EXPECT_FALSE(parseOptions({"--machine", "m", "--console", "--answers", "a"}).options);
+    auto r = parseOptions({"--machine", "m", "--bogus"});
+    EXPECT_FALSE(r.options);
+    EXPECT_NE(r.error.find("'--bogus'"), std::string::npos) << r.error;
+}
+
+TEST(LauncherOptions, ModulePath) {
+    EXPECT_EQ(nv::launcher::modulePathFor("A:\\"), "A:\\NVINS32B.EXE");
+    EXPECT_EQ(nv::launcher::modulePathFor("C:\\SETUP\\DISK1"), "C:\\SETUP\\DISK1\\NVINS32B.EXE");
+}

@@ -1,0 +1,99 @@
+// nvins32b: runs the installer on a simulated machine (see
+// LauncherOptions.h for the command line). Its exit status is the
+// program's; 2 for a bad command line or answer file, 3 when the machine,
+// the trace or the screenshot folder cannot be opened, and the input
+// sources' own statuses (3 input ended, 4 mismatch, 5 stalled) when a run
+// was stopped because nobody could answer.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/core/Machine.h"
+#include "platform/core/Trace.h"
+#include "platform/gdi/Screenshot.h"
+#include "platform/user/Input.h"
+#include "platform/user/Painter.h"
+#include "startup/Startup.h"
+#include "tools/nvins32b/LauncherOptions.h"
+
+namespace {
+
+// Where a Win32 program's image is loaded; the program's resources are
+// registered under its instance handle.
+const HINSTANCE kProgramInstance = reinterpret_cast<HINSTANCE>(0x400000);
+
+int fail(int status, const std::string& message) {
+    std::fprintf(stderr, "nvins32b: %s\n", message.c_str());
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace nv;
+    namespace input = nv::user::input;
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::fputs(launcher::kUsage, stdout);
+        return 0;
+    }
+    auto parsed = launcher::parseOptions(args);
+    if (!parsed.options) {
+        std::fprintf(stderr, "nvins32b: %s\n%s", parsed.error.c_str(), launcher::kUsage);
+        return 2;
+    }
+    const launcher::Options& o = *parsed.options;
+
+    auto opened = machine::Machine::open(o.machineDir);
+    if (!opened)
+        return fail(3, opened.error().message);
+    machine::attach(std::move(opened.value()));
+    machine::Machine& m = machine::currentOrDie();
+    m.modulePath = launcher::modulePathFor(o.fromDir);
+
+    switch (o.input) {
+    case launcher::InputKind::Answers:
+        if (auto used = input::UseAnswerFile(o.answersFile); !used)
+            return fail(2, used.error().message);
+        break;
+    case launcher::InputKind::Console:
+        input::UseConsole(stdin, stdout);
+        break;
+    case launcher::InputKind::None:
+        // Recording needs someone to record: the console.
+        if (o.recordFile.empty())
+            input::UseNone();
+        else
+            input::UseConsole(stdin, stdout);
+        break;
+    }
+    if (!o.recordFile.empty()) {
+        if (auto recording = input::RecordTo(o.recordFile); !recording)
+            return fail(3, recording.error().message);
+    }
+    // A stopped run ends through the message loop like any other, so that
+    // the machine is saved; the stop decides the exit status.
+    input::SetStopHandler([](input::Status, const std::string& why) { std::fprintf(stderr, "%s\n", why.c_str()); });
+
+    if (!o.screenshotsDir.empty()) {
+        if (auto shots = gdi::EnableScreenshots(o.screenshotsDir); !shots)
+            return fail(3, shots.error().message);
+    }
+    if (!o.traceFile.empty() && !trace::openFile(o.traceFile))
+        return fail(3, "cannot write the trace file '" + o.traceFile + "'");
+
+    int status = InstallerMain(kProgramInstance, o.programArgs.c_str(), SW_SHOWNORMAL);
+
+    user::NotifyRunEnded();
+    trace::closeFile();
+    if (std::string unused = input::unusedAnswers(); !unused.empty())
+        std::fprintf(stderr, "nvins32b: answers not used:\n%s", unused.c_str());
+    if (auto saved = m.save(); !saved)
+        std::fprintf(stderr, "nvins32b: %s\n", saved.error().message.c_str());
+    if (input::status() != input::Status::Running)
+        status = input::exitStatus(input::status());
+    machine::detach();
+    return status;
+}
