@@ -1,0 +1,263 @@
+#include "printer/OemInf.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "ProgramTest.h"
+
+using nv::testing::ProgramTest;
+
+namespace {
+
+const char* const kOemInf =
+    "[Manufacturer]\r\n"
+    "\"Norvalk\"=NORVALK.ENU\r\n"
+    "\"Norvalk\"=NORVALK.DEU\r\n"
+    "[NORVALK.ENU]\r\n"
+    "\"Norvalk QS-8000 series\"=QS8000\r\n"
+    "\"Norvalk QS-8600\"=QS8600\r\n"
+    "[NORVALK.DEU]\r\n"
+    "\"Norvalk QS-8000 Serie\"=QS8000\r\n"
+    "[QS8000]\r\n"
+    "CopyFiles=DRIVER,BIDI,HELPERS,COLOR\r\n"
+    "DriverFile=nvqs.drv\r\n"
+    "DefaultDataType=EMF\r\n"
+    "HelpFile=NVQS.HLP\r\n"
+    "LanguageMonitor=\"Norvalk Monitor,NVMON.DLL\"\r\n"
+    "PrintProcessor=WinPrint,WINPRINT.DLL\r\n"
+    "[QS8600]\r\n"
+    "CopyFiles=DRIVER\r\n"
+    "DriverFile=nvqs.drv\r\n"
+    "[DRIVER]\r\n"
+    "nvqs.drv\r\n"
+    "NVQSUI.DLL\r\n"
+    "NVQS.HLP\r\n"
+    "nvqs.prn\r\n"
+    "[BIDI]\r\n"
+    "NVBIDI.386\r\n"
+    "nvqs.drv\r\n"
+    "[HELPERS]\r\n"
+    "NVMON.DLL\r\n"
+    "nvstat.exe\r\n"
+    "nvupper.drv,nvup16.drv\r\n"
+    "[COLOR]\r\n"
+    "NVQS.ICM\r\n"
+    "QSRGB.ICM,QSRGB16.ICM\r\n"
+    "[SourceDisksFiles]\r\n"
+    "nvqs.drv=2\r\n"
+    "NVQSUI.DLL=1\r\n"
+    "NVQS.HLP=3\r\n"
+    "nvqs.prn=1\r\n"
+    "NVBIDI.386=1\r\n"
+    "NVMON.DLL=2\r\n"
+    "nvstat.exe=1\r\n"
+    "nvupper.drv=3\r\n"
+    "NVQS.ICM=2\r\n"
+    "QSRGB.ICM=1\r\n"
+    "[Printer1]\r\n"
+    "LanguageMonitor=\"Norvalk Monitor,NVMON.DLL\"\r\n";
+
+struct Entry {
+    int flag;
+    char disk;
+    std::string source;
+    std::string destination;
+};
+
+std::vector<Entry> CopyList() {
+    std::vector<Entry> out;
+    for (int i = 0; i < COPY_LIST_ENTRIES && state.copyList[i][0]; ++i)
+        out.push_back({static_cast<BYTE>(state.copyList[i][0]), state.copyList[i][1], CopyListSource(i),
+                       CopyListDestination(i)});
+    return out;
+}
+
+}  // namespace
+
+class OemInf : public ProgramTest {
+protected:
+    IniLine manufacturer() { return FindSection(nullptr, "Manufacturer"); }
+    void load(const std::string& text = kOemInf) { loadScript("OEMSETUP.INF", text); }
+};
+
+TEST_F(OemInf, ModelsOfTheChosenLanguage) {
+    load();
+    EXPECT_EQ(ListModels(nullptr, manufacturer(), 0), 2);
+    EXPECT_STREQ(state.modelTable[0], "Norvalk QS-8000 series");
+    EXPECT_STREQ(state.modelTable[1], "Norvalk QS-8600");
+    EXPECT_STREQ(state.modelTable[2], "");
+    EXPECT_EQ(ListModels(nullptr, manufacturer(), 1), 1);
+    EXPECT_STREQ(state.modelTable[0], "Norvalk QS-8000 Serie");
+    EXPECT_STREQ(state.modelTable[1], "");  // the earlier list is gone
+}
+
+TEST_F(OemInf, KindsFlagsDisksAndDestinationNames) {
+    load();
+    ASSERT_EQ(PrepareModel(nullptr, manufacturer(), 0, 0), 1);
+    EXPECT_STREQ(state.driverName, "Norvalk QS-8000 series");
+    char value[64];
+    GetPrivateProfileStringA("Install", "DriverName", "", value, sizeof value, state.privateIniPath);
+    EXPECT_STREQ(value, "Norvalk QS-8000 series");
+
+    auto list = CopyList();
+    ASSERT_EQ(list.size(), 11u);
+    EXPECT_EQ(state.copyListCount, 11);
+    std::vector<std::pair<int, std::string>> kinds;
+    for (auto& e : list)
+        kinds.push_back({e.flag, e.source});
+    std::vector<std::pair<int, std::string>> want = {
+        {0xB1, "nvqs.drv"}, {'1', "NVQSUI.DLL"}, {'1', "NVQS.HLP"}, {'0', "nvqs.prn"},  // list 0
+        {0xB2, "NVBIDI.386"}, {'0', "nvqs.drv"},                                        // list 1: a duplicate
+        {'1', "NVMON.DLL"}, {'1', "nvstat.exe"}, {0xB6, "nvup16.drv"},                   // list 2
+        {'7', "NVQS.ICM"}, {'7', "QSRGB16.ICM"},                                         // list 3
+    };
+    ASSERT_GE(kinds.size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i)
+        EXPECT_EQ(kinds[i], want[i]) << "entry " << i;
+    EXPECT_EQ(list[0].disk, '2');
+    EXPECT_EQ(list[8].destination, "nvupper.drv");  // the paired line's own name
+    EXPECT_EQ(list[8].disk, '3');                   // found by the destination's disk
+    EXPECT_EQ(list[10].destination, "QSRGB.ICM");   // kept with its entry, though not of kind 6
+    EXPECT_EQ(list[1].destination, "NVQSUI.DLL");
+
+    auto* entry = static_cast<DriverEntry*>(LocalLock(state.driverEntry));
+    ASSERT_NE(entry, nullptr);
+    EXPECT_STREQ(entry->driverFile, "nvqs.drv");
+    EXPECT_STREQ(entry->defaultDataType, "EMF");
+    EXPECT_STREQ(entry->helpFile, "NVQS.HLP");
+    EXPECT_STREQ(entry->languageMonitor, "Norvalk Monitor,NVMON.DLL");
+    EXPECT_STREQ(entry->printProcessor, "WinPrint,WINPRINT.DLL");
+    LocalUnlock(state.driverEntry);
+    LocalFree(state.driverEntry);
+}
+
+TEST_F(OemInf, ExtensionCaseRules) {
+    std::string inf = kOemInf;
+    inf.replace(inf.find("[DRIVER]\r\nnvqs.drv"), 18, "[DRIVER]\r\nnvqs.drv\r\nBIG.DRV\r\nPROFILE.Icm");
+    inf += "[SourceDisksFiles]\r\n";  // a second section of that name is never read
+    inf.replace(inf.find("nvqs.drv=2"), 10, "nvqs.drv=2\r\nBIG.DRV=1\r\nPROFILE.Icm=1");
+    load(inf);
+    ASSERT_EQ(PrepareModel(nullptr, manufacturer(), 0, 1), 1);
+    auto list = CopyList();
+    ASSERT_EQ(list.size(), 6u);
+    EXPECT_EQ(list[1].source, "BIG.DRV");
+    EXPECT_EQ(list[1].flag, '1');  // "DRV" is not "drv": no check bit
+    EXPECT_EQ(list[2].flag, '7');  // "Icm" still makes a colour profile
+    LocalFree(state.driverEntry);
+}
+
+TEST_F(OemInf, UnattendedRunTakesOnlyItsFiles) {
+    load();
+    state.runFlags = 1;
+    ASSERT_EQ(PrepareModel(nullptr, manufacturer(), 0, 0), 1);
+    auto list = CopyList();
+    std::vector<std::string> names;
+    for (auto& e : list)
+        names.push_back(e.source);
+    // List 0 gives only "386" files (none), list 2 only "dll" files; lists 1 and 3 everything.
+    std::vector<std::string> want = {"NVBIDI.386", "nvqs.drv", "NVMON.DLL", "NVQS.ICM", "QSRGB16.ICM"};
+    EXPECT_EQ(names, want);
+    LocalFree(state.driverEntry);
+}
+
+TEST_F(OemInf, FilesInUseStopTheList) {
+    auto settings = tm().machine().settings();
+    tm().machine().settings().openFiles.push_back("C:\\WINDOWS\\SYSTEM\\nvstat.exe");
+    tm().put('C', "WINDOWS/SYSTEM/nvstat.exe", "x");
+    EXPECT_EQ(IsFileInUse("nvstat.exe"), 1);
+    EXPECT_EQ(IsFileInUse("NONE.EXE"), 0);
+    load();
+    answers("message \"currently being used by Windows\"\n  press Enter\n");
+    EXPECT_EQ(PrepareModel(nullptr, manufacturer(), 0, 0), 0);
+    expectAnswersUsed();
+    EXPECT_EQ(state.copyListCount, 7);
+    EXPECT_EQ(state.copyList[7][0], 0);  // the half-written entry is discarded
+    LocalFree(state.driverEntry);
+}
+
+TEST_F(OemInf, MonitorDllInUseIsNotCopied) {
+    tm().machine().settings().openFiles.push_back("C:\\WINDOWS\\SYSTEM\\NVMON.DLL");
+    tm().put('C', "WINDOWS/SYSTEM/NVMON.DLL", "x");
+    load();
+    ASSERT_EQ(PrepareModel(nullptr, manufacturer(), 0, 0), 1);
+    EXPECT_EQ(CopyList()[6].flag, '0');
+    char part[128];
+    GetLanguageMonitorPart(part, sizeof part, 1);
+    EXPECT_STREQ(part, "Norvalk Monitor");
+    GetLanguageMonitorPart(part, sizeof part, 3);
+    EXPECT_STREQ(part, "");
+    LocalFree(state.driverEntry);
+}
+
+TEST_F(OemInf, SortByDiskKeepsOrderAndNames) {
+    load();
+    ASSERT_EQ(PrepareModel(nullptr, manufacturer(), 0, 0), 1);
+    SortCopyListByDisk();
+    auto list = CopyList();
+    std::string disks;
+    for (auto& e : list)
+        disks += e.disk;
+    EXPECT_EQ(disks, "11111222233");
+    // Within disk 1 the old order stays; the paired entries keep their names.
+    EXPECT_EQ(list[0].source, "NVQSUI.DLL");
+    EXPECT_EQ(list[1].source, "nvqs.prn");
+    EXPECT_EQ(list[2].source, "NVBIDI.386");
+    for (auto& e : list) {
+        if (e.source == "nvup16.drv") {
+            EXPECT_EQ(e.destination, "nvupper.drv");
+        }
+        if (e.source == "QSRGB16.ICM") {
+            EXPECT_EQ(e.destination, "QSRGB.ICM");
+        }
+    }
+    LocalFree(state.driverEntry);
+}
+
+TEST_F(OemInf, BadInformationIsRefusedWithAMessage) {
+    std::string sixModels = "[Manufacturer]\r\nN=M\r\n[M]\r\nA=I\r\nB=I\r\nC=I\r\nD=I\r\nE=I\r\nF=I\r\n";
+    load(sixModels);
+    answers("message \"strings = M\"\n  press Enter\n");
+    EXPECT_EQ(ListModels(nullptr, manufacturer(), 0), 0);
+
+    std::string longName = "[Manufacturer]\r\nN=M\r\n[M]\r\n\"" + std::string(40, 'x') + "\"=I\r\n";
+    load(longName);
+    answers("message \"Cannot read the information file.\"\n  press Enter\n");
+    EXPECT_EQ(ListModels(nullptr, manufacturer(), 0), 0);
+
+    std::string escape = "[Manufacturer]\r\nN=M\r\n[M]\r\nA=I\r\n[I]\r\nCopyFiles=F\r\n[F]\r\n..\\..\\AUTOEXEC.BAT\r\n"
+                         "[SourceDisksFiles]\r\n..\\..\\AUTOEXEC.BAT=1\r\n";
+    load(escape);
+    answers("message \"AUTOEXEC.BAT\"\n  press Enter\n");
+    EXPECT_EQ(PrepareModel(nullptr, manufacturer(), 0, 0), 0);
+    EXPECT_EQ(state.copyList[0][0], 0);
+    LocalFree(state.driverEntry);
+
+    std::string noDisk = "[Manufacturer]\r\nN=M\r\n[M]\r\nA=I\r\n[I]\r\nCopyFiles=F\r\n[F]\r\nX.DLL\r\n"
+                         "[SourceDisksFiles]\r\nY.DLL=1\r\n";
+    load(noDisk);
+    answers("message \"strings = X.DLL\"\n  press Enter\n");
+    EXPECT_EQ(PrepareModel(nullptr, manufacturer(), 0, 0), 0);
+    LocalFree(state.driverEntry);
+
+    std::string noCopyFiles = "[Manufacturer]\r\nN=M\r\n[M]\r\nA=I\r\n[I]\r\nDriverFile=X.DRV\r\n";
+    load(noCopyFiles);
+    answers("message \"strings = \"\n  press Enter\n");
+    EXPECT_EQ(PrepareModel(nullptr, manufacturer(), 0, 0), 0);
+    expectAnswersUsed();
+}
+
+TEST_F(OemInf, TheListNeverOverflows) {
+    std::string inf = "[Manufacturer]\r\nN=M\r\n[M]\r\nA=I\r\n[I]\r\nCopyFiles=F\r\n[F]\r\n";
+    std::string disks = "[SourceDisksFiles]\r\n";
+    for (int i = 0; i < 170; ++i) {
+        inf += "F" + std::to_string(i) + ".DLL\r\n";
+        disks += "F" + std::to_string(i) + ".DLL=1\r\n";
+    }
+    load(inf + disks);
+    answers("message \"strings = F160.DLL\"\n  press Enter\n");
+    EXPECT_EQ(PrepareModel(nullptr, manufacturer(), 0, 0), 0);
+    expectAnswersUsed();
+    EXPECT_EQ(state.copyListCount, COPY_LIST_ENTRIES);
+    LocalFree(state.driverEntry);
+}
