@@ -1,0 +1,153 @@
+// The lz, version and build-disks commands, run as a person runs them.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "TempMachine.h"
+#include "tools/exefile/ExeWriter.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Run {
+    int status = -1;
+    std::string out;
+};
+
+std::string quoted(const std::string& s) {
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+Run shell(const std::string& cmd) {
+    Run r;
+    FILE* p = popen((cmd + " 2>&1").c_str(), "r");
+    if (!p)
+        return r;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
+        r.out.append(buf, n);
+    int st = pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
+}
+
+Run nvmachine(const std::vector<std::string>& args) {
+    std::string cmd = quoted(std::string(NV_BINARY_DIR) + "/tools/nvmachine/nvmachine");
+    for (const auto& a : args)
+        cmd += " " + quoted(a);
+    return shell(cmd);
+}
+
+std::string slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+void spit(const fs::path& p, const std::string& s) {
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << s;
+}
+
+class Commands : public ::testing::Test {
+protected:
+    nv::testing::TempDir dir;
+    fs::path at(const std::string& name) const { return dir.path() / name; }
+};
+
+TEST_F(Commands, CompressAndExpandRoundTrip) {
+    std::string data;
+    for (int i = 0; i < 3000; ++i)
+        data += "line " + std::to_string(i % 97) + " of the driver\r\n";
+    spit(at("QS8000.DRV"), data);
+    Run c = nvmachine({"lz", "compress", at("QS8000.DRV").string(), at("QS8000.DR_").string()});
+    ASSERT_EQ(c.status, 0) << c.out;
+    std::string packed = slurp(at("QS8000.DR_"));
+    ASSERT_GT(packed.size(), 14u);
+    EXPECT_EQ(packed.substr(0, 4), "SZDD");
+    EXPECT_EQ(packed[9], 'V');
+    EXPECT_LT(packed.size(), data.size() / 2);
+    Run e = nvmachine({"lz", "expand", at("QS8000.DR_").string(), at("OUT.DRV").string()});
+    ASSERT_EQ(e.status, 0) << e.out;
+    EXPECT_EQ(slurp(at("OUT.DRV")), data);
+    // The separate expander agrees.
+    Run m = shell("msexpand < " + quoted(at("QS8000.DR_").string()) + " > " + quoted(at("MS.DRV").string()));
+    ASSERT_EQ(m.status, 0) << m.out;
+    EXPECT_EQ(slurp(at("MS.DRV")), data);
+}
+
+TEST_F(Commands, FailuresLeaveNoDestination) {
+    spit(at("A.TXT"), std::string(5000, 'a'));
+    ASSERT_EQ(nvmachine({"lz", "compress", at("A.TXT").string(), at("A.TX_").string()}).status, 0);
+    std::string packed = slurp(at("A.TX_"));
+    spit(at("CUT.TX_"), packed.substr(0, packed.size() - 1));
+    Run r = nvmachine({"lz", "expand", at("CUT.TX_").string(), at("CUT.TXT").string()});
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.out.find("CUT.TX_"), std::string::npos) << r.out;
+    EXPECT_FALSE(fs::exists(at("CUT.TXT")));
+    EXPECT_FALSE(fs::exists(at("CUT.TXT.nvtmp")));
+    EXPECT_NE(nvmachine({"lz", "expand", at("NONE.TX_").string(), at("NONE.TXT").string()}).status, 0);
+    EXPECT_FALSE(fs::exists(at("NONE.TXT")));
+    EXPECT_NE(nvmachine({"lz", "expand", at("A.TX_").string(), at("NODIR/A.TXT").string()}).status, 0);
+    EXPECT_NE(nvmachine({"lz", "squash", "x", "y"}).status, 0);
+}
+
+TEST_F(Commands, VersionPrintsTheFileVersion) {
+    nv::exefile::VersionInfo info;
+    info.fileVersion = {4, 0, 0, 950};
+    auto le = nv::exefile::writeLe(&info, "LPT");
+    spit(at("lpt.vxd"), std::string(le.begin(), le.end()));
+    Run r = nvmachine({"version", at("lpt.vxd").string()});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "4.0.0.950\n");
+    spit(at("text.txt"), "no resource");
+    Run none = nvmachine({"version", at("text.txt").string()});
+    EXPECT_NE(none.status, 0);
+    EXPECT_NE(none.out.find("no version resource"), std::string::npos) << none.out;
+    EXPECT_NE(nvmachine({"version", at("missing.dll").string()}).status, 0);
+}
+
+TEST_F(Commands, BuildDisksFromAFolderTree) {
+    spit(at("src/DISK1/NVDISK1.TAG"), "tag");
+    spit(at("src/DISK1/DRIVER/QS8000.DRV.lz"), std::string(4000, 'q'));
+    spit(at("src/DISK2/FRA/QSRES.DLL"), "fr");
+    Run r = nvmachine({"build-disks", at("src").string(), at("out").string()});
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(fs::exists(at("out/DISK1/NVDISK1.TAG")));
+    EXPECT_TRUE(fs::exists(at("out/DISK2/FRA/QSRES.DLL")));
+    Run e = nvmachine({"lz", "expand", at("out/DISK1/DRIVER/QS8000.DR_").string(), at("x.drv").string()});
+    ASSERT_EQ(e.status, 0) << e.out;
+    EXPECT_EQ(slurp(at("x.drv")), std::string(4000, 'q'));
+    spit(at("bad/DISK1/FAR_TOO_LONG_NAME.TXT"), "x");
+    Run bad = nvmachine({"build-disks", at("bad").string(), at("out2").string()});
+    EXPECT_NE(bad.status, 0);
+    EXPECT_NE(bad.out.find("FAR_TOO_LONG_NAME.TXT"), std::string::npos) << bad.out;
+}
+
+TEST_F(Commands, BuildDisksFromTheSampleProduct) {
+    Run r = nvmachine({"build-disks", std::string(NV_SOURCE_DIR) + "/samples/product", at("disks").string()});
+    ASSERT_EQ(r.status, 0) << r.out;
+    EXPECT_TRUE(fs::exists(at("disks/DISK1/INSTALL.INF")));
+    Run v = nvmachine({"version", at("disks/DISK1/NVINS32B.EXE").string()});
+    EXPECT_EQ(v.status, 0) << v.out;
+}
+
+TEST_F(Commands, FreshMachineHasThePlatformPortDriver) {
+    Run n = nvmachine({"new", at("m").string()});
+    ASSERT_EQ(n.status, 0) << n.out;
+    fs::path vxd = at("m/drives/C/WINDOWS/SYSTEM/lpt.vxd");
+    ASSERT_TRUE(fs::exists(vxd));
+    Run v = nvmachine({"version", vxd.string()});
+    EXPECT_EQ(v.status, 0);
+    EXPECT_EQ(v.out, "4.0.0.950\n");
+}
+
+}  // namespace
