@@ -52,6 +52,10 @@ int main(int argc, char** argv) {
     machine::attach(std::move(opened.value()));
     machine::Machine& m = machine::currentOrDie();
     m.modulePath = launcher::modulePathFor(o.fromDir);
+    // Started from that folder, as from a file window: it is the current
+    // directory too (an uninstall start copies INSTALL.INF there).
+    if (auto cd = m.setCurrentDirectory(o.fromDir); !cd)
+        return fail(3, "cannot start from '" + o.fromDir + "': " + cd.error().message);
 
     switch (o.input) {
     case launcher::InputKind::Answers:
