@@ -433,7 +433,12 @@ INT_PTR runModal(HWND dlg, HWND owner, int filterCode, WaitKind kind) {
             return false;
         paintNow(dlg);
         auto& h = waitHandler();
-        return h ? h(dlg, kind) : false;
+        if (!h) {
+            // Only timers could move on, and a person is what this waits for.
+            stall(describeWaiting() + ": waits for input, but there is no input source");
+            return false;
+        }
+        return h(dlg, kind);
     });
     INT_PTR result = -1;
     for (;;) {

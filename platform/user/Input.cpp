@@ -483,8 +483,12 @@ void writeRecord(const WaitView& v, const Action& a) {
 
 bool onWait(HWND dlg, WaitKind kind) {
     Driver& d = driver();
-    if (!d.source || d.status != Status::Running)
+    if (d.status != Status::Running)
         return false;
+    if (!d.source) {
+        stall(title(view(dlg, kind)) + " waits for input, but there is no input source");
+        return false;
+    }
     if (!d.anchor)
         d.anchor = now();
     uint64_t horizon = std::max(*d.anchor + d.reaction, d.waitUntil);

@@ -379,4 +379,17 @@ TEST_F(InputTest, TimersDueWithinAPersonsReactionFireBeforeTheAction) {
     EXPECT_EQ(gTicks[2] - start, 3000u);
 }
 
+TEST_F(InputTest, ADialogWithoutAnInputSourceStopsEvenWhileATimerTicks) {
+    TemplateBuilder t(WS_POPUP | WS_CAPTION, 100, 50, u"Timed");
+    t.item(0x80, WS_TABSTOP | BS_PUSHBUTTON, 10, 10, 50, 14, IDCANCEL, u"Cancel");
+    input::UseNone();
+    gTicks.clear();
+    // The 1500 ms timer keeps ticking; without a person nothing ends the dialog.
+    EXPECT_EQ(DialogBoxIndirectParamA(kInst, t.get(), nullptr, TimerProc, 0), -1);
+    EXPECT_EQ(stopped_, input::Status::Stalled);
+    EXPECT_NE(stopMessage_.find("dialog \"Timed\" waits for input, but there is no input source"), std::string::npos)
+        << stopMessage_;
+    EXPECT_TRUE(gTicks.empty());
+}
+
 }  // namespace
