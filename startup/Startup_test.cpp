@@ -287,6 +287,11 @@ TEST_F(Startup, HandOverFile) {
     EXPECT_STREQ(state.fontDir, "C:\\FONTS\\");  // only one backslash goes
     EXPECT_STREQ(state.languageCode, "DEU");
     EXPECT_FALSE(onC("WINDOWS/~NV00001.txt"));
+
+    // 512 bytes without a NUL: the path is cut to its field.
+    m().put('C', "WINDOWS/~NV00001.txt", "C:\\" + std::string(600, 'P'));
+    run("");
+    EXPECT_EQ(std::strlen(state.privateIniPath), sizeof state.privateIniPath - 1);
 }
 
 TEST_F(Startup, PrivateIniValues) {
