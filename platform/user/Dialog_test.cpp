@@ -46,7 +46,8 @@ protected:
 // ---- templates ----
 
 TEST_F(DialogTest, TemplateBuiltByteByByteIsReadFieldByField) {
-    // A face name of odd length puts the first item off a DWORD boundary.
+    // The static's record ends off a DWORD boundary (26 bytes): the list box
+    // after it starts behind a filler word.
     TemplateBuilder t(WS_POPUP | WS_CAPTION | DS_MODALFRAME, 174, 97, u"Pick", 8, u"system");
     t.item(0x80, BS_DEFPUSHBUTTON | WS_TABSTOP, 30, 77, 50, 14, 1, u"&OK")
         .item(0x82, SS_LEFT, 17, 7, 144, 8, 3)
@@ -455,6 +456,52 @@ TEST_F(DialogTest, ResourceTemplatesAreFoundByNameWithoutRegardToCase) {
     SetLastError(0);
     EXPECT_EQ(DialogBoxParamA(kInst, "NO_SUCH", nullptr, RecordingDlgProc, 0), -1);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
+}
+
+TEST_F(DialogTest, ARunTimeTemplateInAZeroFilledBlockComesUpWithItsControlsInPlace) {
+    // Two languages: s = 16, height 97, OK and Cancel at y 77, in the system font.
+    const int n = 2, sp = 16;
+    TemplateBuilder t(WS_VISIBLE | WS_CAPTION | DS_MODALFRAME | DS_3DLOOK, 174, n * (sp + 10) + 45, u"", 8, u"system");
+    t.item(0x80, WS_TABSTOP | BS_DEFPUSHBUTTON, 30, n * (sp + 10) + 25, 50, 14, 1)
+        .item(0x80, WS_TABSTOP | BS_PUSHBUTTON, 90, n * (sp + 10) + 25, 50, 14, 2);
+    for (int k = 0; k < n; ++k)
+        t.item(0x82, SS_LEFT, 17, static_cast<short>(7 + 10 * k), 144, 8, static_cast<WORD>(3 + k));
+    for (int k = 0; k < n; ++k)
+        t.item(0x80, WS_TABSTOP | BS_AUTORADIOBUTTON, 50, static_cast<short>(7 + 10 * (n - 1) + 15 + sp * k), 50, 10,
+               static_cast<WORD>(20 + k));
+    std::vector<BYTE> block(4096, 0);
+    std::memcpy(block.data(), t.bytes().data(), t.bytes().size());
+    struct Check : nv::user::WaitObserver {
+        void waiting(HWND dlg, nv::user::WaitKind) override {
+            count = 0;
+            for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+                ++count;
+            RECT r;
+            GetWindowRect(GetDlgItem(dlg, 21), &r);
+            POINT o{0, 0};
+            ClientToScreen(dlg, &o);
+            radio = RECT{r.left - o.x, r.top - o.y, r.right - o.x, r.bottom - o.y};
+            RECT c;
+            GetClientRect(dlg, &c);
+            client = c;
+        }
+        int count = 0;
+        RECT radio{}, client{};
+    } check;
+    nv::user::AddWaitObserver(&check);
+    answers("dialog \"\"\n  click 21\n  enter\n");
+    EXPECT_EQ(DialogBoxIndirectParamA(kInst, reinterpret_cast<const DLGTEMPLATE*>(block.data()), nullptr,
+                                      RecordingDlgProc, 0),
+              IDOK + 100);
+    nv::user::RemoveWaitObserver(&check);
+    EXPECT_EQ(stopped_, input::Status::Running) << stopMessage_;
+    EXPECT_EQ(check.count, 2 * n + 2);
+    // System font base units 8 x 16: x * 2, y * 2.
+    EXPECT_EQ(check.radio.left, 100);
+    EXPECT_EQ(check.radio.top, 2 * (7 + 10 * (n - 1) + 15 + sp));
+    EXPECT_EQ(check.radio.right - check.radio.left, 100);
+    EXPECT_EQ(check.client.right, 348);
+    EXPECT_EQ(check.client.bottom, 2 * 97);
 }
 
 }  // namespace

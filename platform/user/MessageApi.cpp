@@ -89,7 +89,8 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT first, UINT last, UINT remov
             // Nothing now: the next timer is where the machine's time goes.
             advanceClock(*due);
             emptyPolls = 0;
-        } else if (!due && ++emptyPolls > kPollLimit) {
+        } else if (++emptyPolls > kPollLimit) {
+            // Nothing left to wait for, or only messages the filter leaves out.
             emptyPolls = 0;
             stall("the program polls for a message that nothing can send (" + describeWaiting() + ")");
         }
