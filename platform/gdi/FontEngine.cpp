@@ -102,8 +102,14 @@ struct AddedFont {
     bool italic = false;
 };
 
+// Fonts added on one machine are gone on the next one attached.
 std::vector<AddedFont>& addedFonts() {
     static std::vector<AddedFont> fonts;
+    static const void* owner = nullptr;
+    if (machine::current() != owner) {
+        owner = machine::current();
+        fonts.clear();
+    }
     return fonts;
 }
 

@@ -130,12 +130,14 @@ BOOL WINAPI SetViewportOrgEx(HDC hdc, int x, int y, LPPOINT lppt) {
 }
 
 BOOL WINAPI GetViewportOrgEx(HDC hdc, LPPOINT lppoint) {
-    return withDc(hdc, FALSE, [&](DeviceContext& dc) {
+    BOOL ok = withDc(hdc, FALSE, [&](DeviceContext& dc) {
         if (!lppoint)
             return FALSE;
         *lppoint = dc.state.viewportOrg;
         return TRUE;
     });
+    NV_TRACE_CALL("GetViewportOrgEx", ok, hdc);
+    return ok;
 }
 
 COLORREF WINAPI SetBkColor(HDC hdc, COLORREF color) {
@@ -147,7 +149,9 @@ COLORREF WINAPI SetBkColor(HDC hdc, COLORREF color) {
 }
 
 COLORREF WINAPI GetBkColor(HDC hdc) {
-    return withDc(hdc, static_cast<COLORREF>(CLR_INVALID), [](DeviceContext& dc) { return dc.state.bkColor; });
+    auto v = withDc(hdc, static_cast<COLORREF>(CLR_INVALID), [](DeviceContext& dc) { return dc.state.bkColor; });
+    NV_TRACE_CALL("GetBkColor", v, hdc);
+    return v;
 }
 
 COLORREF WINAPI SetTextColor(HDC hdc, COLORREF color) {
@@ -159,7 +163,9 @@ COLORREF WINAPI SetTextColor(HDC hdc, COLORREF color) {
 }
 
 COLORREF WINAPI GetTextColor(HDC hdc) {
-    return withDc(hdc, static_cast<COLORREF>(CLR_INVALID), [](DeviceContext& dc) { return dc.state.textColor; });
+    auto v = withDc(hdc, static_cast<COLORREF>(CLR_INVALID), [](DeviceContext& dc) { return dc.state.textColor; });
+    NV_TRACE_CALL("GetTextColor", v, hdc);
+    return v;
 }
 
 int WINAPI SetBkMode(HDC hdc, int mode) {
@@ -173,7 +179,9 @@ int WINAPI SetBkMode(HDC hdc, int mode) {
 }
 
 int WINAPI GetBkMode(HDC hdc) {
-    return withDc(hdc, 0, [](DeviceContext& dc) { return dc.state.bkMode; });
+    auto v = withDc(hdc, 0, [](DeviceContext& dc) { return dc.state.bkMode; });
+    NV_TRACE_CALL("GetBkMode", v, hdc);
+    return v;
 }
 
 int WINAPI SetROP2(HDC hdc, int rop2) {
@@ -183,7 +191,9 @@ int WINAPI SetROP2(HDC hdc, int rop2) {
 }
 
 int WINAPI GetROP2(HDC hdc) {
-    return withDc(hdc, 0, [](DeviceContext& dc) { return dc.state.rop2; });
+    auto v = withDc(hdc, 0, [](DeviceContext& dc) { return dc.state.rop2; });
+    NV_TRACE_CALL("GetROP2", v, hdc);
+    return v;
 }
 
 UINT WINAPI SetTextAlign(HDC hdc, UINT align) {
@@ -195,7 +205,9 @@ UINT WINAPI SetTextAlign(HDC hdc, UINT align) {
 }
 
 UINT WINAPI GetTextAlign(HDC hdc) {
-    return withDc(hdc, static_cast<UINT>(GDI_ERROR), [](DeviceContext& dc) { return dc.state.textAlign; });
+    auto v = withDc(hdc, static_cast<UINT>(GDI_ERROR), [](DeviceContext& dc) { return dc.state.textAlign; });
+    NV_TRACE_CALL("GetTextAlign", v, hdc);
+    return v;
 }
 
 int WINAPI SelectClipRgn(HDC hdc, HRGN hrgn) {
@@ -232,16 +244,18 @@ int WINAPI IntersectClipRect(HDC hdc, int left, int top, int right, int bottom) 
 }
 
 int WINAPI GetClipBox(HDC hdc, LPRECT lprect) {
-    return withDc(hdc, static_cast<int>(ERROR), [&](DeviceContext& dc) {
+    int v = withDc(hdc, static_cast<int>(ERROR), [&](DeviceContext& dc) {
         if (!lprect)
             return static_cast<int>(ERROR);
         POINT o = dc.toTarget(0, 0);
         *lprect = offset(dc.clipOnTarget(), -o.x, -o.y);
         return static_cast<int>(isEmpty(*lprect) ? NULLREGION : SIMPLEREGION);
     });
+    NV_TRACE_CALL("GetClipBox", v, hdc);
+    return v;
 }
 
-int WINAPI MulDiv(int nNumber, int nNumerator, int nDenominator) {
+static int mulDiv(int nNumber, int nNumerator, int nDenominator) {
     // Rounds half away from zero; a zero divisor or an overflow gives -1.
     if (nDenominator == 0)
         return -1;
@@ -255,4 +269,10 @@ int WINAPI MulDiv(int nNumber, int nNumerator, int nDenominator) {
     if (q > 0x7FFFFFFF || q < -0x7FFFFFFFLL - 1)
         return -1;
     return static_cast<int>(q);
+}
+
+int WINAPI MulDiv(int nNumber, int nNumerator, int nDenominator) {
+    int v = mulDiv(nNumber, nNumerator, nDenominator);
+    NV_TRACE_CALL("MulDiv", v, nNumber, nNumerator, nDenominator);
+    return v;
 }

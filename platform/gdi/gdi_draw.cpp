@@ -73,6 +73,7 @@ COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
     COLORREF result = CLR_INVALID;
     if (DeviceContext* dc = dcs().find(hdc))
         result = dc->getPixel(x, y).value_or(CLR_INVALID);
+    NV_TRACE_CALL("GetPixel", result, hdc, x, y);
     return result;
 }
 
