@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -239,6 +240,45 @@ TEST(IniNames, MatchRules) {
     EXPECT_EQ(HasUnquotedSeparator("\"a\",b"), 1);
     EXPECT_EQ(HasUnquotedSeparator(""), 0);
     EXPECT_EQ(HasUnquotedSeparator(nullptr), 0);
+}
+
+TEST(IniRobustness, DamagedFilesNeverLeadOutsideTheText) {
+    // Random files made of the bytes that matter to the grammar; every walk
+    // and query must stay inside the compact form (ASan watches the exact
+    // block: the written bytes and the two zero bytes the loader adds).
+    const char alphabet[] = {'[', ']', '=', ',', '"', ';', ' ', '\t', '\r', '\n', '\0', '\x1A', 'a', 'B', '.', '\xE9'};
+    std::mt19937 random(12345);
+    for (int round = 0; round < 400; ++round) {
+        std::string file(random() % 200, ' ');
+        for (char& c : file)
+            c = alphabet[random() % sizeof alphabet];
+        std::vector<char> scratch(IniCompactor::bound(file.size()));
+        size_t n = CompactIniText(reinterpret_cast<const BYTE*>(file.data()), file.size(), scratch.data(),
+                                  scratch.size());
+        ASSERT_GE(n, 3u);
+        std::vector<char> block(scratch.begin(), scratch.begin() + static_cast<long>(n));
+        block.push_back('\0');
+        block.push_back('\0');
+        ASSERT_EQ(static_cast<BYTE>(block[n - 1]), INITEXT_END_MARK);
+
+        char out[4];
+        for (IniLine line = NextStoredLine(block.data(), nullptr); line; line = NextStoredLine(block.data(), line)) {
+            ASSERT_GE(line, block.data());
+            ASSERT_LT(line, block.data() + n);
+            for (int f = 0; f < 5; ++f)
+                GetField(line, f, out, sizeof out);
+            GetKeyValue(line, "a", out, sizeof out);
+            CountLines(line);
+            if (line[0] == '[') {
+                std::string name(line + 1, std::strcspn(line + 1, "]"));
+                IniLine first = FindSectionInBlock(block.data(), name.c_str(), name.size());
+                if (first) {
+                    ASSERT_LT(first, block.data() + n);
+                    GetKeyValue(first, name.c_str(), out, sizeof out);
+                }
+            }
+        }
+    }
 }
 
 }  // namespace
