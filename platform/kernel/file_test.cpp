@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include "TempMachine.h"
+#include "platform/core/Trace.h"
 #include "platform/kernel/FileOps.h"
 #include "platform/kernel/FileTable.h"
 
@@ -147,6 +148,44 @@ TEST_F(Files, OpenFilePromptRetriesThroughTheHook) {
     EXPECT_EQ(asked, 2);
     nv::kernel::setOpenPromptHook(nullptr);
     EXPECT_EQ(OpenFile("A:\\NONE.TAG", &ofs, OF_EXIST | OF_PROMPT), HFILE_ERROR);
+}
+
+TEST_F(Files, LcreatMakesAWritableFileAndKeepsTheReadOnlyAttribute) {
+    m.put('C', "OLD.TXT", "old content");
+    HFILE h = _lcreat("C:\\OLD.TXT", 0);
+    ASSERT_NE(h, HFILE_ERROR);
+    EXPECT_EQ(m.get('C', "OLD.TXT"), "");  // truncated
+    EXPECT_EQ(_lwrite(h, "new", 3), 3u);
+    EXPECT_EQ(_llseek(h, 0, FILE_BEGIN), 0);
+    char buf[4] = {};
+    EXPECT_EQ(_lread(h, buf, 3), 3u);
+    _lclose(h);
+    h = _lcreat("C:\\RO.TXT", FILE_ATTRIBUTE_READONLY);
+    ASSERT_NE(h, HFILE_ERROR);
+    EXPECT_EQ(_lwrite(h, "x", 1), 1u);  // the handle that made it may still write
+    _lclose(h);
+    SetLastError(kSentinel);
+    EXPECT_EQ(_lcreat("C:\\RO.TXT", 0), HFILE_ERROR);
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+}
+
+TEST_F(Files, CallsAreTraced) {
+    m.put('C', "T.TXT", "t");
+    nv::trace::startCapture();
+    OFSTRUCT ofs{};
+    HFILE h = OpenFile("C:\\T.TXT", &ofs, OF_READ);
+    char c;
+    _lread(h, &c, 1);
+    _lclose(h);
+    OpenFile("C:\\NONE.TXT", &ofs, OF_EXIST);
+    auto lines = nv::trace::stopCapture();
+    const std::vector<std::string> expected = {
+        "OpenFile(\"C:\\T.TXT\", 0) = " + std::to_string(h),
+        "_lread(" + std::to_string(h) + ", 1) = 1",
+        "_lclose(" + std::to_string(h) + ") = 0",
+        "OpenFile(\"C:\\NONE.TXT\", 16384) = -1",
+    };
+    EXPECT_EQ(lines, expected);
 }
 
 // ------------------------------------------------------------------ handles and positions

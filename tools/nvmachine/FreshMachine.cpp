@@ -136,7 +136,9 @@ Result<void> applyLayout(const machine::Machine& m, std::string_view layout, std
             auto bytes = exefile::writeSystemVxd(*version, w[2], w[2] + " device driver");
             NV_TRY(writeFile(p, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size())));
         } else {
-            return Error::win32(ERROR_BADDB, where + ": expected 'dir PATH', 'stub PATH' or 'font PATH HOSTFILE...': '" +
+            return Error::win32(ERROR_BADDB, where +
+                                                 ": expected 'dir PATH', 'stub PATH', 'font PATH HOSTFILE...' or "
+                                                 "'vxd VERSION DEVICE PATH': '" +
                                                  line + "'");
         }
     }
