@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 
 namespace nv::szdd {
 
@@ -32,15 +33,16 @@ private:
 
 class Matcher {
 public:
-    Matcher(const History& h, int maxChain) : h_(h), maxChain_(maxChain), prev_(size_t(h.end()), -1) {
+    Matcher(const History& h, int maxChain) : h_(h), maxChain_(maxChain) {
         head_.fill(-1);
+        prev_.fill(-1);
     }
 
     void insert(int64_t pos) {
         if (pos + kMinMatch > h_.end())
             return;
         uint32_t k = hash(pos);
-        prev_[size_t(pos)] = head_[k];
+        prev_[size_t(pos) & (kWindow - 1)] = head_[k];
         head_[k] = pos;
     }
 
@@ -52,7 +54,7 @@ public:
         int best = 0;
         int64_t bestPos = 0;
         int chain = maxChain_;
-        for (int64_t cand = head_[hash(pos)]; cand >= 0 && chain-- > 0; cand = prev_[size_t(cand)]) {
+        for (int64_t cand = head_[hash(pos)]; cand >= 0 && chain-- > 0; cand = prev_[size_t(cand) & (kWindow - 1)]) {
             if (pos - cand > kMaxDistance)
                 break;
             int len = 0;
@@ -77,7 +79,9 @@ private:
     const History& h_;
     int maxChain_;
     std::array<int64_t, kHashSize> head_;
-    std::vector<int64_t> prev_;
+    // Chains only need to reach back one window, so they live in a ring: the
+    // slot of a position within reach is never reused before it falls out.
+    std::array<int64_t, kWindow> prev_;
 };
 
 // Collects items eight at a time behind their control byte.
@@ -122,7 +126,9 @@ std::optional<std::vector<uint8_t>> compress(std::span<const uint8_t> data, char
     out.reserve(out.size() + data.size() + data.size() / 8 + 16);
 
     History h(data);
-    Matcher m(h, effort == Effort::Thorough ? 256 : 16);
+    // 160 KB of tables: kept off the stack.
+    auto matcher = std::make_unique<Matcher>(h, effort == Effort::Thorough ? 256 : 16);
+    Matcher& m = *matcher;
     // Only the blanks the first matches can reach need to be findable.
     for (int64_t p = kWindow - kMaxDistance; p < kWindow; ++p)
         m.insert(p);
