@@ -144,6 +144,7 @@ TEST(DateFormat, EveryPictureAndQuoting) {
     EXPECT_EQ(dateText(st, "hh:mm"), "hh:mm");  // time pictures are text in a date
     EXPECT_EQ(timeText(st, "h hh H HH m mm s ss t tt"), "12 12 0 00 3 03 4 04 A AM");
     EXPECT_EQ(timeText(date(2005, 1, 1, 13, 0, 0), "h tt"), "1 PM");
+    EXPECT_EQ(timeText(date(2005, 1, 1, 12, 0, 0), "h tt"), "12 PM");  // noon is afternoon
     EXPECT_EQ(timeText(st, "ddd HH"), "ddd 00");  // date pictures are text in a time
     EXPECT_EQ(timeText(date(2005, 1, 1, 13, 7, 8), "hh':'mm':'ss tt", TIME_NOSECONDS), "01:07 PM");
     EXPECT_EQ(timeText(date(2005, 1, 1, 13, 7, 8), "hh:mm:ss tt", TIME_FORCE24HOURFORMAT | TIME_NOTIMEMARKER),
