@@ -181,6 +181,41 @@ TEST_F(ControlsTest, TheEditFieldIsWhiteWithItsTextAndASunkenEdge) {
     EXPECT_EQ(at(e.left - 2, e.top - 2), kGrey);  // the outer line of the client edge
 }
 
+// Looks at the screen whenever a dialog or message box waits.
+class Watcher : public nv::user::WaitObserver {
+public:
+    void waiting(HWND hwnd, nv::user::WaitKind) override {
+        waited = hwnd;
+        GetWindowRect(hwnd, &rect);
+        screen = nv::gdi::composeScreen();
+    }
+    HWND waited = nullptr;
+    RECT rect{};
+    Surface screen;
+};
+
+TEST_F(ControlsTest, AMessageBoxOverTheDialogTakesTheActiveCaption) {
+    Watcher watcher;
+    nv::user::AddWaitObserver(&watcher);
+    ASSERT_TRUE(input::UseAnswerText("message \"Really?\"\n  press Enter\n", "answers").ok());
+    MessageBoxA(dlg_, "Really?", "Question", MB_YESNO | MB_ICONQUESTION);
+    nv::user::RemoveWaitObserver(&watcher);
+    input::UseNone();
+    ASSERT_NE(watcher.waited, nullptr);
+    RECT d{};
+    GetWindowRect(dlg_, &d);
+    const RECT m = watcher.rect;
+    ASSERT_GT(m.right - m.left, 20);
+    auto px = [&](int x, int y) { return nv::gdi::toColorref(watcher.screen.at(x, y)); };
+    if (const char* out = std::getenv("NV_GDI_SHOTS")) {
+        EXPECT_TRUE(nv::gdi::SavePng(watcher.screen, std::string(out) + "/over.png").ok());
+    }
+    EXPECT_EQ(px(d.left + 5, d.top + 5), kGrey);   // the dialog's caption, now inactive
+    EXPECT_EQ(px(m.left + 5, m.top + 5), kNavy);   // the message box's, active
+    // The message box stands over the dialog.
+    EXPECT_EQ(px((m.left + m.right) / 2, m.bottom - 3), kFace);
+}
+
 // Message boxes with each icon, photographed while they wait.
 class MessageBoxLook : public ::testing::Test {
 protected:
