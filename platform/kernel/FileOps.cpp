@@ -223,6 +223,17 @@ Result<void> moveFile(std::string_view from, std::string_view to) {
     if (!src.exists)
         return notFound(src);
     machine::ResolvedPath dst = NV_TRY(mach().resolve(to));
+    if (dst.exists && dst.host == src.host) {
+        // The same file under another case: only the stored name changes.
+        NV_TRY(checkWritableDrive(src.drive));
+        NV_TRY(files().checkNotInUse(src.winPath));
+        std::string full = NV_TRY(mach().fullPath(to));
+        std::error_code ec;
+        fs::rename(src.host, src.host.parent_path() / full.substr(full.find_last_of('\\') + 1), ec);
+        if (ec)
+            return hostError(ec.value(), src.winPath);
+        return {};
+    }
     if (dst.exists)
         return Error::win32(ERROR_ALREADY_EXISTS, dst.winPath + ": exists");
     if (!dst.parentExists)

@@ -534,6 +534,9 @@ TEST_F(Files, CopyDeleteMoveAndAttributes) {
     EXPECT_EQ(m.get('C', "MOVED.TXT"), "content");
     EXPECT_FALSE(MoveFileA("C:\\SRC.TXT", "C:\\MOVED.TXT"));
     EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+    EXPECT_TRUE(MoveFileA("C:\\MOVED.TXT", "C:\\Moved.txt"));  // a change of case renames
+    EXPECT_TRUE(std::filesystem::exists(m.host('C', "Moved.txt")));
+    EXPECT_FALSE(std::filesystem::exists(m.host('C', "MOVED.TXT")));
     EXPECT_TRUE(MoveFileA("C:\\MOVED.TXT", "A:\\MOVED.TXT"));  // across drives: copy and delete
     EXPECT_FALSE(std::filesystem::exists(m.host('C', "MOVED.TXT")));
     EXPECT_EQ(m.get('A', "MOVED.TXT"), "content");
