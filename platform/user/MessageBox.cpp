@@ -69,15 +69,16 @@ INT_PTR CALLBACK MessageBoxProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
         UINT type = static_cast<UINT>(lParam);
         w->dialog->messageBox = true;
         w->dialog->messageBoxStyle = type;
+        auto kids = w->children;  // the sends below may run any code
         if (LPCSTR icon = iconFor(type)) {
-            for (HWND c : w->children)
+            for (HWND c : kids)
                 if (find(c) && find(c)->id == kIconId)
                     send(c, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconA(nullptr, icon)), 0);
         }
         auto buttons = buttonsFor(type);
         size_t def = std::min<size_t>((type & MB_DEFMASK) >> 8, buttons.size() - 1);
         send(dlg, DM_SETDEFID, buttons[def].id, 0);
-        for (HWND c : get(dlg).children)
+        for (HWND c : kids)
             if (find(c) && find(c)->id == buttons[def].id)
                 setDialogFocus(dlg, c);
         return FALSE;
