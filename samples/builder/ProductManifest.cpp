@@ -106,19 +106,17 @@ bool isTreePath(std::string_view path) {
     return true;
 }
 
-// The stored name of an "lz" file: the last character becomes "_"; a name
-// whose extension is shorter than three characters gets "_" added, one
-// without extension gets "._" (as the platform's LZ functions look for it).
+// The stored name of an "lz" file: its last character becomes "_", which is
+// where the installer looks for the compressed form.
 std::string lzName(std::string_view name) {
-    size_t dot = name.rfind('.');
     std::string out(name);
-    if (dot == std::string_view::npos)
-        return out + "._";
-    if (name.size() - dot - 1 >= 3)
-        out.back() = '_';
-    else
-        out += '_';
+    out.back() = '_';
     return out;
+}
+
+bool hasThreeLetterExtension(std::string_view name) {
+    size_t dot = name.rfind('.');
+    return dot != std::string_view::npos && name.size() - dot - 1 == 3;
 }
 
 }  // namespace
@@ -210,6 +208,12 @@ Result<Manifest> parseManifest(std::string_view text, std::string_view fileName)
         if (!store)
             return lineError(fileName, lineNo, "store '" + std::string(fields[3]) + "' is not plain, lz or lz-name");
         file.store = *store;
+        // The installer finds a compressed file by its name with the last
+        // character replaced; the platform's own lookup adds "_" to shorter
+        // extensions instead. Only three-letter extensions agree on both.
+        if (file.store == Store::Lz && !hasThreeLetterExtension(file.name))
+            return lineError(fileName, lineNo, "'" + file.name +
+                                                   "' has no three-letter extension to compress into; store it plain or lz-name");
 
         if (auto make = parseMake(fields[4])) {
             file.make = *make;

@@ -53,16 +53,17 @@ TEST(ProductManifest, ParsesEveryFieldOfALine) {
     EXPECT_EQ(m->find(1, "", "QS8000.DRV"), nullptr);
 }
 
-TEST(ProductManifest, CompressedNamesFollowTheExpander) {
-    auto m = nv::sample::parseManifest(
-        "1 . README lz files/README - a\n"
-        "1 . A.BZ lz files/A - b\n"
-        "1 . DATA.TXT lz files/DATA.TXT - c\n",
-        "d.txt");
+TEST(ProductManifest, OnlyThreeLetterExtensionsAreCompressedIntoAnUnderscoreName) {
+    auto m = nv::sample::parseManifest("1 . DATA.TXT lz files/DATA.TXT - c\n"
+                                       "1 . lpt.bz lz-name le-bz 4.0.0.960 d\n",
+                                       "d.txt");
     ASSERT_TRUE(m) << m.error().message;
-    EXPECT_EQ(m->files[0].storedName(), "README._");
-    EXPECT_EQ(m->files[1].storedName(), "A.BZ_");
-    EXPECT_EQ(m->files[2].storedName(), "DATA.TX_");
+    EXPECT_EQ(m->files[0].storedName(), "DATA.TX_");
+    EXPECT_EQ(m->files[1].storedName(), "lpt.bz");
+    EXPECT_EQ(errorOf("1 . A.BZ lz files/A - b\n"),
+              "disks.txt:1: 'A.BZ' has no three-letter extension to compress into; store it plain or lz-name");
+    EXPECT_EQ(errorOf("1 . README lz files/README - a\n"),
+              "disks.txt:1: 'README' has no three-letter extension to compress into; store it plain or lz-name");
 }
 
 TEST(ProductManifest, BadLinesNameTheLineAndTheField) {
