@@ -252,4 +252,234 @@ TEST_F(WindowTest, DisablingTheFocusedWindowTakesTheFocusAway) {
     EXPECT_TRUE(EnableWindow(kid, TRUE));  // was disabled
 }
 
+// ---- classes and window data ----
+
+LRESULT CALLBACK Refuser(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_CREATE)
+        return -1;
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+TEST_F(WindowTest, ClassesRegisterOnceAndUnknownOnesFail) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = LoggingProc;
+    wc.hInstance = kInst;
+    wc.lpszClassName = "logclass";  // the same name in another case
+    SetLastError(0);
+    EXPECT_EQ(RegisterClassA(&wc), 0);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CLASS_ALREADY_EXISTS));
+
+    WNDCLASSA info{};
+    ASSERT_TRUE(GetClassInfoA(kInst, "LOGCLASS", &info));
+    EXPECT_EQ(info.lpfnWndProc, LoggingProc);
+    EXPECT_EQ(info.cbWndExtra, 8);
+    ASSERT_TRUE(GetClassInfoA(nullptr, "button", &info));  // the system's own
+    EXPECT_FALSE(GetClassInfoA(kInst, "NoSuchClass", &info));
+
+    SetLastError(0);
+    EXPECT_EQ(CreateWindowExA(0, "NoSuchClass", "x", 0, 0, 0, 1, 1, nullptr, nullptr, kInst, nullptr), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CANNOT_FIND_WND_CLASS));
+
+    // WM_CREATE returning -1 refuses the window: it is destroyed again.
+    wc.lpfnWndProc = Refuser;
+    wc.lpszClassName = "Refuser";
+    ASSERT_NE(RegisterClassA(&wc), 0);
+    EXPECT_EQ(CreateWindowExA(0, "Refuser", "x", 0, 0, 0, 1, 1, nullptr, nullptr, kInst, nullptr), nullptr);
+    EXPECT_EQ(FindWindowA("Refuser", nullptr), nullptr);
+
+    HWND w = make("w");
+    char name[8];
+    std::memset(name, 'x', sizeof name);
+    EXPECT_EQ(GetClassNameA(w, name, 4), 3);
+    EXPECT_STREQ(name, "Log");
+    EXPECT_FALSE(UnregisterClassA("LogClass", kInst));  // a window still uses it
+    DestroyWindow(w);
+    EXPECT_TRUE(UnregisterClassA("LogClass", kInst));
+}
+
+WNDPROC gOriginal = nullptr;
+LRESULT CALLBACK Subclass(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_USER + 102)
+        return 1 + CallWindowProcA(gOriginal, hwnd, msg, wParam, lParam);
+    return CallWindowProcA(gOriginal, hwnd, msg, wParam, lParam);
+}
+
+TEST_F(WindowTest, SubclassingGoesThroughThePointerSizedSlot) {
+    HWND w = make("w");
+    // A procedure address does not fit 32 bits here: the LONG form refuses it.
+    SetLastError(0);
+    EXPECT_EQ(SetWindowLongA(w, GWL_WNDPROC, 0x1234), 0);
+    EXPECT_EQ(GetLastError(), 1413u);
+    gOriginal = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(Subclass)));
+    EXPECT_EQ(gOriginal, LoggingProc);
+    EXPECT_EQ(SendMessageA(w, WM_USER + 102, 0, 0), 1235);
+    SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(gOriginal));
+    EXPECT_EQ(SendMessageA(w, WM_USER + 102, 0, 0), 1234);
+    // Extra bytes: words and longs at any offset inside, nothing outside.
+    EXPECT_EQ(SetWindowWord(w, 6, 0xBEEF), 0);
+    EXPECT_EQ(GetWindowWord(w, 6), 0xBEEF);
+    EXPECT_EQ(GetWindowWord(w, 7), 0);
+    EXPECT_EQ(GetLastError(), 1413u);
+    EXPECT_EQ(GetWindowLongA(w, -100), 0);
+}
+
+TEST_F(WindowTest, MovingAndSizingSendTheirMessagesAndAdjustTheFrame) {
+    HWND w = make("w", WS_POPUP | WS_CAPTION | WS_VISIBLE);
+    MessageLog::current().clear();
+    SetWindowPos(w, nullptr, 50, 60, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_TRUE(sequenceIs(MessageLog::current().only({"WM_WINDOWPOSCHANGED", "WM_MOVE", "WM_SIZE"}),
+                           {"w:WM_WINDOWPOSCHANGED", "w:WM_MOVE"}));
+    MessageLog::current().clear();
+    MoveWindow(w, 50, 60, 400, 300, TRUE);
+    EXPECT_TRUE(sequenceIs(MessageLog::current().only({"WM_WINDOWPOSCHANGED", "WM_MOVE", "WM_SIZE"}),
+                           {"w:WM_WINDOWPOSCHANGED", "w:WM_SIZE"}));
+    MessageLog::current().clear();
+    MoveWindow(w, 50, 60, 400, 300, TRUE);  // no change: no messages
+    EXPECT_TRUE(MessageLog::current().entries().empty());
+
+    RECT r{0, 0, 100, 50};
+    AdjustWindowRectEx(&r, WS_CAPTION, FALSE, 0);
+    EXPECT_EQ(r.left, -3);
+    EXPECT_EQ(r.top, -21);
+    EXPECT_EQ(r.right, 103);
+    EXPECT_EQ(r.bottom, 53);
+    RECT t{0, 0, 100, 50};
+    AdjustWindowRectEx(&t, WS_OVERLAPPEDWINDOW, FALSE, 0);
+    EXPECT_EQ(t.left, -4);  // a sizing frame
+    RECT e{0, 0, 10, 10};
+    AdjustWindowRectEx(&e, WS_CHILD, FALSE, WS_EX_CLIENTEDGE);
+    EXPECT_EQ(e.left, -2);
+
+    ShowWindow(w, SW_MAXIMIZE);
+    EXPECT_TRUE(IsZoomed(w));
+    RECT m;
+    GetWindowRect(w, &m);
+    EXPECT_EQ(m.right - m.left, GetSystemMetrics(SM_CXSCREEN));
+    OpenIcon(w);
+    EXPECT_FALSE(IsZoomed(w));
+}
+
+TEST_F(WindowTest, UpdateRegionsGrowShrinkAndSkipHiddenWindows) {
+    HWND w = make("w", WS_POPUP | WS_VISIBLE);  // client 300 x 200
+    UpdateWindow(w);
+    RECT u;
+    EXPECT_FALSE(GetUpdateRect(w, &u, FALSE));
+    RECT a{10, 10, 20, 20}, b{50, 5, 60, 15};
+    InvalidateRect(w, &a, FALSE);
+    InvalidateRect(w, &b, FALSE);
+    ASSERT_TRUE(GetUpdateRect(w, &u, FALSE));
+    EXPECT_EQ(u.left, 10);
+    EXPECT_EQ(u.top, 5);
+    EXPECT_EQ(u.right, 60);
+    EXPECT_EQ(u.bottom, 20);
+    // A band across the whole update rectangle takes it off.
+    RECT band{0, 0, 300, 10};
+    ValidateRect(w, &band);
+    ASSERT_TRUE(GetUpdateRect(w, &u, FALSE));
+    EXPECT_EQ(u.top, 10);
+    EXPECT_EQ(u.bottom, 20);
+    // A rectangle in the middle does not: regions are kept as rectangles.
+    RECT mid{20, 12, 30, 14};
+    ValidateRect(w, &mid);
+    EXPECT_TRUE(GetUpdateRect(w, &u, FALSE));
+    ValidateRect(w, nullptr);
+    EXPECT_FALSE(GetUpdateRect(w, &u, FALSE));
+    // Invalidation past the client area is clipped to it.
+    RECT big{-50, -50, 1000, 1000};
+    InvalidateRect(w, &big, TRUE);
+    ASSERT_TRUE(GetUpdateRect(w, &u, FALSE));
+    EXPECT_EQ(u.left, 0);
+    EXPECT_EQ(u.right, 300);
+    ValidateRect(w, nullptr);
+
+    HWND hidden = make("h", WS_POPUP);
+    InvalidateRect(hidden, nullptr, TRUE);
+    EXPECT_FALSE(GetUpdateRect(hidden, &u, FALSE));
+    MessageLog::current().clear();
+    UpdateWindow(hidden);
+    EXPECT_TRUE(MessageLog::current().only({"WM_PAINT"}).empty());
+    // A child of a window that is invalidated whole gets painted too.
+    HWND kid = make("kid", WS_CHILD | WS_VISIBLE, w, 1);
+    UpdateWindow(w);
+    MessageLog::current().clear();
+    InvalidateRect(w, nullptr, TRUE);
+    UpdateWindow(w);
+    EXPECT_TRUE(sequenceIs(MessageLog::current().only({"WM_PAINT"}), {"w:WM_PAINT", "kid:WM_PAINT"}));
+    EXPECT_FALSE(GetUpdateRect(kid, &u, FALSE));
+}
+
+std::vector<std::string> gProcTicks;
+void CALLBACK TickProc(HWND hwnd, UINT msg, UINT_PTR id, DWORD time) {
+    gProcTicks.push_back(std::to_string(id) + "@" + std::to_string(time));
+}
+
+TEST_F(WindowTest, TimerProceduresAndThreadTimers) {
+    HWND w = make("w");
+    gProcTicks.clear();
+    SetTimer(w, 7, 3, TickProc);  // raised to 10 ms
+    UINT_PTR t1 = SetTimer(nullptr, 0, 25, TickProc);
+    UINT_PTR t2 = SetTimer(nullptr, 0, 40, TickProc);
+    EXPECT_NE(t1, 0u);
+    EXPECT_NE(t1, t2);
+    MSG msg;
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
+        DispatchMessageA(&msg);
+    }
+    EXPECT_EQ(gProcTicks, (std::vector<std::string>{"7@10", "7@20", std::to_string(t1) + "@25", "7@30"}));
+    // The window's procedure never saw them: the timer procedure took them.
+    EXPECT_TRUE(MessageLog::current().only({"WM_TIMER"}).empty());
+    // Resetting a timer restarts its period.
+    SetTimer(w, 7, 100, TickProc);
+    EXPECT_TRUE(KillTimer(nullptr, t1));
+    EXPECT_TRUE(KillTimer(nullptr, t2));
+    ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
+    EXPECT_EQ(msg.wParam, 7u);
+    EXPECT_EQ(GetTickCount(), 130u);
+    // Destroying the window ends its timers.
+    DestroyWindow(w);
+    nv::user::setStallHandler([](const std::string&) {});
+    EXPECT_FALSE(GetMessageA(&msg, nullptr, 0, 0));
+}
+
+// ---- hooks ----
+
+std::vector<std::string> gHookLog;
+HHOOK gFirst = nullptr, gSecond = nullptr;
+LRESULT CALLBACK FirstHook(int code, WPARAM w, LPARAM l) {
+    gHookLog.push_back("first:" + std::to_string(code));
+    return CallNextHookEx(gFirst, code, w, l);
+}
+LRESULT CALLBACK SecondHook(int code, WPARAM w, LPARAM l) {
+    gHookLog.push_back("second:" + std::to_string(code));
+    auto* m = reinterpret_cast<MSG*>(l);
+    if (m->wParam == VK_F3)
+        return 1;
+    return CallNextHookEx(gSecond, code, w, l);
+}
+
+TEST_F(WindowTest, MessageFilterHooksChainNewestFirst) {
+    gHookLog.clear();
+    gFirst = SetWindowsHookExA(WH_MSGFILTER, FirstHook, nullptr, 0);
+    gSecond = SetWindowsHookExA(WH_MSGFILTER, SecondHook, nullptr, 0);
+    ASSERT_NE(gFirst, nullptr);
+    MSG m{};
+    m.message = WM_KEYDOWN;
+    m.wParam = VK_F3;
+    EXPECT_TRUE(CallMsgFilterA(&m, MSGF_DIALOGBOX));  // swallowed by the newest
+    m.wParam = VK_F2;
+    EXPECT_FALSE(CallMsgFilterA(&m, MSGF_MESSAGEBOX));
+    EXPECT_EQ(gHookLog, (std::vector<std::string>{"second:0", "second:1", "first:1"}));
+    EXPECT_TRUE(UnhookWindowsHook(WH_MSGFILTER, SecondHook));
+    EXPECT_FALSE(UnhookWindowsHook(WH_MSGFILTER, SecondHook));
+    gHookLog.clear();
+    m.wParam = VK_F3;
+    EXPECT_FALSE(CallMsgFilterA(&m, MSGF_DIALOGBOX));
+    EXPECT_EQ(gHookLog, (std::vector<std::string>{"first:0"}));
+    EXPECT_TRUE(UnhookWindowsHookEx(gFirst));
+    EXPECT_FALSE(UnhookWindowsHookEx(gFirst));
+    // Only the message-filter hook exists on this machine.
+    EXPECT_EQ(SetWindowsHookExA(WH_KEYBOARD, FirstHook, nullptr, 0), nullptr);
+}
+
 }  // namespace
