@@ -1,8 +1,7 @@
 // Time conversions and the clock: CompareFileTime, FileTimeToLocalFileTime,
 // LocalFileTimeToFileTime, FileTimeToSystemTime, SystemTimeToFileTime,
-// GetSystemTime, GetLocalTime, GetTickCount. Local time is the machine's
-// time zone (a fixed offset from UTC; there is no daylight saving).
-#include <chrono>
+// GetSystemTime, GetLocalTime. Local time is the machine's time zone (a fixed
+// offset from UTC; there is no daylight saving).
 #include <ctime>
 
 #include <windows.h>
