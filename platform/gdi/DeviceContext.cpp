@@ -29,7 +29,7 @@ RECT DeviceContext::clipOnTarget() const {
     if (!s)
         return RECT{0, 0, 0, 0};
     RECT r = s->bounds();
-    if (kind != DcKind::Memory)
+    if (kind == DcKind::Window)
         r = intersect(r, visible);
     if (state.clip)
         r = intersect(r, offset(*state.clip, origin.x, origin.y));

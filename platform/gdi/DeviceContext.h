@@ -39,7 +39,7 @@ public:
     DcKind kind = DcKind::Memory;
     HWND hwnd = nullptr;       // Window DCs: whose backing store
     POINT origin{0, 0};        // device (0, 0) on the target surface
-    RECT visible{0, 0, 0, 0};  // what the window system lets this DC touch, on the surface
+    RECT visible{0, 0, 0, 0};  // Window DCs: what the window system lets them touch, on the surface
     bool fromBeginPaint = false;
     DcState state;
     std::vector<DcState> saved;

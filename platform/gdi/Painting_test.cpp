@@ -226,4 +226,27 @@ TEST_F(PaintingTest, TheHandIconIsRedWithAWhiteCross) {
     EXPECT_EQ(at(s, 1, 1), kFace);                         // nothing outside the icon
 }
 
+TEST(Screen, TakesItsSizeFromTheMachine) {
+    auto settings = nv::testing::TempMachine::defaultSettings();
+    settings.screenWidth = 1024;
+    settings.screenHeight = 768;
+    nv::testing::TempMachine machine(settings);
+    nv::user::reset();
+    HDC screen = GetDC(nullptr);
+    ASSERT_NE(screen, nullptr);
+    EXPECT_EQ(GetDeviceCaps(screen, HORZRES), 1024);
+    EXPECT_EQ(GetDeviceCaps(screen, VERTRES), 768);
+    EXPECT_EQ(GetDeviceCaps(screen, BITSPIXEL), 24);
+    // Drawing on the screen DC lands on the desktop under every window.
+    RECT r{1000, 700, 1024, 768};
+    FillRect(screen, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    EXPECT_EQ(ReleaseDC(nullptr, screen), 1);
+    Surface s = composeScreen();
+    EXPECT_EQ(s.width(), 1024);
+    EXPECT_EQ(s.height(), 768);
+    EXPECT_EQ(at(s, 1023, 767), kBlack);
+    EXPECT_EQ(at(s, 999, 767), RGB(0, 128, 128));
+    nv::user::reset();
+}
+
 }  // namespace
