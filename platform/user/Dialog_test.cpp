@@ -504,4 +504,102 @@ TEST_F(DialogTest, ARunTimeTemplateInAZeroFilledBlockComesUpWithItsControlsInPla
     EXPECT_EQ(check.client.bottom, 2 * 97);
 }
 
+// ---- more keyboard rules ----
+
+TEST_F(DialogTest, ArrowKeysMoveWithinARadioGroupAndTabSkipsWhatCannotTakeTheFocus) {
+    TemplateBuilder t(WS_POPUP | WS_CAPTION, 200, 120, u"Modes");
+    t.item(0x80, BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 10, 10, 80, 10, 620, u"&Install")
+        .item(0x80, BS_AUTORADIOBUTTON, 10, 22, 80, 10, 621, u"&Uninstall")
+        .item(0x80, BS_AUTORADIOBUTTON, 10, 34, 80, 10, 622, u"&Groups")
+        .item(0x80, BS_PUSHBUTTON | WS_GROUP | WS_TABSTOP | WS_DISABLED, 10, 60, 50, 14, 5, u"Off")
+        .item(0x80, BS_DEFPUSHBUTTON | WS_TABSTOP, 70, 60, 50, 14, IDOK, u"OK");
+    struct Proc {
+        static INT_PTR CALLBACK run(HWND dlg, UINT msg, WPARAM w, LPARAM l) {
+            if (msg == WM_INITDIALOG) {
+                CheckRadioButton(dlg, 620, 622, 620);
+                return TRUE;
+            }
+            if (msg == WM_COMMAND && LOWORD(w) == IDOK) {
+                int on = 0;
+                for (int id = 620; id <= 622; ++id)
+                    if (IsDlgButtonChecked(dlg, id))
+                        on = id;
+                MessageLog::current().add("dlg:on(" + std::to_string(on) + ")");
+                EndDialog(dlg, on);
+                return TRUE;
+            }
+            return FALSE;
+        }
+    };
+    // Down twice: Install -> Uninstall -> Groups, each checked as it is reached;
+    // Up once: back to Uninstall. Tab then skips the disabled button.
+    answers("dialog Modes\n  press Down\n  press Down\n  press Up\n  press Tab\n  press Space\n");
+    EXPECT_EQ(DialogBoxIndirectParamA(kInst, t.get(), nullptr, Proc::run, 0), 621);
+    EXPECT_EQ(stopped_, input::Status::Running) << stopMessage_;
+}
+
+TEST_F(DialogTest, TaskModalMessageBoxHoldsEveryWindowOfTheProgram) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = kInst;
+    wc.lpszClassName = "Main";
+    RegisterClassA(&wc);
+    HWND a = CreateWindowExA(0, "Main", "a", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr, kInst, nullptr);
+    HWND b = CreateWindowExA(0, "Main", "b", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr, nullptr, kInst, nullptr);
+    struct Watch : nv::user::WaitObserver {
+        void waiting(HWND, nv::user::WaitKind) override { held = !IsWindowEnabled(a) && !IsWindowEnabled(b); }
+        HWND a = nullptr, b = nullptr;
+        bool held = false;
+    } watch;
+    watch.a = a;
+    watch.b = b;
+    nv::user::AddWaitObserver(&watch);
+    answers("message x\n  enter\n");
+    EXPECT_EQ(MessageBoxA(nullptr, "x", "y", MB_OK | MB_TASKMODAL), IDOK);
+    nv::user::RemoveWaitObserver(&watch);
+    EXPECT_TRUE(watch.held);
+    EXPECT_TRUE(IsWindowEnabled(a));
+    EXPECT_TRUE(IsWindowEnabled(b));
+}
+
+TEST_F(DialogTest, DialogItemIntegersAndStringTablesAcrossBlocks) {
+    auto t = threeButtons();
+    HWND dlg = CreateDialogIndirectParamA(kInst, t.get(), nullptr, QuietDlgProc, 0);
+    BOOL ok = FALSE;
+    SetDlgItemInt(dlg, 117, static_cast<UINT>(-42), TRUE);
+    EXPECT_EQ(static_cast<int>(GetDlgItemInt(dlg, 117, &ok, TRUE)), -42);
+    EXPECT_TRUE(ok);
+    GetDlgItemInt(dlg, 117, &ok, FALSE);
+    EXPECT_FALSE(ok);  // a sign is no unsigned number
+    SetDlgItemTextA(dlg, 117, " 12x");
+    GetDlgItemInt(dlg, 117, &ok, FALSE);
+    EXPECT_FALSE(ok);
+    SetDlgItemTextA(dlg, 117, "4294967295");
+    EXPECT_EQ(GetDlgItemInt(dlg, 117, &ok, FALSE), 4294967295u);
+    EXPECT_TRUE(ok);
+    char small[4];
+    std::memset(small, 'x', sizeof small);
+    EXPECT_EQ(GetDlgItemTextA(dlg, 117, small, sizeof small), 3u);
+    EXPECT_STREQ(small, "429");
+    EXPECT_EQ(GetDlgItemTextA(dlg, 999, small, sizeof small), 0u);
+    EXPECT_STREQ(small, "");
+    DestroyWindow(dlg);
+
+    // Ids 15, 16 and 1161 fall in three blocks; accented texts survive UTF-16.
+    nv::user::resources::addStringTable(kInst, {{15, "fifteen"}, {16, "Fran\xe7" "ais"}, {1161, "Norsk \x80"}});
+    char buf[32];
+    EXPECT_EQ(LoadStringA(kInst, 15, buf, sizeof buf), 7);
+    EXPECT_EQ(LoadStringA(kInst, 16, buf, sizeof buf), 8);
+    EXPECT_STREQ(buf, "Fran\xe7" "ais");
+    EXPECT_EQ(LoadStringA(kInst, 1161, buf, sizeof buf), 7);
+    EXPECT_STREQ(buf, "Norsk \x80");
+    EXPECT_EQ(LoadStringA(kInst, 17, buf, sizeof buf), 0);
+    EXPECT_EQ(LoadStringA(reinterpret_cast<HINSTANCE>(0x500000), 15, buf, sizeof buf), 0);
+    // "#5" names the id 5.
+    nv::user::resources::add(kInst, RT_RCDATA, MAKEINTRESOURCEA(5), {1, 2, 3});
+    HRSRC r = FindResourceA(kInst, "#5", RT_RCDATA);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(SizeofResource(kInst, r), 3u);
+}
+
 }  // namespace
