@@ -24,7 +24,8 @@ DWORD copyString(LPSTR buffer, DWORD size, std::string_view s) {
     if (!buffer || size == 0)
         return 0;
     size_t n = s.size() < size - 1 ? s.size() : size - 1;
-    std::memcpy(buffer, s.data(), n);
+    if (n)
+        std::memcpy(buffer, s.data(), n);
     buffer[n] = '\0';
     return static_cast<DWORD>(n);
 }
