@@ -19,6 +19,7 @@
 #include "platform/user/Input.h"
 #include "platform/user/WindowManager.h"
 #include "script/MessageText.h"
+#include "startup/ExitCleanUp.h"
 #include "startup/InstallState.h"
 #include "startup/Startup.h"
 
@@ -192,6 +193,10 @@ std::map<std::string, std::string> snapshot(const std::filesystem::path& root) {
 
 TEST_F(Startup, NormalStartFillsTheStateAndRecordsTheMachine) {
     prepare();
+    // [DEL.INST] asks for the program's copies in the system directory to go.
+    m().put('C', "WINDOWS/SYSTEM/nvins32b.dll", "MZ");
+    m().put('C', "WINDOWS/SYSTEM/nvins32b.exe", "MZ");
+    m().put('A', "NVINS32B.EXE", "MZ");
     Outcome out = run("");
     EXPECT_EQ(out.status, 0);
     EXPECT_TRUE(out.boxes.empty());
@@ -230,6 +235,30 @@ TEST_F(Startup, NormalStartFillsTheStateAndRecordsTheMachine) {
                              "PostMessageA(*, 404, 0, 0)", "SendMessageA(*, 400, 0, 0)", "PostQuitMessage(0)",
                              "DestroyWindow(", "OpenFile(\"C:\\WINDOWS\\~NV00001.txt\", 512)"}));
     EXPECT_FALSE(onC("WINDOWS/~NV00001.txt"));
+    EXPECT_FALSE(onC("WINDOWS/SYSTEM/nvins32b.dll"));
+    EXPECT_FALSE(onC("WINDOWS/SYSTEM/nvins32b.exe"));
+    EXPECT_TRUE(std::filesystem::exists(m().host('A', "NVINS32B.EXE")));
+}
+
+TEST_F(Startup, UninstallCleanUpAlsoDeletesTheKeptCopiesAndThePrivateIni) {
+    prepare();
+    for (const char* f : {"SYSTEM/OEMSETUP.INF", "SYSTEM/INSTALL.INF", "SYSTEM/qs8000.in1", "SYSTEM/qs8000.in2",
+                          "SYSTEM/other.inf", "qs8000.ini"})
+        m().put('C', std::string("WINDOWS/") + f, "x");
+    ResetInstallState();
+    std::strcpy(state.systemDir, "C:\\WINDOWS\\SYSTEM");
+    std::strcpy(state.oemInfPath, "A:\\OEMSETUP.INF");
+    std::strcpy(state.privateIniPath, "C:\\WINDOWS\\qs8000.ini");
+    DeleteInfCopies(InfCopies::Temporary);
+    EXPECT_FALSE(onC("WINDOWS/SYSTEM/OEMSETUP.INF"));
+    EXPECT_FALSE(onC("WINDOWS/SYSTEM/INSTALL.INF"));
+    EXPECT_TRUE(onC("WINDOWS/SYSTEM/qs8000.in1"));
+    EXPECT_TRUE(onC("WINDOWS/qs8000.ini"));
+    DeleteInfCopies(InfCopies::AlsoKeptAndPrivateIni);
+    EXPECT_FALSE(onC("WINDOWS/SYSTEM/qs8000.in1"));
+    EXPECT_FALSE(onC("WINDOWS/SYSTEM/qs8000.in2"));
+    EXPECT_FALSE(onC("WINDOWS/qs8000.ini"));
+    EXPECT_TRUE(onC("WINDOWS/SYSTEM/other.inf"));
 }
 
 TEST_F(Startup, SecondInstanceOnlyShowsTheNoteAndTouchesNoFile) {
