@@ -6,6 +6,7 @@
 #include "ProgramTest.h"
 #include "tools/exefile/ExeWriter.h"
 #include "tools/szdd/SzddCompressor.h"
+#include "platform/core/Trace.h"
 
 using nv::testing::ProgramTest;
 
@@ -217,4 +218,32 @@ TEST_F(VersionCheck, KeptSetupFilesAreNamedAfterThePrivateIni) {
     EXPECT_STREQ(value, "C:\\WINDOWS\\SYSTEM\\QS8000.IN1");
     GetPrivateProfileStringA("Install", "inf2", "", value, sizeof value, state.privateIniPath);
     EXPECT_STREQ(value, "C:\\WINDOWS\\SYSTEM\\QS8000.IN2");
+}
+
+TEST_F(PortDriver, CallsComeInTheirOrder) {
+    install({4, 0, 0, 950});
+    nv::trace::startCapture();
+    ReplacePortDriver();
+    std::vector<std::string> calls;
+    for (const auto& line : nv::trace::stopCapture()) {
+        std::string name = line.substr(0, line.find('('));
+        if (name == "LZOpenFileA" || name == "LZCopy" || name == "OpenFile" || name == "_lwrite" ||
+            name == "SetFileTime" || name == "GetFileVersionInfoA" || name == "VerQueryValueA")
+            calls.push_back(name);
+    }
+    // LZOpenFileA opens through OpenFile: the inner call is recorded just before it.
+    for (size_t i = 0; i + 1 < calls.size(); ++i) {
+        if (calls[i] == "OpenFile" && calls[i + 1] == "LZOpenFileA")
+            calls.erase(calls.begin() + static_cast<long>(i));
+    }
+    std::vector<std::string> want = {"OpenFile",    "GetFileVersionInfoA", "VerQueryValueA", "LZOpenFileA",
+                                     "LZOpenFileA", "LZCopy",              "LZOpenFileA",    "LZOpenFileA",
+                                     "LZCopy",      "OpenFile",            "_lwrite",        "SetFileTime"};
+    auto join = [](const std::vector<std::string>& v) {
+        std::string s;
+        for (auto& x : v)
+            s += x + " ";
+        return s;
+    };
+    EXPECT_EQ(calls, want) << "got:      " << join(calls) << "\nexpected: " << join(want);
 }
