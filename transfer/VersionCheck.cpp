@@ -32,6 +32,11 @@ bool Exists(LPCSTR path) {
 
 LPCSTR EntryName(const char* entry) { return entry + 3; }
 
+bool ExtensionIs386(LPCSTR name) {
+    LPCSTR ext = ExtensionPart(name);
+    return ext && std::strcmp(ext, "386") == 0;
+}
+
 // The source of name in sourceDir: the plain name, else the name with its
 // last character replaced by '_' (the compressed form). 0 when neither exists.
 int SourcePath(LPCSTR name, char (&out)[MAX_PATH]) {
@@ -156,6 +161,21 @@ int CheckEntryVersion(HWND owner, int index) {
     state.copyList[index][0] = static_cast<char>(static_cast<BYTE>(state.copyList[index][0]) & 0x7F);
     // A dialog that could not come up is no answer: keep the old behaviour of copying.
     return result == 0 ? 0 : 1;
+}
+
+void CheckCopyListVersions(HWND owner) {
+    for (int i = 0; i < COPY_LIST_ENTRIES && state.copyList[i][0]; ++i) {
+        if (CheckEntryVersion(owner, i))
+            continue;
+        if (ExtensionIs386(state.copyList[i] + 3)) {
+            state.copyList[i][0] = '0';
+            continue;
+        }
+        for (int k = 0; k < COPY_LIST_ENTRIES && state.copyList[k][0]; ++k) {
+            if (!ExtensionIs386(state.copyList[k] + 3))
+                state.copyList[k][0] = '0';
+        }
+    }
 }
 
 int InstalledIsNewer() {

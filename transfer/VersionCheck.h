@@ -20,6 +20,12 @@
 // check ran; it stays when the source is not on the current disk.
 int CheckEntryVersion(HWND owner, int index);
 
+// The check before the driver copy run, over the whole copy list: keeping a
+// virtual device driver drops that entry alone; keeping any other file drops
+// every entry that is not a virtual device driver, so the driver stays as
+// installed as a whole while its virtual device drivers are still updated.
+void CheckCopyListVersions(HWND owner);
+
 // 1 when the installed file of entryUnderCheck was written later than its
 // source. When either time cannot be read the answer is 0 (do not ask).
 int InstalledIsNewer();

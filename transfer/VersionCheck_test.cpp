@@ -247,3 +247,36 @@ TEST_F(PortDriver, CallsComeInTheirOrder) {
     };
     EXPECT_EQ(calls, want) << "got:      " << join(calls) << "\nexpected: " << join(want);
 }
+
+TEST_F(VersionCheck, KeepingTheDriverKeepsAllButItsVirtualDeviceDrivers) {
+    driverEntry(kJan1998 + kDay, kJan1998);  // entry 0: the newer installed driver
+    std::memcpy(state.copyList[1], "11:NVQSUI.DLL", 14);
+    std::memcpy(state.copyList[2], "\xB2" "1:NVBIDI.386", 13);
+    std::memcpy(state.copyList[3], "71:NVQS.ICM", 12);
+    tm().put('A', "NVBIDI.386", "new");
+    tm().put('C', "WINDOWS/SYSTEM/NVBIDI.386", "old");
+    SetTime("A:\\NVBIDI.386", kJan1998);
+    SetTime("C:\\WINDOWS\\SYSTEM\\NVBIDI.386", kJan1998 + kDay);
+    // Keep the driver, replace the virtual device driver.
+    answers("dialog VER_CHECK\n  press Enter\ndialog VER_CHECK\n  click \"&OK\"\n");
+    CheckCopyListVersions(nullptr);
+    expectAnswersUsed();
+    EXPECT_EQ(state.copyList[0][0], '0');
+    EXPECT_EQ(state.copyList[1][0], '0');
+    EXPECT_EQ(state.copyList[2][0], '2');
+    EXPECT_EQ(state.copyList[3][0], '0');
+}
+
+TEST_F(VersionCheck, KeepingAVirtualDeviceDriverDropsOnlyIt) {
+    std::memcpy(state.copyList[0], "11:NVQSUI.DLL", 14);
+    std::memcpy(state.copyList[1], "\xB2" "1:NVBIDI.386", 13);
+    tm().put('A', "NVBIDI.386", "new");
+    tm().put('C', "WINDOWS/SYSTEM/NVBIDI.386", "old");
+    SetTime("A:\\NVBIDI.386", kJan1998);
+    SetTime("C:\\WINDOWS\\SYSTEM\\NVBIDI.386", kJan1998 + kDay);
+    answers("dialog VER_CHECK\n  click \"&Cancel\"\n");
+    CheckCopyListVersions(nullptr);
+    expectAnswersUsed();
+    EXPECT_EQ(state.copyList[0][0], '1');
+    EXPECT_EQ(state.copyList[1][0], '0');
+}
