@@ -90,9 +90,9 @@ TEST_F(ControlTest, DlgDirListChecksThePathAndMakesItCurrent) {
     machine_.put('C', "FONTS/A.TTF", "x");
     machine_.put('C', "FONTS/B.FOT", "x");
     HWND dlg = dialog(0);
-    char spec[64];
-    std::strcpy(spec, "C:\\FONTS");
-    ASSERT_TRUE(DlgDirListA(dlg, spec, 651, 652, DDL_DRIVES | DDL_EXCLUSIVE));
+    char pathSpec[64];
+    std::strcpy(pathSpec, "C:\\FONTS");
+    ASSERT_TRUE(DlgDirListA(dlg, pathSpec, 651, 652, DDL_DRIVES | DDL_EXCLUSIVE));
     EXPECT_EQ(nv::machine::currentOrDie().currentDirectory(), "C:\\FONTS");
     char shown[64];
     GetDlgItemTextA(dlg, 652, shown, sizeof shown);
@@ -103,14 +103,14 @@ TEST_F(ControlTest, DlgDirListChecksThePathAndMakesItCurrent) {
     SendDlgItemMessageA(dlg, 651, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(row));
     EXPECT_STREQ(row, "[-a-]");
 
-    std::strcpy(spec, "C:\\FONTS\\*.TTF");
-    ASSERT_TRUE(DlgDirListA(dlg, spec, 651, 652, 0));
-    EXPECT_STREQ(spec, "*.TTF");
+    std::strcpy(pathSpec, "C:\\FONTS\\*.TTF");
+    ASSERT_TRUE(DlgDirListA(dlg, pathSpec, 651, 652, 0));
+    EXPECT_STREQ(pathSpec, "*.TTF");
     EXPECT_EQ(SendDlgItemMessageA(dlg, 651, LB_GETCOUNT, 0, 0), 1);
 
     // A directory on the way that does not exist: the path is refused.
-    std::strcpy(spec, "C:\\NOWHERE\\SUB");
-    EXPECT_FALSE(DlgDirListA(dlg, spec, 651, 652, DDL_DRIVES | DDL_EXCLUSIVE));
+    std::strcpy(pathSpec, "C:\\NOWHERE\\SUB");
+    EXPECT_FALSE(DlgDirListA(dlg, pathSpec, 651, 652, DDL_DRIVES | DDL_EXCLUSIVE));
     EXPECT_EQ(nv::machine::currentOrDie().currentDirectory(), "C:\\FONTS");
     DestroyWindow(dlg);
 }

@@ -276,13 +276,13 @@ LONG WINAPI GetDialogBaseUnits(void) {
     return r;
 }
 
-// DlgDirListA: the path part of the spec becomes the current directory (it
-// must exist); the rest is the file pattern, "*.*" when the spec names a
+// DlgDirListA: the directory part of the path becomes the current directory
+// (it must exist); the rest is the file pattern, "*.*" when the path names a
 // directory. The list gets the matching entries, the static the directory.
-int WINAPI DlgDirListA(HWND dlg, LPSTR spec, int listId, int staticId, UINT type) {
+int WINAPI DlgDirListA(HWND dlg, LPSTR pathSpec, int listId, int staticId, UINT type) {
     int ok = 0;
     auto* m = nv::machine::current();
-    std::string s = spec ? spec : "";
+    std::string s = pathSpec ? pathSpec : "";
     if (s.empty())
         s = "*.*";
     std::string dir, pattern;
@@ -317,8 +317,8 @@ int WINAPI DlgDirListA(HWND dlg, LPSTR spec, int listId, int staticId, UINT type
         }
         if (dirOk) {
             ok = 1;
-            if (spec && pattern.size() <= std::strlen(spec))
-                std::memcpy(spec, pattern.c_str(), pattern.size() + 1);
+            if (pathSpec && pattern.size() <= std::strlen(pathSpec))
+                std::memcpy(pathSpec, pattern.c_str(), pattern.size() + 1);
             std::string cwd = m->currentDirectory();
             if (staticId)
                 SetDlgItemTextA(dlg, staticId, cwd.c_str());
@@ -363,6 +363,6 @@ int WINAPI DlgDirListA(HWND dlg, LPSTR spec, int listId, int staticId, UINT type
     } else {
         SetLastError(ERROR_NOT_READY);
     }
-    NV_TRACE_CALL("DlgDirListA", ok, dlg, spec, listId, staticId, type);
+    NV_TRACE_CALL("DlgDirListA", ok, dlg, pathSpec, listId, staticId, type);
     return ok;
 }
