@@ -15,6 +15,7 @@
 #include "platform/gdi/Screenshot.h"
 #include "platform/user/Input.h"
 #include "platform/user/Painter.h"
+#include "resources/ProgramResources.h"
 #include "startup/Startup.h"
 #include "tools/nvins32b/LauncherOptions.h"
 
@@ -88,6 +89,8 @@ int main(int argc, char** argv) {
     if (!o.traceFile.empty() && !trace::openFile(o.traceFile))
         return fail(3, "cannot write the trace file '" + o.traceFile + "'");
 
+    // What the executable's resource section holds: strings, dialogs, the title bitmap.
+    RegisterProgramResources(kProgramInstance);
     int status = InstallerMain(kProgramInstance, o.programArgs.c_str(), SW_SHOWNORMAL);
 
     user::NotifyRunEnded();
