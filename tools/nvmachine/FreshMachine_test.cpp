@@ -1,8 +1,11 @@
 // A fresh machine: what `nvmachine new` writes, seen through the machine and
 // the Win32 functions the installer calls.
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -182,6 +185,42 @@ TEST(FreshMachineOptions, RefusesANonEmptyDirectoryAndAMachineWithoutC) {
     s = nv::tool::freshSettings();
     ASSERT_TRUE(nv::tool::applyDrive(s, "C:fixed:ro"));
     EXPECT_FALSE(nv::tool::createFreshMachine(dir.path() / "m", s));
+}
+
+// The command line, as people and scripts use it.
+struct ToolRun {
+    int status;
+    std::string err;
+};
+
+ToolRun nvmachineNew(const TempDir& scratch, const std::string& args) {
+    const fs::path err = scratch.path() / "stderr.txt";
+    const std::string cmd = std::string("'") + NV_BINARY_DIR + "/tools/nvmachine/nvmachine' new " + args +
+                            " >/dev/null 2>'" + err.string() + "'";
+    const int raw = std::system(cmd.c_str());
+    return ToolRun{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, slurp(err)};
+}
+
+TEST(NvmachineNew, CommandLine) {
+    TempDir scratch;
+    const std::string dir = (scratch.path() / "m").string();
+    ToolRun ok = nvmachineNew(scratch, "'" + dir + "' --screen 1024x768 --version 3.95 --drive E:network:ro:2G");
+    ASSERT_EQ(ok.status, 0) << ok.err;
+    auto m = nv::machine::Machine::open(dir);
+    ASSERT_TRUE(m) << m.error().message;
+    EXPECT_EQ((*m)->settings().screenWidth, 1024);
+    EXPECT_EQ((*m)->settings().versionMinor, 95);
+    ASSERT_NE((*m)->drive('E'), nullptr);
+    EXPECT_TRUE((*m)->drive('E')->readOnly);
+
+    ToolRun again = nvmachineNew(scratch, "'" + dir + "'");
+    EXPECT_EQ(again.status, 2);
+    EXPECT_NE(again.err.find("exists and is not empty"), std::string::npos) << again.err;
+    ToolRun badDrive = nvmachineNew(scratch, "'" + dir + "2' --drive Q:floppy");
+    EXPECT_EQ(badDrive.status, 2);
+    EXPECT_NE(badDrive.err.find("Q:floppy"), std::string::npos) << badDrive.err;
+    EXPECT_FALSE(fs::exists(dir + "2"));
+    EXPECT_EQ(nvmachineNew(scratch, "--screen 800x600").status, 2);  // no directory
 }
 
 }  // namespace
