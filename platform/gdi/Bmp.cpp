@@ -55,6 +55,8 @@ Result<Surface> decodeBmp(std::span<const uint8_t> bytes, const std::string& nam
         return bad(name, std::to_string(bitCount) + " bits per pixel are not supported");
     const bool topDown = rawHeight < 0;
     const int height = topDown ? -rawHeight : rawHeight;
+    if (!sizeAllowed(width, height))
+        return bad(name, "too large: " + std::to_string(width) + " x " + std::to_string(height));
 
     std::vector<uint32_t> palette;
     size_t pos = info + headerSize;

@@ -281,7 +281,7 @@ std::shared_ptr<const RealizedFont> realizeFont(const LOGFONTA& lf) {
     if (choice.standIn && choice.standIn->onlyEm) {
         em = choice.standIn->onlyEm;
     } else if (lf.lfHeight < 0) {
-        em = -lf.lfHeight;
+        em = lf.lfHeight < -2000 ? 2000 : -lf.lfHeight;  // no overflow for the most negative height
     } else if (lf.lfHeight > 0 && data) {
         cellHeight = std::min(static_cast<int>(lf.lfHeight), 2000);
         // Cell height -> em by the face's own ascent + descent.
@@ -300,7 +300,7 @@ std::shared_ptr<const RealizedFont> realizeFont(const LOGFONTA& lf) {
     if (lf.lfWidth > 0 && !(choice.standIn && choice.standIn->onlyEm)) {
         // lfWidth asks for an average character width; scale the em width so
         // that the face's average lands there.
-        widthPx = std::max(1, static_cast<int>(std::lround(lf.lfWidth * 2.0)));
+        widthPx = std::clamp(static_cast<int>(std::min<double>(std::lround(lf.lfWidth * 2.0), 4000.0)), 1, 4000);
     }
 
     static std::mutex mutex;

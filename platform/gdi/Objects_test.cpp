@@ -66,6 +66,29 @@ TEST(Objects, GetObjectCopiesAtMostTheBufferSize) {
     DeleteObject(b);
 }
 
+TEST(Objects, AbsurdSizesAreRefusedNotAttempted) {
+    SetLastError(0);
+    EXPECT_EQ(CreateBitmap(16000, 16000, 1, 32, nullptr), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_EQ(CreateBitmap(-1, 5, 1, 1, nullptr), nullptr);
+    EXPECT_EQ(CreateBitmap(5, 5, 2, 1, nullptr), nullptr);  // one plane only
+
+    // Extreme font heights and widths give a usable font, not a crash.
+    for (LONG h : {LONG(-2147483647 - 1), LONG(2147483647), LONG(0)}) {
+        HFONT f = CreateFontA(h, 100000, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "MS Sans Serif");
+        ASSERT_NE(f, nullptr);
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, f);
+        TEXTMETRICA tm{};
+        EXPECT_TRUE(GetTextMetricsA(dc, &tm));
+        EXPECT_GT(tm.tmHeight, 0);
+        EXPECT_LE(tm.tmHeight, 2600);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        DeleteObject(f);
+    }
+}
+
 TEST(DeviceContexts, SaveAndRestoreBringBackColoursAndObjects) {
     HDC dc = CreateCompatibleDC(nullptr);
     SetTextColor(dc, RGB(1, 1, 1));

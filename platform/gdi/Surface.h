@@ -20,6 +20,11 @@ inline COLORREF toColorref(uint32_t p) {
 
 enum class Depth { Monochrome, Color };
 
+// The largest bitmap we make: 16 million pixels (64 MB), far beyond any
+// screen of the time; larger requests fail as out of memory.
+constexpr long long kMaxPixels = 4096LL * 4096;
+inline bool sizeAllowed(long long w, long long h) { return w >= 0 && h >= 0 && w * h <= kMaxPixels; }
+
 class Surface {
 public:
     Surface() = default;

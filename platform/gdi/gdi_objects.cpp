@@ -94,6 +94,8 @@ HBITMAP WINAPI CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitCoun
     HBITMAP h = nullptr;
     if (nWidth < 0 || nHeight < 0 || nWidth > 16384 || nHeight > 16384 || nPlanes != 1) {
         SetLastError(ERROR_INVALID_PARAMETER);
+    } else if (!sizeAllowed(nWidth, nHeight)) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     } else if (nWidth == 0 || nHeight == 0) {
         h = static_cast<HBITMAP>(defaultBitmap());
     } else if (nBitCount == 1) {
@@ -132,6 +134,8 @@ HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int cx, int cy) {
     DeviceContext* dc = dcs().find(hdc);
     if (!dc || cx < 0 || cy < 0 || cx > 16384 || cy > 16384) {
         SetLastError(dc ? ERROR_INVALID_PARAMETER : ERROR_INVALID_HANDLE);
+    } else if (!sizeAllowed(cx, cy)) {
+        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     } else if (cx == 0 || cy == 0) {
         h = static_cast<HBITMAP>(defaultBitmap());
     } else {

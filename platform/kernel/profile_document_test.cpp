@@ -102,3 +102,33 @@ TEST(ProfileDocument, DeletionsRemoveEveryOccurrence) {
     EXPECT_EQ(doc.text(), "[b]\r\n");
     EXPECT_FALSE(doc.hasSection("a"));
 }
+
+// Random bytes, long lines and edits in any order: never a crash (the
+// sanitizers watch), and lines the edits do not name stay byte for byte.
+TEST(ProfileDocument, SurvivesRandomBytesAndEdits) {
+    uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return seed >> 8;
+    };
+    const char alphabet[] = "[]=; \t\r\n\x1a\x00\xff" "abAB\"'";
+    for (int round = 0; round < 300; ++round) {
+        std::string bytes;
+        size_t len = next() % 600;
+        for (size_t i = 0; i < len; ++i)
+            bytes += (next() % 8 == 0) ? static_cast<char>(next()) : alphabet[next() % (sizeof alphabet - 1)];
+        auto doc = Document::parse(bytes);
+        ASSERT_EQ(doc.text(), bytes);
+        for (const auto& s : doc.sectionNames()) {
+            for (const auto& k : doc.keyNames(s))
+                (void)doc.value(s, k);
+            (void)doc.entries(s);
+        }
+        doc.setValue("a", "b", "value");
+        EXPECT_EQ(doc.value("a", "b"), "value");
+        doc.deleteKey("a", "b");
+        EXPECT_FALSE(doc.value("a", "b"));
+        doc.deleteSection("b");
+        EXPECT_FALSE(doc.hasSection("b"));
+    }
+}

@@ -114,6 +114,17 @@ std::string lzName(std::string_view name) {
     return out;
 }
 
+// An 8.3 name, as a FAT floppy holds it: 1-8 characters, then at most one
+// "." and 1-3 characters, no blanks.
+bool isShortName(std::string_view name) {
+    size_t dot = name.find('.');
+    std::string_view base = name.substr(0, dot);
+    std::string_view ext = dot == std::string_view::npos ? std::string_view{} : name.substr(dot + 1);
+    if (base.empty() || base.size() > 8 || ext.size() > 3 || (dot != std::string_view::npos && ext.empty()))
+        return false;
+    return ext.find('.') == std::string_view::npos && name.find(' ') == std::string_view::npos;
+}
+
 bool hasThreeLetterExtension(std::string_view name) {
     size_t dot = name.rfind('.');
     return dot != std::string_view::npos && name.size() - dot - 1 == 3;
@@ -198,10 +209,14 @@ Result<Manifest> parseManifest(std::string_view text, std::string_view fileName)
         if (fields[1] != ".") {
             if (!isPlainFileName(fields[1]))
                 return lineError(fileName, lineNo, "folder '" + std::string(fields[1]) + "' is not one plain folder name");
+            if (!isShortName(fields[1]))
+                return lineError(fileName, lineNo, "folder '" + std::string(fields[1]) + "' is not an 8.3 name");
             file.folder = std::string(fields[1]);
         }
         if (!isPlainFileName(fields[2]))
             return lineError(fileName, lineNo, "name '" + std::string(fields[2]) + "' is not a plain file name");
+        if (!isShortName(fields[2]))
+            return lineError(fileName, lineNo, "name '" + std::string(fields[2]) + "' is not an 8.3 name");
         file.name = std::string(fields[2]);
 
         auto store = parseStore(fields[3]);

@@ -11,6 +11,7 @@
 //    stops at the first one.
 //  - Names are checked to stay inside their disk: no "\", "/", "..", ":" or
 //    drive letters in names, folders are one plain component or ".".
+//  - Names and folders are 8.3 names, as a floppy holds them.
 //  - "lz" needs a three-letter extension (QS8000.DRV is stored as QS8000.DR_).
 //  - A name may stand once per disk and folder (compared without case), and
 //    its stored name (NAME.EX_ for "lz") may not clash with another file's.

@@ -86,6 +86,11 @@ TEST(ProductManifest, NamesCannotLeaveTheirDiskOrTheProductTree) {
     EXPECT_EQ(errorOf("1 A\\B A.TXT plain files/A - x\n"), "disks.txt:1: folder 'A\\B' is not one plain folder name");
     EXPECT_EQ(errorOf("1 . ..\\A.TXT plain files/A - x\n"), "disks.txt:1: name '..\\A.TXT' is not a plain file name");
     EXPECT_EQ(errorOf("1 . C:A.TXT plain files/A - x\n"), "disks.txt:1: name 'C:A.TXT' is not a plain file name");
+    // Floppies hold 8.3 names.
+    EXPECT_EQ(errorOf("1 . NVSERIFIT.TTF plain files/A - x\n"), "disks.txt:1: name 'NVSERIFIT.TTF' is not an 8.3 name");
+    EXPECT_EQ(errorOf("1 . A.TTFX plain files/A - x\n"), "disks.txt:1: name 'A.TTFX' is not an 8.3 name");
+    EXPECT_EQ(errorOf("1 . A.B.C plain files/A - x\n"), "disks.txt:1: name 'A.B.C' is not an 8.3 name");
+    EXPECT_EQ(errorOf("1 DRIVERS95 A.TXT plain files/A - x\n"), "disks.txt:1: folder 'DRIVERS95' is not an 8.3 name");
     EXPECT_EQ(errorOf("1 . A.TXT plain ../secret - x\n"),
               "disks.txt:1: from '../secret' is neither a kind of file to make nor a path inside the product");
     EXPECT_EQ(errorOf("1 . A.TXT plain /etc/passwd - x\n"),

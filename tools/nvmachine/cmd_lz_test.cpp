@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Run {
+struct CmdRun {
     int status = -1;
     std::string out;
 };
@@ -26,8 +26,8 @@ std::string quoted(const std::string& s) {
     return q + "'";
 }
 
-Run shell(const std::string& cmd) {
-    Run r;
+CmdRun shell(const std::string& cmd) {
+    CmdRun r;
     FILE* p = popen((cmd + " 2>&1").c_str(), "r");
     if (!p)
         return r;
@@ -40,7 +40,7 @@ Run shell(const std::string& cmd) {
     return r;
 }
 
-Run nvmachine(const std::vector<std::string>& args) {
+CmdRun nvmachine(const std::vector<std::string>& args) {
     std::string cmd = quoted(std::string(NV_BINARY_DIR) + "/tools/nvmachine/nvmachine");
     for (const auto& a : args)
         cmd += " " + quoted(a);
@@ -68,18 +68,18 @@ TEST_F(Commands, CompressAndExpandRoundTrip) {
     for (int i = 0; i < 3000; ++i)
         data += "line " + std::to_string(i % 97) + " of the driver\r\n";
     spit(at("QS8000.DRV"), data);
-    Run c = nvmachine({"lz", "compress", at("QS8000.DRV").string(), at("QS8000.DR_").string()});
+    CmdRun c = nvmachine({"lz", "compress", at("QS8000.DRV").string(), at("QS8000.DR_").string()});
     ASSERT_EQ(c.status, 0) << c.out;
     std::string packed = slurp(at("QS8000.DR_"));
     ASSERT_GT(packed.size(), 14u);
     EXPECT_EQ(packed.substr(0, 4), "SZDD");
     EXPECT_EQ(packed[9], 'V');
     EXPECT_LT(packed.size(), data.size() / 2);
-    Run e = nvmachine({"lz", "expand", at("QS8000.DR_").string(), at("OUT.DRV").string()});
+    CmdRun e = nvmachine({"lz", "expand", at("QS8000.DR_").string(), at("OUT.DRV").string()});
     ASSERT_EQ(e.status, 0) << e.out;
     EXPECT_EQ(slurp(at("OUT.DRV")), data);
     // The separate expander agrees.
-    Run m = shell("msexpand < " + quoted(at("QS8000.DR_").string()) + " > " + quoted(at("MS.DRV").string()));
+    CmdRun m = shell("msexpand < " + quoted(at("QS8000.DR_").string()) + " > " + quoted(at("MS.DRV").string()));
     ASSERT_EQ(m.status, 0) << m.out;
     EXPECT_EQ(slurp(at("MS.DRV")), data);
 }
@@ -89,7 +89,7 @@ TEST_F(Commands, FailuresLeaveNoDestination) {
     ASSERT_EQ(nvmachine({"lz", "compress", at("A.TXT").string(), at("A.TX_").string()}).status, 0);
     std::string packed = slurp(at("A.TX_"));
     spit(at("CUT.TX_"), packed.substr(0, packed.size() - 1));
-    Run r = nvmachine({"lz", "expand", at("CUT.TX_").string(), at("CUT.TXT").string()});
+    CmdRun r = nvmachine({"lz", "expand", at("CUT.TX_").string(), at("CUT.TXT").string()});
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.out.find("CUT.TX_"), std::string::npos) << r.out;
     EXPECT_FALSE(fs::exists(at("CUT.TXT")));
@@ -105,11 +105,11 @@ TEST_F(Commands, VersionPrintsTheFileVersion) {
     info.fileVersion = {4, 0, 0, 950};
     auto le = nv::exefile::writeLe(&info, "LPT");
     spit(at("lpt.vxd"), std::string(le.begin(), le.end()));
-    Run r = nvmachine({"version", at("lpt.vxd").string()});
+    CmdRun r = nvmachine({"version", at("lpt.vxd").string()});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "4.0.0.950\n");
     spit(at("text.txt"), "no resource");
-    Run none = nvmachine({"version", at("text.txt").string()});
+    CmdRun none = nvmachine({"version", at("text.txt").string()});
     EXPECT_NE(none.status, 0);
     EXPECT_NE(none.out.find("no version resource"), std::string::npos) << none.out;
     EXPECT_NE(nvmachine({"version", at("missing.dll").string()}).status, 0);
@@ -119,33 +119,33 @@ TEST_F(Commands, BuildDisksFromAFolderTree) {
     spit(at("src/DISK1/NVDISK1.TAG"), "tag");
     spit(at("src/DISK1/DRIVER/QS8000.DRV.lz"), std::string(4000, 'q'));
     spit(at("src/DISK2/FRA/QSRES.DLL"), "fr");
-    Run r = nvmachine({"build-disks", at("src").string(), at("out").string()});
+    CmdRun r = nvmachine({"build-disks", at("src").string(), at("out").string()});
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(fs::exists(at("out/DISK1/NVDISK1.TAG")));
     EXPECT_TRUE(fs::exists(at("out/DISK2/FRA/QSRES.DLL")));
-    Run e = nvmachine({"lz", "expand", at("out/DISK1/DRIVER/QS8000.DR_").string(), at("x.drv").string()});
+    CmdRun e = nvmachine({"lz", "expand", at("out/DISK1/DRIVER/QS8000.DR_").string(), at("x.drv").string()});
     ASSERT_EQ(e.status, 0) << e.out;
     EXPECT_EQ(slurp(at("x.drv")), std::string(4000, 'q'));
     spit(at("bad/DISK1/FAR_TOO_LONG_NAME.TXT"), "x");
-    Run bad = nvmachine({"build-disks", at("bad").string(), at("out2").string()});
+    CmdRun bad = nvmachine({"build-disks", at("bad").string(), at("out2").string()});
     EXPECT_NE(bad.status, 0);
     EXPECT_NE(bad.out.find("FAR_TOO_LONG_NAME.TXT"), std::string::npos) << bad.out;
 }
 
 TEST_F(Commands, BuildDisksFromTheSampleProduct) {
-    Run r = nvmachine({"build-disks", std::string(NV_SOURCE_DIR) + "/samples/product", at("disks").string()});
+    CmdRun r = nvmachine({"build-disks", std::string(NV_SOURCE_DIR) + "/samples/product", at("disks").string()});
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(fs::exists(at("disks/DISK1/INSTALL.INF")));
-    Run v = nvmachine({"version", at("disks/DISK1/NVINS32B.EXE").string()});
+    CmdRun v = nvmachine({"version", at("disks/DISK1/NVINS32B.EXE").string()});
     EXPECT_EQ(v.status, 0) << v.out;
 }
 
 TEST_F(Commands, FreshMachineHasThePlatformPortDriver) {
-    Run n = nvmachine({"new", at("m").string()});
+    CmdRun n = nvmachine({"new", at("m").string()});
     ASSERT_EQ(n.status, 0) << n.out;
     fs::path vxd = at("m/drives/C/WINDOWS/SYSTEM/lpt.vxd");
     ASSERT_TRUE(fs::exists(vxd));
-    Run v = nvmachine({"version", vxd.string()});
+    CmdRun v = nvmachine({"version", vxd.string()});
     EXPECT_EQ(v.status, 0);
     EXPECT_EQ(v.out, "4.0.0.950\n");
 }
