@@ -441,6 +441,7 @@ TEST_F(SampleProduct, ManufacturerOffersAllSixLanguagesWithTheSameModels) {
 
 TEST_F(SampleProduct, InstallSectionsAndFileListsPointAtFilesOnTheDisks) {
     std::set<std::string> extensions, usedKeys;
+    std::map<std::string, std::string> caseOf;  // destination as written, by its upper-case form
     bool withoutDataType = false, winPrint = false, duplicate = false;
     char monitor[256] = "";
     ASSERT_EQ(GetSectionValue(oem, "Printer1", "LanguageMonitor", monitor), 1);
@@ -490,7 +491,8 @@ TEST_F(SampleProduct, InstallSectionsAndFileListsPointAtFilesOnTheDisks) {
                 usedKeys.insert(upper(dest));
                 duplicate |= !sources.insert(upper(src)).second;
                 destinations.insert(upper(dest));
-                extensions.insert(extensionOf(src));
+                extensions.insert(extensionOf(dest));
+                caseOf[upper(dest)] = dest;
                 if (paired) {
                     EXPECT_FALSE(upper(extensionOf(dest)) == "386" || upper(extensionOf(dest)) == "ICM") << text;
                 }
@@ -508,14 +510,27 @@ TEST_F(SampleProduct, InstallSectionsAndFileListsPointAtFilesOnTheDisks) {
     EXPECT_TRUE(withoutDataType);
     EXPECT_TRUE(winPrint);
     EXPECT_TRUE(duplicate);
-    // The extensions the installer treats by their own rules (drv and 386 are
-    // compared with case, dll and icm without).
-    for (const char* ext : {"drv", "386", "DLL", "EXE", "ICM", "PRN", "HLP"}) {
-        bool found = std::any_of(extensions.begin(), extensions.end(), [&](const std::string& e) {
-            return std::string(ext) == "drv" ? e == "DRV" || e == "drv" : upper(e) == upper(ext);
-        });
-        EXPECT_TRUE(found) << ext;
+    // The installer compares drv, exe and prn with their case (dll, icm and
+    // hlp without): every kind must be reached, and one capital EXE shows
+    // the path where the in-use test is skipped.
+    for (const char* ext : {"drv", "386", "exe", "prn"})
+        EXPECT_TRUE(extensions.count(ext)) << ext;
+    for (const char* ext : {"DLL", "ICM", "HLP"})
+        EXPECT_TRUE(std::any_of(extensions.begin(), extensions.end(), [&](auto& e) { return upper(e) == ext; })) << ext;
+    EXPECT_TRUE(extensions.count("EXE"));
+    // Each model's driver is version-checked, the installer's own program is
+    // tested for being in use, and the demonstration file is left to its own
+    // stage: their list entries need the lower-case extensions.
+    for (IniLine model : linesOf(oem, field(linesOf(oem, "Manufacturer")[0], 1))) {
+        char driver[128];
+        ASSERT_EQ(GetSectionValue(oem, field(model, 1).c_str(), "DriverFile", driver), 1);
+        EXPECT_EQ(extensionOf(caseOf[upper(driver)]), "drv") << driver;
     }
+    EXPECT_EQ(caseOf["NVINS32B.EXE"], "nvins32b.exe");
+    char demo[64];
+    GetPrivateProfileStringA("DEMOFILE", "file", "", demo, sizeof demo, "A:\\INSTALL.INF");
+    ASSERT_GT(std::strlen(demo), 2u);
+    EXPECT_EQ(extensionOf(caseOf[upper(demo + 2)]), "prn") << demo;
     // Every [SourceDisksFiles] entry belongs to a listed file.
     for (IniLine l : linesOf(oem, "SourceDisksFiles"))
         EXPECT_TRUE(usedKeys.count(upper(field(l, 0)))) << l;
