@@ -281,6 +281,9 @@ TEST_F(ControlTest, ExitWindowsRecordsTheRequestOnTheMachine) {
     auto reread = nv::machine::Machine::open(machine_.dir());
     ASSERT_TRUE(reread.ok()) << reread.error().message;
     EXPECT_EQ((*reread)->settings().shutdownRequest, "reboot");
+    // A log-off is a request of its own; the last one counts.
+    EXPECT_TRUE(ExitWindowsEx(EWX_LOGOFF, 0));
+    EXPECT_EQ(nv::machine::currentOrDie().settings().shutdownRequest, "logoff");
 }
 
 TEST_F(ControlTest, CallsAppearInTheTrace) {
@@ -289,12 +292,14 @@ TEST_F(ControlTest, CallsAppearInTheTrace) {
     HCURSOR wait = LoadCursorA(nullptr, IDC_WAIT);
     SetCursor(wait);
     ShowCursor(FALSE);
+    MessageBeep(MB_ICONEXCLAMATION);
     auto lines = nv::trace::stopCapture();
-    ASSERT_EQ(lines.size(), 4u);
+    ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(lines[0], "SetCapture(NULL) = NULL");
     EXPECT_EQ(lines[1].rfind("LoadCursorA(NULL, #32514) = 0x", 0), 0u) << lines[1];
     EXPECT_EQ(lines[2].rfind("SetCursor(0x", 0), 0u) << lines[2];
     EXPECT_EQ(lines[3], "ShowCursor(0) = -1");
+    EXPECT_EQ(lines[4], "MessageBeep(48) = 1");
     EXPECT_EQ(c, nullptr);
 }
 

@@ -8,6 +8,7 @@
 #include "platform/user/DialogTemplate.h"
 #include "platform/user/Input.h"
 #include "platform/user/MessageLog_test.h"
+#include "platform/user/Painter.h"
 #include "platform/user/Resources.h"
 #include "platform/user/TemplateBuilder_test.h"
 
@@ -502,6 +503,76 @@ TEST_F(DialogTest, ARunTimeTemplateInAZeroFilledBlockComesUpWithItsControlsInPla
     EXPECT_EQ(check.radio.right - check.radio.left, 100);
     EXPECT_EQ(check.client.right, 348);
     EXPECT_EQ(check.client.bottom, 2 * 97);
+}
+
+// A renderer that only hands out dialog fonts, to see where they go.
+struct FontOnlyPainter : nv::user::Painter {
+    void paintNonClient(HWND) override {}
+    void paintControl(HWND, nv::user::ControlKind) override {}
+    void screenChanged() override {}
+    HFONT createDialogFont(const char* face, int pointSize) override {
+        made = std::string(face) + "," + std::to_string(pointSize);
+        return kFont;
+    }
+    void releaseFont(HFONT f) override { released = f; }
+    static inline const HFONT kFont = reinterpret_cast<HFONT>(uintptr_t{0xF0F0});
+    std::string made;
+    HFONT released = nullptr;
+};
+
+INT_PTR CALLBACK NoticeProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_SETFONT)
+        MessageLog::current().add("dlg:WM_SETFONT(" + std::to_string(wParam) + ")");
+    if (msg == WM_INITDIALOG) {
+        MessageLog::current().add("dlg:WM_INITDIALOG(" + std::to_string(lParam) + ")");
+        SetDlgItemTextA(dlg, 148, "Checking WIN.INI and SYSTEM.INI files now.");
+        return TRUE;
+    }
+    return FALSE;
+}
+
+TEST_F(DialogTest, AModelessDialogFromTheResourcesComesUpAtOnceWithItsFontBeforeInitDialog) {
+    FontOnlyPainter painter;
+    nv::user::SetPainter(&painter);
+    struct Unplug {
+        ~Unplug() { nv::user::SetPainter(nullptr); }
+    } unplug;
+    TemplateBuilder t(WS_POPUP | WS_CAPTION | DS_MODALFRAME | WS_VISIBLE, 175, 50, u"", 8, u"MS Sans Serif");
+    t.item(0x82, SS_LEFT, 6, 8, 165, 40, 148);
+    nv::user::resources::add(kInst, RT_DIALOG, "WAITING", t.bytes());
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = kInst;
+    wc.lpszClassName = "Owner";
+    RegisterClassA(&wc);
+    HWND main = CreateWindowExA(0, "Owner", "main", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600, nullptr, nullptr, kInst,
+                                nullptr);
+    input::UseNone();  // no person is asked: a modeless dialog does not wait
+
+    HWND dlg = CreateDialogParamA(kInst, "waiting", main, NoticeProc, 77);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(stopped_, input::Status::Running) << stopMessage_;
+    EXPECT_TRUE(sequenceIs(MessageLog::current().entries(),
+                           {"dlg:WM_SETFONT(" + std::to_string(uintptr_t{0xF0F0}) + ")", "dlg:WM_INITDIALOG(77)"}));
+    EXPECT_EQ(painter.made, "MS Sans Serif,8");
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendDlgItemMessageA(dlg, 148, WM_GETFONT, 0, 0)), FontOnlyPainter::kFont);
+    EXPECT_TRUE(IsWindowVisible(dlg));
+    EXPECT_EQ(GetWindow(dlg, GW_OWNER), main);
+    char text[64];
+    GetDlgItemTextA(dlg, 148, text, sizeof text);
+    EXPECT_STREQ(text, "Checking WIN.INI and SYSTEM.INI files now.");
+    // The owner's messages still flow while it is up.
+    PostMessageA(main, WM_USER + 1, 0, 0);
+    MSG msg;
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_USER + 1, WM_USER + 1, PM_REMOVE));
+    EXPECT_EQ(msg.hwnd, main);
+    // The dialog's font goes with it.
+    EXPECT_TRUE(DestroyWindow(dlg));
+    EXPECT_EQ(painter.released, FontOnlyPainter::kFont);
+
+    SetLastError(0);
+    EXPECT_EQ(CreateDialogParamA(kInst, "NO_SUCH", main, NoticeProc, 0), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
 }
 
 // ---- more keyboard rules ----

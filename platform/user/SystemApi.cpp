@@ -16,13 +16,6 @@ using namespace nv::user;
 
 namespace {
 
-struct CursorState {
-    HCURSOR current = nullptr;
-    int showCount = 0;  // the cursor shows while this is 0 or more
-    POINT pos{0, 0};
-};
-CursorState cursor;
-
 // Stand-in handles for the system's cursors and icons: distinct, never
 // dereferenced, recognisable in a trace.
 HCURSOR systemHandle(uintptr_t base, LPCSTR name) {
@@ -99,13 +92,13 @@ HWND WINAPI GetCapture(void) {
 
 BOOL WINAPI GetCursorPos(LPPOINT p) {
     if (p)
-        *p = cursor.pos;
+        *p = nv::user::cursor().pos;
     NV_TRACE_CALL("GetCursorPos", p != nullptr);
     return p != nullptr;
 }
 
 BOOL WINAPI SetCursorPos(int x, int y) {
-    cursor.pos = POINT{x, y};
+    nv::user::cursor().pos = POINT{x, y};
     NV_TRACE_CALL("SetCursorPos", TRUE, x, y);
     return TRUE;
 }
@@ -145,21 +138,21 @@ HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
 }
 
 HCURSOR WINAPI SetCursor(HCURSOR c) {
-    HCURSOR old = cursor.current;
-    cursor.current = c;
+    HCURSOR old = nv::user::cursor().current;
+    nv::user::cursor().current = c;
     NV_TRACE_CALL("SetCursor", old, c);
     return old;
 }
 
 HCURSOR WINAPI GetCursor(void) {
-    NV_TRACE_CALL("GetCursor", cursor.current);
-    return cursor.current;
+    NV_TRACE_CALL("GetCursor", nv::user::cursor().current);
+    return nv::user::cursor().current;
 }
 
 int WINAPI ShowCursor(BOOL show) {
-    cursor.showCount += show ? 1 : -1;
-    NV_TRACE_CALL("ShowCursor", cursor.showCount, show);
-    return cursor.showCount;
+    nv::user::cursor().showCount += show ? 1 : -1;
+    NV_TRACE_CALL("ShowCursor", nv::user::cursor().showCount, show);
+    return nv::user::cursor().showCount;
 }
 
 BOOL WINAPI ExitWindowsEx(UINT flags, DWORD reserved) {

@@ -39,6 +39,7 @@ struct State {
     HWND focus = nullptr;
     HWND active = nullptr;
     HWND capture = nullptr;
+    CursorState cursor;
     bool keys[256] = {};
     std::vector<IdleHandler> idle;
     bool halted = false;
@@ -124,6 +125,7 @@ void initialise() {
     s.quitCode = 0;
     s.clock = 0;
     s.focus = s.active = s.capture = nullptr;
+    s.cursor = CursorState{};
     std::fill(std::begin(s.keys), std::end(s.keys), false);
     s.idle.clear();
     s.halted = false;
@@ -1086,6 +1088,7 @@ void setKeyState(int vk, bool down) {
 }
 bool keyDown(int vk) { return vk >= 0 && vk < 256 && S().keys[vk]; }
 HWND capture() { return S().capture; }
+CursorState& cursor() { return S().cursor; }
 HWND setCapture(HWND hwnd) {
     HWND old = S().capture;
     S().capture = hwnd && find(hwnd) ? hwnd : nullptr;

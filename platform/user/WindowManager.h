@@ -174,7 +174,13 @@ bool killTimer(HWND hwnd, UINT_PTR id);
 void setKeyState(int vk, bool down);
 bool keyDown(int vk);
 HWND capture();
-HWND setCapture(HWND hwnd);
+HWND setCapture(HWND hwnd);  // WM_CAPTURECHANGED to the window that loses it
+struct CursorState {
+    HCURSOR current = nullptr;
+    int showCount = 0;  // the cursor shows while this is 0 or more
+    POINT pos{0, 0};
+};
+CursorState& cursor();  // starts afresh with the machine, like the rest
 
 // ---- modal loops and the run ----
 // Disabled state of the run after an input source stopped it: modal loops

@@ -252,6 +252,65 @@ TEST_F(WindowTest, DisablingTheFocusedWindowTakesTheFocusAway) {
     EXPECT_TRUE(EnableWindow(kid, TRUE));  // was disabled
 }
 
+std::vector<std::string> gVisited;
+BOOL CALLBACK Visit(HWND h, LPARAM stopAt) {
+    char t[16] = "";
+    GetWindowTextA(h, t, sizeof t);
+    gVisited.push_back(t);
+    return gVisited.size() != static_cast<size_t>(stopAt);
+}
+
+TEST_F(WindowTest, EnumChildWindowsVisitsEveryDescendantDepthFirstAndStopsWhenTold) {
+    HWND main = make("main", WS_POPUP);
+    HWND a = make("a", WS_CHILD, main, 1);
+    make("a1", WS_CHILD, a, 11);
+    make("a2", WS_CHILD, a, 12);
+    HWND b = make("b", WS_CHILD, main, 2);
+    make("other", WS_POPUP);
+    gVisited.clear();
+    EXPECT_TRUE(EnumChildWindows(main, Visit, 0));
+    EXPECT_EQ(gVisited, (std::vector<std::string>{"a", "a1", "a2", "b"}));
+    // FALSE from the callback ends the walk, and the call says so.
+    gVisited.clear();
+    EXPECT_FALSE(EnumChildWindows(main, Visit, 2));
+    EXPECT_EQ(gVisited, (std::vector<std::string>{"a", "a1"}));
+    // No parent: the top-level windows, as EnumWindows gives them.
+    gVisited.clear();
+    EnumChildWindows(nullptr, Visit, 0);
+    EXPECT_NE(std::find(gVisited.begin(), gVisited.end(), "other"), gVisited.end());
+    EXPECT_EQ(std::find(gVisited.begin(), gVisited.end(), "a1"), gVisited.end());
+    // A window without children: the callback is never called.
+    gVisited.clear();
+    EXPECT_TRUE(EnumChildWindows(b, Visit, 0));
+    EXPECT_TRUE(gVisited.empty());
+}
+
+TEST_F(WindowTest, CaptureMovesWithANoticeToTheWindowThatLosesIt) {
+    HWND one = make("one", WS_POPUP | WS_VISIBLE);
+    HWND two = make("two", WS_POPUP | WS_VISIBLE);
+    MessageLog::current().clear();
+    EXPECT_EQ(SetCapture(one), nullptr);
+    EXPECT_EQ(GetCapture(), one);
+    EXPECT_EQ(SetCapture(two), one);
+    EXPECT_EQ(GetCapture(), two);
+    EXPECT_TRUE(ReleaseCapture());
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_TRUE(ReleaseCapture());  // nothing captured: still fine, no notice
+    EXPECT_TRUE(sequenceIs(MessageLog::current().only({"WM_CAPTURECHANGED"}),
+                           {"one:WM_CAPTURECHANGED", "two:WM_CAPTURECHANGED"}));
+    // A destroyed window gives the capture up.
+    SetCapture(one);
+    DestroyWindow(one);
+    EXPECT_EQ(GetCapture(), nullptr);
+
+    // The cursor's state is the machine's: a fresh one starts shown, with none set.
+    ShowCursor(FALSE);
+    SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    nv::user::reset();
+    EXPECT_EQ(GetCursor(), nullptr);
+    EXPECT_EQ(ShowCursor(TRUE), 1);
+}
+
 // ---- classes and window data ----
 
 LRESULT CALLBACK Refuser(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
