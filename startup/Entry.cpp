@@ -40,8 +40,10 @@ int InstallerMain(HINSTANCE instance, LPCSTR cmdLine, int showCommand) {
     }
 
     if (!InitializeInstaller(instance) || !RegisterProBarClass(instance) || !RegisterTextClass(instance) ||
-        !CreateMainWindow(instance, showCommand))
+        !CreateMainWindow(instance, showCommand)) {
+        FailedStartCleanUp();
         return 0;
+    }
 
     MSG msg = {};
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

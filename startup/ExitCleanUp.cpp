@@ -72,3 +72,12 @@ void ExitCleanUp() {
     DeleteInfCopies(InfCopies::Temporary);
     DeleteTemporary(TXT_SCRIPT_COPY);
 }
+
+void FailedStartCleanUp() {
+    if (state.currentText)
+        FreeIniText(nullptr);
+    if (state.scriptCopyPath[0] && Exists(state.scriptCopyPath)) {
+        OFSTRUCT ofs = {};
+        OpenFile(state.scriptCopyPath, &ofs, OF_DELETE);
+    }
+}

@@ -18,3 +18,8 @@ void DeleteProgramCopies();
 
 // The whole clean-up, in order; run by the entry point after the loop.
 void ExitCleanUp();
+
+// After a start that failed once the script copy was made: releases the
+// current text and deletes the script copy, which the next start would
+// otherwise take for a hand-over file and read the script as a path.
+void FailedStartCleanUp();

@@ -1,195 +1,11 @@
 // Start-up paths run whole through InstallerMain on a throw-away machine:
 // message boxes are answered by an answer text, effects checked on disk,
 // in the installer state and in the call trace.
-#include <windows.h>
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <filesystem>
-#include <cstring>
-#include <fstream>
-#include <map>
-#include <memory>
-#include <string>
-#include <vector>
-
-#include "TempMachine.h"
-#include "platform/core/Trace.h"
-#include "platform/user/Input.h"
-#include "platform/user/WindowManager.h"
-#include "script/MessageText.h"
-#include "startup/ExitCleanUp.h"
-#include "startup/InstallState.h"
-#include "startup/Startup.h"
+#include "startup/StartupRun.h"
 
 namespace {
 
-using nv::testing::TempMachine;
-namespace input = nv::user::input;
-
-const char* const kScript =
-    "[PRIVATE.INI]\r\nqs8000.ini\r\n"
-    "[OEM.INF]\r\nOEMSETUP.INF\r\n"
-    "[PRINTERDRIVER]\r\nPATH=DRIVER\r\n"
-    "[TRUETYPEFONTS]\r\nFONTLIST=Norvalk Sans,Norvalk Mono\r\n"
-    "[VxD]\r\nNVBIDI.386\r\nmessage = true\r\nsetinf=0\r\n"
-    "[DEMOFILE]\r\nfile=1:QSDEMO.PRN\r\n"
-    "[DEL.INST]\r\n1\r\n"
-    "[REBOOTSYSTEM]\r\n2\r\n"
-    "[InstVersion]\r\nVersion 1.1\r\n";
-
-const char* const kOemInf =
-    "[Manufacturer]\r\n\"Norvalk\"=Norvalk.Models\r\n"
-    "[Norvalk.Models]\r\n\"Norvalk QS-8000 series\"=QS8000.Install\r\n"
-    "[QS8000.Install]\r\nDriverFile=QS8000.DRV\r\nDataFile=QS8000.DRV\r\n";
-
-// `text` with the body of section `header` replaced (the section is added
-// at the end when missing; an empty body leaves the bare header).
-std::string withSection(std::string text, const std::string& header, const std::string& body) {
-    size_t at = text.find(header + "\r\n");
-    if (at == std::string::npos)
-        return text + header + "\r\n" + body;
-    size_t from = at + header.size() + 2;
-    size_t to = text.find('[', from);
-    return text.replace(from, (to == std::string::npos ? text.size() : to) - from, body);
-}
-
-// A file in the SZDD format with literal blocks only.
-std::string compress(const std::string& plain) {
-    std::string out("SZDD\x88\xF0\x27\x33\x41", 9);
-    out += 'F';
-    for (int i = 0; i < 4; ++i)
-        out += static_cast<char>((plain.size() >> (8 * i)) & 0xFF);
-    for (size_t i = 0; i < plain.size(); i += 8) {
-        out += '\xFF';
-        out += plain.substr(i, 8);
-    }
-    return out;
-}
-
-std::string box(const std::string& text, const std::string& caption, UINT style) {
-    return "MessageBoxA(NULL, \"" + text + "\", \"" + caption + "\", " + std::to_string(style) + ") = 1";
-}
-
-std::string text(UINT id, int language = 0) {
-    char buffer[256];
-    return GetMessageTextIn(language, id, buffer, sizeof buffer);
-}
-
-struct Outcome {
-    int status = -1;
-    std::vector<std::string> calls;
-    std::vector<std::string> boxes;
-    input::Status stop = input::Status::Running;
-    std::string stopMessage;
-
-    // A call matches a pattern that starts it; "*" in the pattern stands
-    // for any text.
-    static bool matches(const std::string& call, const std::string& pattern) {
-        size_t at = 0;
-        size_t from = 0;
-        for (size_t star; (star = pattern.find('*', from)) != std::string::npos; from = star + 1) {
-            std::string part = pattern.substr(from, star - from);
-            size_t found = call.find(part, at);
-            if (found == std::string::npos || (from == 0 && found != 0))
-                return false;
-            at = found + part.size();
-        }
-        std::string last = pattern.substr(from);
-        size_t found = call.find(last, at);
-        return found != std::string::npos && (from != 0 || found == 0);
-    }
-    // Success when calls matching these patterns appear in this order;
-    // otherwise both lists are printed.
-    ::testing::AssertionResult inOrder(const std::vector<std::string>& prefixes) const {
-        size_t next = 0;
-        for (const auto& c : calls)
-            if (next < prefixes.size() && matches(c, prefixes[next]))
-                ++next;
-        if (next == prefixes.size())
-            return ::testing::AssertionSuccess();
-        auto failure = ::testing::AssertionFailure() << "expected in order:\n";
-        for (size_t i = 0; i < prefixes.size(); ++i)
-            failure << (i == next ? " >> " : "    ") << prefixes[i] << "\n";
-        failure << "calls made:\n";
-        for (const auto& c : calls)
-            failure << "    " << c << "\n";
-        return failure;
-    }
-    bool called(const std::string& prefix) const { return bool(inOrder({prefix})); }
-};
-
-class Startup : public ::testing::Test {
-protected:
-    void SetUp() override { machine_ = std::make_unique<TempMachine>(); }
-    void TearDown() override { input::UseNone(); }
-
-    // A machine with these settings, replacing the default one.
-    void remake(const nv::machine::Settings& settings) {
-        machine_.reset();
-        machine_ = std::make_unique<TempMachine>(settings);
-        prepare();
-    }
-    // Windows directories, and a disk in A: with the script and the OEM INF.
-    void prepare(const std::string& script = kScript) {
-        std::filesystem::create_directories(m().host('C', "WINDOWS/SYSTEM"));
-        m().put('A', "INSTALL.INF", script);
-        m().put('A', "OEMSETUP.INF", kOemInf);
-        if (!std::filesystem::exists(m().host('C', "WINDOWS/WIN.INI")))
-            m().put('C', "WINDOWS/WIN.INI", "[windows]\r\nload=\r\n");
-    }
-    TempMachine& m() { return *machine_; }
-    std::string winIni() { return m().get('C', "WINDOWS/WIN.INI"); }
-    bool onC(const std::string& rel) { return std::filesystem::exists(m().host('C', rel)); }
-
-    // Runs the program; every message box is answered by pressing Enter and
-    // must show `expectedBoxes` (captions or texts) in this order.
-    Outcome run(const std::string& commandLine, const std::vector<std::string>& expectedBoxes = {}) {
-        std::string answers;
-        for (const auto& b : expectedBoxes)
-            answers += "message \"" + b + "\"\nEnter\n";
-        Outcome out;
-        nv::user::reset();  // a fresh process: no classes or windows of an earlier run
-        auto used = input::UseAnswerText(answers, "answers");
-        EXPECT_TRUE(used.ok()) << used.error().message;
-        input::SetStopHandler([&out](input::Status s, const std::string& why) {
-            out.stop = s;
-            out.stopMessage = why;
-        });
-        nv::trace::startCapture();
-        out.status = InstallerMain(reinterpret_cast<HINSTANCE>(0x400000), commandLine.c_str(), SW_SHOWNORMAL);
-        out.calls = nv::trace::stopCapture();
-        for (const auto& c : out.calls)
-            if (c.rfind("MessageBoxA(", 0) == 0)
-                out.boxes.push_back(c);
-        EXPECT_EQ(out.stop, input::Status::Running) << out.stopMessage;
-        EXPECT_EQ(input::unusedAnswers(), "");
-        return out;
-    }
-
-    void setRegistryString(const char* key, const char* name, const char* value) {
-        HKEY k = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
-                  ERROR_SUCCESS);
-        RegSetValueExA(k, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), std::strlen(value) + 1);
-        RegCloseKey(k);
-    }
-
-private:
-    std::unique_ptr<TempMachine> machine_;
-};
-
-std::map<std::string, std::string> snapshot(const std::filesystem::path& root) {
-    std::map<std::string, std::string> files;
-    for (auto& e : std::filesystem::recursive_directory_iterator(root)) {
-        if (!e.is_regular_file())
-            continue;
-        std::ifstream in(e.path(), std::ios::binary);
-        files[e.path().string()] = std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    return files;
-}
+using namespace startup_test;
 
 TEST_F(Startup, NormalStartFillsTheStateAndRecordsTheMachine) {
     prepare();
@@ -469,7 +285,7 @@ TEST_F(Startup, GroupOnlyRunWaitsForItsTimerAndSkipsThePortProbe) {
     EXPECT_FALSE(out.called("SendMessageA(*, 400,"));
 }
 
-TEST_F(Startup, FailedGroupOnlyStartKeepsTheExpandedScriptCopy) {
+TEST_F(Startup, FailedGroupOnlyStartLeavesNoCopyForTheNextStart) {
     // A compressed script on the disk; the OEM INF is missing, so the
     // group-only run cannot load it and stops after the expansion.
     prepare();
@@ -482,7 +298,16 @@ TEST_F(Startup, FailedGroupOnlyStartKeepsTheExpandedScriptCopy) {
     EXPECT_EQ(out.status, 0);
     EXPECT_EQ(out.boxes, (std::vector<std::string>{box("OEMSETUP.INF is not found.", text(161), MB_ICONHAND),
                                                    box(text(133), text(163), MB_ICONHAND)}));
-    EXPECT_EQ(m().get('C', "WINDOWS/~NV00001.txt"), kScript);
+    // The script was expanded whole and read from the copy ...
+    EXPECT_TRUE(out.called("LZCopy(*) = " + std::to_string(std::strlen(kScript))));
+    EXPECT_EQ(state.rebootMode, 2);
+    // ... which is gone, so the next start is not handed the script as a path.
+    EXPECT_FALSE(onC("WINDOWS/~NV00001.txt"));
+    prepare();
+    m().put('C', "WINDOWS/qs8000.ini", "[Install]\r\n");
+    out = run("");
+    EXPECT_TRUE(out.boxes.empty());
+    EXPECT_STREQ(state.privateIniPath, "C:\\WINDOWS\\qs8000.ini");
 }
 
 }  // namespace
