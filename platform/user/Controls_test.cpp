@@ -86,6 +86,32 @@ TEST_F(ControlTest, EditFieldsConvertLimitAndNotify) {
     EXPECT_EQ(textOf(num), "123");
 }
 
+TEST_F(ControlTest, WithoutHorizontalScrollingTypedTextMustFitTheField) {
+    // 40 units of MS Sans Serif 8 (6 x 13): 60 pixels, a one-pixel border and
+    // margin each side: room for 9 average characters.
+    TemplateBuilder t(WS_POPUP | WS_CAPTION, 200, 100, u"Edit");
+    t.item(0x81, WS_TABSTOP | WS_BORDER | ES_UPPERCASE, 10, 10, 40, 12, 117)
+        .item(0x81, WS_TABSTOP | WS_BORDER | ES_UPPERCASE | ES_AUTOHSCROLL, 10, 30, 40, 12, 118);
+    HWND dlg = CreateDialogIndirectParamA(kInst, t.get(), nullptr, NotifyProc, 0);
+    ASSERT_NE(dlg, nullptr);
+    MessageLog::current().clear();
+    typeChars(GetDlgItem(dlg, 117), "c:\\windows\\fonts");
+    EXPECT_EQ(textOf(GetDlgItem(dlg, 117)), "C:\\WINDOW");
+    auto log = MessageLog::current().entries();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "dlg:117,1281"), 7);  // EN_MAXTEXT for each refused one
+    // Over a selection the replaced characters make room again.
+    SendDlgItemMessageA(dlg, 117, EM_SETSEL, 3, 9);
+    typeChars(GetDlgItem(dlg, 117), "fonts");
+    EXPECT_EQ(textOf(GetDlgItem(dlg, 117)), "C:\\FONTS");
+    // Set text is not typed: it is kept whole.
+    SetDlgItemTextA(dlg, 117, "c:\\windows\\fonts");
+    EXPECT_EQ(textOf(GetDlgItem(dlg, 117)), "C:\\WINDOWS\\FONTS");
+    // ES_AUTOHSCROLL: the field scrolls and takes everything up to the limit.
+    typeChars(GetDlgItem(dlg, 118), "c:\\windows\\fonts");
+    EXPECT_EQ(textOf(GetDlgItem(dlg, 118)), "C:\\WINDOWS\\FONTS");
+    DestroyWindow(dlg);
+}
+
 TEST_F(ControlTest, DlgDirListChecksThePathAndMakesItCurrent) {
     machine_.put('C', "FONTS/A.TTF", "x");
     machine_.put('C', "FONTS/B.FOT", "x");

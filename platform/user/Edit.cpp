@@ -1,5 +1,6 @@
 // The single-line edit control: typing, the selection, the text limit,
-// ES_UPPERCASE / ES_LOWERCASE / ES_NUMBER / ES_READONLY, and EN_CHANGE.
+// ES_UPPERCASE / ES_LOWERCASE / ES_NUMBER / ES_READONLY, ES_AUTOHSCROLL
+// (without it typed text must fit the field's width), and EN_CHANGE.
 #include <windows.h>
 
 #include <algorithm>
@@ -53,6 +54,38 @@ void changed(HWND hwnd) {
     notifyParent(hwnd, EN_CHANGE);
 }
 
+// Width of a text in the field's font: measured by the renderer when there is
+// one; headless, each character counts as the dialog font's average width.
+int textWidth(const Window& w, const std::string& text) {
+    SIZE size{};
+    if (Painter* p = GetPainter(); p && p->textExtent(w.font, text.c_str(), &size))
+        return size.cx;
+    SIZE units = systemBaseUnits();
+    if (Window* parent = w.parent ? find(w.parent) : nullptr; parent && parent->dialog)
+        units = parent->dialog->baseUnits;
+    return static_cast<int>(text.size()) * units.cx;
+}
+
+// How much of `text` still fits when it replaces [a, b) of a field that does
+// not scroll: the formatting rectangle is the client area less a one-pixel margin.
+size_t fittingPrefix(const Window& w, const std::string& text, size_t a, size_t b) {
+    int room = (w.rect.right - w.rect.left) - (w.frame.left + w.frame.right) - 2;
+    auto fits = [&](size_t n) {
+        std::string result = w.text;
+        result.replace(a, b - a, text, 0, n);
+        return textWidth(w, result) <= room;
+    };
+    // Wider with every character: the longest prefix that fits, by halving.
+    size_t lo = 0, hi = text.size();
+    if (fits(hi))
+        return hi;
+    while (lo + 1 < hi) {
+        size_t mid = lo + (hi - lo) / 2;
+        (fits(mid) ? lo : hi) = mid;
+    }
+    return lo;
+}
+
 // Replaces the selection; `typed` applies the limit and the character rules.
 bool replaceSelection(HWND hwnd, std::string text, bool typed) {
     Window* w = find(hwnd);
@@ -72,6 +105,21 @@ bool replaceSelection(HWND hwnd, std::string text, bool typed) {
                 return false;
             if (text.empty())
                 return false;
+        }
+        a = std::min(a, w->text.size());  // the parent may have changed the text
+        b = std::min(b, w->text.size());
+        if (!(w->style & (ES_AUTOHSCROLL | ES_MULTILINE))) {
+            size_t fits = fittingPrefix(*w, text, a, b);
+            if (fits < text.size()) {
+                text.resize(fits);
+                notifyParent(hwnd, EN_MAXTEXT);
+                if (!(w = find(hwnd)) || !(d = data(hwnd)))
+                    return false;
+                if (text.empty())
+                    return false;
+                a = std::min(a, w->text.size());
+                b = std::min(b, w->text.size());
+            }
         }
     }
     if (text.empty() && a == b)
