@@ -86,8 +86,13 @@ int main(int argc, char** argv) {
         if (auto shots = gdi::EnableScreenshots(o.screenshotsDir); !shots)
             return fail(3, shots.error().message);
     }
-    if (!o.traceFile.empty() && !trace::openFile(o.traceFile))
-        return fail(3, "cannot write the trace file '" + o.traceFile + "'");
+    if (!o.traceFile.empty()) {
+        // The trace appends; a run's file holds that run alone.
+        if (std::FILE* f = std::fopen(o.traceFile.c_str(), "w"))
+            std::fclose(f);
+        if (!trace::openFile(o.traceFile))
+            return fail(3, "cannot write the trace file '" + o.traceFile + "'");
+    }
 
     // What the executable's resource section holds: strings, dialogs, the title bitmap.
     RegisterProgramResources(kProgramInstance);

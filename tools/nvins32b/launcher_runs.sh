@@ -1,0 +1,168 @@
+#!/bin/sh
+# The installer started through its launcher on fresh machines with sample
+# disk 1 in A:, in each of the four ways (no command line from A:\ and from
+# a hard-disk folder, "/1", "/ND", and the path of a setup-information file),
+# once from an answer file and once at the console through a pipe. Then
+# start-up failures: a message in the chosen language answered both ways and
+# replayed from a recording, the empty hand-over file, a second instance.
+#
+#   launcher_runs.sh NVINS32B NVMACHINE DISK1-FOLDER
+set -u
+nvins="$1"
+nvm="$2"
+disk="$3"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+m="$work/m"
+fail() { echo "FAIL: $*"; exit 1; }
+[ -f "$disk/INSTALL.INF" ] || fail "no sample disk 1 in '$disk' (build the sample_disks target)"
+
+# A fresh machine with the disk in A:. Files are put on its drive C: through
+# the drive's folder, as a person copying a disk onto the hard disk would.
+fresh() {
+    rm -rf "$m"
+    "$nvm" new "$m" > /dev/null || fail "nvmachine new"
+    "$nvm" insert "$m" A: "$disk" > /dev/null || fail "nvmachine insert"
+}
+onc() { echo "$m/drives/C/$1"; }
+ini() { "$nvm" ini get "$m" "$1" "$2" "$3" 2> /dev/null; }
+expect_ini() {  # FILE SECTION KEY VALUE WHAT
+    got=$(ini "$1" "$2" "$3") || got="(missing)"
+    [ "$got" = "$4" ] || fail "$5: $1 [$2] $3 is '$got', expected '$4'"
+}
+in_trace() { grep -qF -- "$1" "$work/trace.txt" || fail "$2: no call $1 in the trace"; }
+
+printf '# no dialog is expected\n' > "$work/none.answers"
+
+# start WHAT INPUT FROM [ARGS]: runs the launcher on $m; INPUT is answers or console.
+start() {
+    what="$1 ($2)"
+    if [ "$2" = answers ]; then
+        "$nvins" --machine "$m" --from "$3" --answers "$work/none.answers" --trace "$work/trace.txt" \
+            -- ${4:+"$4"} > "$work/out" 2> "$work/err"
+    else
+        printf '' | "$nvins" --machine "$m" --from "$3" --console --trace "$work/trace.txt" \
+            -- ${4:+"$4"} > "$work/out" 2> "$work/err"
+    fi
+    status=$?
+    [ "$status" -eq 0 ] || fail "$what exited with $status: $(cat "$work/err")"
+    [ ! -s "$work/err" ] || fail "$what wrote to standard error: $(cat "$work/err")"
+    grep -qF "MessageBoxA(" "$work/trace.txt" && fail "$what showed a message: $(grep -F MessageBoxA "$work/trace.txt")"
+    [ ! -e "$(onc WINDOWS/~NV00001.txt)" ] || fail "$what left the script copy behind"
+    # The fresh machine has an ECP device on LPT1 and a colour-profile directory.
+    expect_ini 'C:\WINDOWS\WIN.INI' 'Norvalk QS-8000 series' ICMPath 'C:\WINDOWS\SYSTEM\COLOR' "$what"
+    in_trace 'RegisterClassA("WLInstallWClass")' "$what"
+    in_trace 'CreateWindowExA(0, "WLInstallWClass", "Norvalk Driver Installation"' "$what"
+    in_trace 'DestroyWindow(' "$what"
+}
+
+for input in answers console; do
+    # Normal run from A:\ (the launcher's default start folder is A:\ too).
+    fresh
+    start "normal run from A:" $input 'A:\'
+    in_trace 'LZOpenFileA("A:\INSTALL.INF", 8192)' "normal run ($input)"
+    in_trace 'SendMessageA(0x' "normal run ($input)"
+    expect_ini 'C:\WINDOWS\WIN.INI' 'Norvalk QS-8000 series' LPT1 1 "normal run ($input)"
+    expect_ini 'C:\WINDOWS\WIN.INI' 'Norvalk QS-8000 series' LPT2 0 "normal run ($input)"
+
+    # Normal run from a copy of the disk on the hard disk, with A: empty.
+    fresh
+    "$nvm" eject "$m" A: > /dev/null || fail "nvmachine eject"
+    mkdir -p "$(onc SETUP/DISK1)" && cp -R "$disk/." "$(onc SETUP/DISK1)"
+    start "normal run from C:\\SETUP\\DISK1" $input 'C:\SETUP\DISK1'
+    in_trace 'GetPrivateProfileStringA("Install", "DiskPath", "C:\SETUP\DISK1\"' "hard-disk run ($input)"
+    in_trace 'LZOpenFileA("C:\SETUP\DISK1\INSTALL.INF", 8192)' "hard-disk run ($input)"
+    in_trace 'OpenFile("C:\SETUP\DISK1\NVQS8000.INF", 16384) = 1' "hard-disk run ($input)"
+
+    # Unattended run.
+    fresh
+    start "unattended run" $input 'A:\' /1
+    expect_ini 'C:\WINDOWS\WIN.INI' 'Norvalk QS-8000 series' LPT1 1 "unattended run ($input)"
+    grep -qE '^SendMessageA\(0x[0-9a-f]+, 400, 0, 0\)' "$work/trace.txt" ||
+        fail "unattended run ($input): the driver stage was not sent"
+
+    # Group-only run: no port probe, the driver stage after the window's timer.
+    fresh
+    start "group-only run" $input 'A:\' /ND
+    expect_ini 'C:\WINDOWS\WIN.INI' 'Norvalk QS-8000 series' LPT1 '(missing)' "group-only run ($input)"
+    grep -qE '^SetTimer\(0x[0-9a-f]+, 1, 2000' "$work/trace.txt" || fail "group-only run ($input): no 2000 ms timer"
+    grep -qE '^PostMessageA\(0x[0-9a-f]+, 400, 0, 0\)' "$work/trace.txt" ||
+        fail "group-only run ($input): the timer did not start the driver stage"
+    grep -qE '^SendMessageA\(0x[0-9a-f]+, 400,' "$work/trace.txt" &&
+        fail "group-only run ($input): the driver stage was sent at once"
+
+    # Uninstall start: the program's copy in the system directory is run with
+    # the path of the private INI, whose inf1 and inf2 name the kept copies.
+    fresh
+    cp "$disk/INSTALL.INF" "$(onc WINDOWS/SYSTEM/QS8000.IN1)"
+    cp "$disk/NVQS8000.INF" "$(onc WINDOWS/SYSTEM/QS8000.IN2)"
+    cp "$disk/NVINS32B.EXE" "$(onc WINDOWS/SYSTEM/NVINS32B.EXE)"
+    "$nvm" ini set "$m" 'C:\WINDOWS\QS8000.INI' Install inf1 'C:\WINDOWS\SYSTEM\QS8000.IN1' > /dev/null &&
+        "$nvm" ini set "$m" 'C:\WINDOWS\QS8000.INI' Install inf2 'C:\WINDOWS\SYSTEM\QS8000.IN2' > /dev/null ||
+        fail "nvmachine ini set"
+    start "uninstall start" $input 'C:\WINDOWS\SYSTEM' 'C:\WINDOWS\QS8000.INI'
+    in_trace 'CopyFileA("C:\WINDOWS\SYSTEM\QS8000.IN1", "INSTALL.INF", 0) = 1' "uninstall start ($input)"
+    in_trace 'CopyFileA("C:\WINDOWS\SYSTEM\QS8000.IN2", "C:\WINDOWS\SYSTEM\NVQS8000.INF", 0) = 1' \
+        "uninstall start ($input)"
+    in_trace 'LZOpenFileA("C:\WINDOWS\SYSTEM\INSTALL.INF", 8192)' "uninstall start ($input)"
+    expect_ini 'C:\WINDOWS\WIN.INI' 'Norvalk QS-8000 series' LPT1 1 "uninstall start ($input)"
+    # The exit clean-up takes the working copies away and keeps the kept ones.
+    for f in INSTALL.INF NVQS8000.INF; do
+        [ ! -e "$(onc WINDOWS/SYSTEM/$f)" ] || fail "uninstall start ($input): SYSTEM\\$f left behind"
+    done
+    [ -e "$(onc WINDOWS/SYSTEM/QS8000.IN1)" ] || fail "uninstall start ($input): the kept script copy is gone"
+done
+
+# A message in the chosen language: German, the OEM INF missing from the
+# disk. The start goes on after it. Answered from a file, at the console
+# (recorded), and from the recording.
+german() {
+    fresh
+    "$nvm" ini set "$m" 'C:\WINDOWS\QS8000.INI' Install Language 2 > /dev/null || fail "nvmachine ini set"
+    rm -f "$m/drives/A/NVQS8000.INF"
+}
+german
+printf 'message "Norvalk-Treiberinstallation"\n  press Enter\n' > "$work/german.answers"
+"$nvins" --machine "$m" --answers "$work/german.answers" --trace "$work/trace.txt" > /dev/null 2> "$work/err" ||
+    fail "German message from answers: exit $? $(cat "$work/err")"
+in_trace 'MessageBoxA(NULL, "OEMSETUP.INF wurde nicht gefunden.", "Norvalk-Treiberinstallation", 16) = 1' \
+    "German message from answers"
+in_trace 'DestroyWindow(' "German message from answers"
+
+german
+printf 'enter\n' | "$nvins" --machine "$m" --console --record "$work/recorded.answers" > "$work/console.log" \
+    2> "$work/err" || fail "German message at the console: exit $? $(cat "$work/err")"
+grep -qF 'OEMSETUP.INF wurde nicht gefunden.' "$work/console.log" ||
+    fail "the console did not show the German message: $(cat "$work/console.log")"
+german
+"$nvins" --machine "$m" --answers "$work/recorded.answers" > /dev/null 2> "$work/err" ||
+    fail "replay of the console recording: exit $? $(cat "$work/err")"
+
+# Input that runs out while the message waits stops the run with status 3.
+german
+"$nvins" --machine "$m" --answers "$work/none.answers" > /dev/null 2> "$work/err"
+status=$?
+[ "$status" -eq 3 ] || fail "answers that run out should exit with 3, not $status"
+
+# The empty hand-over file: deleted, message 170 under 171, in English.
+fresh
+: > "$(onc WINDOWS/~NV00001.txt)"
+printf 'message "Cannot run the Installation program."\n  press Enter\n' > "$work/handover.answers"
+"$nvins" --machine "$m" --answers "$work/handover.answers" --trace "$work/trace.txt" > /dev/null 2> "$work/err" ||
+    fail "empty hand-over file: exit $? $(cat "$work/err")"
+in_trace '"Cannot run the Installation program.", 16) = 1' "empty hand-over file"
+[ ! -e "$(onc WINDOWS/~NV00001.txt)" ] || fail "the empty hand-over file was not deleted"
+grep -qF 'CreateWindowExA(' "$work/trace.txt" && fail "the run went on after the empty hand-over file"
+
+# A second instance: only the note, and no file of the machine changes.
+fresh
+printf 'WLInstallWClass=Norvalk Driver Installation\n' >> "$m/machine.ini"
+"$nvm" snapshot "$m" "$work/before" > /dev/null || fail "nvmachine snapshot"
+printf 'message "Warning"\n  press Enter\n' > "$work/second.answers"
+"$nvins" --machine "$m" --answers "$work/second.answers" --trace "$work/trace.txt" > /dev/null 2> "$work/err" ||
+    fail "second instance: exit $? $(cat "$work/err")"
+in_trace 'MessageBoxA(NULL, "The Installer is already running.", "Warning", 4160) = 1' "second instance"
+changes=$("$nvm" diff "$work/before" "$m")
+[ -z "$changes" ] || fail "the second instance changed the machine: $changes"
+
+echo "the installer starts in each of the four ways, from answers and at the console"
