@@ -319,13 +319,24 @@ TEST_F(ControlTest, CallsAppearInTheTrace) {
     SetCursor(wait);
     ShowCursor(FALSE);
     MessageBeep(MB_ICONEXCLAMATION);
+    char port[16];
+    wsprintfA(port, "%s%d:", "LPT", 1);
     auto lines = nv::trace::stopCapture();
-    ASSERT_EQ(lines.size(), 5u);
+    ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[0], "SetCapture(NULL) = NULL");
     EXPECT_EQ(lines[1].rfind("LoadCursorA(NULL, #32514) = 0x", 0), 0u) << lines[1];
     EXPECT_EQ(lines[2].rfind("SetCursor(0x", 0), 0u) << lines[2];
     EXPECT_EQ(lines[3], "ShowCursor(0) = -1");
     EXPECT_EQ(lines[4], "MessageBeep(48) = 1");
+    EXPECT_EQ(lines[5], "wsprintfA(\"LPT1:\", \"%s%d:\") = 5");
+
+    // wsprintfA writes at most 1024 bytes, the terminating zero included.
+    std::string longText(2000, 'x');
+    std::vector<char> out(1100, '#');
+    EXPECT_EQ(wsprintfA(out.data(), "%s", longText.c_str()), 1023);
+    EXPECT_EQ(out[1022], 'x');
+    EXPECT_EQ(out[1023], '\0');
+    EXPECT_EQ(out[1024], '#');
     EXPECT_EQ(c, nullptr);
 }
 

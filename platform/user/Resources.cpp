@@ -118,7 +118,11 @@ DWORD WINAPI SizeofResource(HMODULE module, HRSRC info) {
     return n;
 }
 
-BOOL WINAPI FreeResource(HGLOBAL) { return FALSE; }
+BOOL WINAPI FreeResource(HGLOBAL data) {
+    // Resources stay mapped with their module: nothing to free, as on Win32.
+    NV_TRACE_CALL("FreeResource", FALSE, data);
+    return FALSE;
+}
 
 int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buf, int size) {
     int n = 0;

@@ -228,5 +228,8 @@ int WINAPIV wsprintfA(LPSTR out, LPCSTR fmt, ...) {
     va_end(ap);
     if (n > 1023)
         n = 1023;
-    return n < 0 ? 0 : n;
+    if (n < 0)
+        n = 0;
+    NV_TRACE_CALL("wsprintfA", n, out, fmt);  // the text written, then the format
+    return n;
 }
