@@ -4,8 +4,12 @@
 // message-filter hook), one from a template built in memory (with a one-shot
 // timer), a message box and a main-window timer. It prints what was chosen.
 //
-//   nvuserdemo --answers FILE [--record FILE]
-//   nvuserdemo --console [--record FILE]     (reads actions from standard input)
+//   nvuserdemo --answers FILE [--record FILE] [--screenshots DIR]
+//   nvuserdemo --console [--record FILE] [--screenshots DIR]
+//                                            (--console reads actions from standard input)
+//
+// --screenshots writes a numbered PNG of the screen whenever a dialog or
+// message box waits, and one when the run ends.
 //
 // Exit status 0 when the run ends normally; the input sources' own statuses
 // (3 input ended, 4 mismatch, 5 stalled) otherwise.
@@ -17,6 +21,7 @@
 #include <vector>
 
 #include "platform/core/Machine.h"
+#include "platform/gdi/Screenshot.h"
 #include "platform/user/Input.h"
 #include "platform/user/Painter.h"
 #include "platform/user/Resources.h"
@@ -277,14 +282,14 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: nvuserdemo --answers FILE | --console [--record FILE]\n");
+    std::fprintf(stderr, "usage: nvuserdemo --answers FILE | --console [--record FILE] [--screenshots DIR]\n");
     return 2;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string answers, record;
+    std::string answers, record, screenshots;
     bool console = false;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -292,6 +297,8 @@ int main(int argc, char** argv) {
             answers = argv[++i];
         else if (a == "--record" && i + 1 < argc)
             record = argv[++i];
+        else if (a == "--screenshots" && i + 1 < argc)
+            screenshots = argv[++i];
         else if (a == "--console")
             console = true;
         else
@@ -312,6 +319,12 @@ int main(int argc, char** argv) {
     }
     if (!record.empty()) {
         if (auto r = nv::user::input::RecordTo(record); !r) {
+            std::fprintf(stderr, "%s\n", r.error().message.c_str());
+            return 2;
+        }
+    }
+    if (!screenshots.empty()) {
+        if (auto r = nv::gdi::EnableScreenshots(screenshots); !r) {
             std::fprintf(stderr, "%s\n", r.error().message.c_str());
             return 2;
         }
