@@ -536,11 +536,18 @@ Result<ResolvedPath> Machine::resolve(std::string_view path) const {
     if (d->kind == DriveKind::Removable && !d->hasDisk)
         return Error::win32(ERROR_NOT_READY, std::string("no disk in drive ") + out.drive + ":");
 
-    fs::path host = driveRoot(*d);
+    // The drive folder itself is walked link by link too: a link anywhere in
+    // "folder=" would lead out of the machine directory.
+    fs::path host = dir_;
     std::error_code ec;
-    auto rootStatus = fs::symlink_status(host, ec);
-    if (ec || !fs::is_directory(rootStatus))
-        return Error::win32(ERROR_NOT_READY, "drive folder missing: " + host.string());
+    for (const auto& part : fs::path(d->folder)) {
+        host /= part;
+        auto st = fs::symlink_status(host, ec);
+        if (fs::is_symlink(st))
+            return Error::win32(ERROR_ACCESS_DENIED, "symbolic links are not followed: " + host.string());
+        if (ec || !fs::is_directory(st))
+            return Error::win32(ERROR_NOT_READY, "drive folder missing: " + host.string());
+    }
 
     std::string win = full->substr(0, 3);
     std::string_view rest = std::string_view(*full).substr(3);

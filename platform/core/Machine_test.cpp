@@ -79,6 +79,16 @@ TEST(MachinePaths, NothingResolvesOutsideTheMachine) {
     ASSERT_TRUE(up.ok());
     EXPECT_EQ(up->host, tm.host('C', "etc/passwd"));
     EXPECT_FALSE(up->exists);
+
+    // Nor does a link in the drive's folder setting, nor a link as the last
+    // component, whatever case the path uses.
+    fs::create_symlink("/etc/passwd", tm.host('C', "pw"));
+    EXPECT_EQ(tm.machine().resolve("c:\\PW").error().code, (DWORD)ERROR_ACCESS_DENIED);
+    fs::create_directory_symlink(tm.dir() / "drives", tm.dir() / "linked");
+    tm.machine().drive('A')->folder = "linked/C";
+    EXPECT_EQ(tm.machine().resolve("A:\\x").error().code, (DWORD)ERROR_ACCESS_DENIED);
+    tm.machine().drive('A')->folder = "drives/none";
+    EXPECT_EQ(tm.machine().resolve("A:\\x").error().code, (DWORD)ERROR_NOT_READY);
 }
 
 TEST(MachineDrives, MissingDriveEmptyDriveAndFileAsDirectory) {

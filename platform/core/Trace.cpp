@@ -22,7 +22,7 @@ bool openFile(const std::string& path) {
     closeFile();
     if (path.empty())
         return true;
-    st().file = std::fopen(path.c_str(), "a");
+    st().file = std::fopen(path.c_str(), "w");
     return st().file != nullptr;
 }
 

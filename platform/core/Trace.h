@@ -17,7 +17,8 @@
 namespace nv::trace {
 
 bool enabled();
-// Sends lines to a file (appends); an empty path turns file output off.
+// Sends lines to a file, which is emptied first so that it holds one run;
+// an empty path turns file output off.
 bool openFile(const std::string& path);
 void closeFile();
 // Captures lines in memory (tests). Returns what was captured so far.

@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <string>
+#include <vector>
+
 #include <windows.h>
+
+#include "TempMachine.h"
 
 TEST(Trace, FormatsArgumentsAndResult) {
     nv::trace::startCapture();
@@ -14,4 +20,42 @@ TEST(Trace, FormatsArgumentsAndResult) {
     EXPECT_EQ(lines[1], "LoadStringA(#12, NULL) = 0");
     NV_TRACE_CALL("Ignored", 0);
     EXPECT_TRUE(nv::trace::captured().empty());
+}
+
+// The launcher's --trace: each call of the stand-in as a line of the file, in
+// the order made; a second run replaces the first run's lines.
+TEST(Trace, FileHoldsTheCallsOfOneRun) {
+    nv::testing::TempMachine tm;
+    tm.put('C', "WINDOWS/WIN.INI", "[windows]\r\nload=\r\n");
+    auto file = tm.dir() / "trace.txt";
+    auto readLines = [&file] {
+        std::ifstream in(file);
+        std::vector<std::string> lines;
+        for (std::string l; std::getline(in, l);)
+            lines.push_back(l);
+        return lines;
+    };
+
+    ASSERT_TRUE(nv::trace::openFile(file.string()));
+    char dir[MAX_PATH];
+    GetWindowsDirectoryA(dir, sizeof dir);
+    ATOM atom = GlobalAddAtomA("bi-di.386");
+    GetProfileIntA("windows", "load", 7);
+    nv::trace::closeFile();
+    GlobalDeleteAtom(atom);  // not traced: the file is closed
+    auto lines = readLines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "GetWindowsDirectoryA(260) = 10");
+    EXPECT_EQ(lines[1].rfind("GlobalAddAtomA(\"bi-di.386\") = ", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[2], "GetProfileIntA(\"windows\", \"load\", 7) = 7");
+
+    ASSERT_TRUE(nv::trace::openFile(file.string()));
+    GetSystemDirectoryA(dir, sizeof dir);
+    nv::trace::closeFile();
+    lines = readLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], "GetSystemDirectoryA(260) = 17");
+
+    EXPECT_FALSE(nv::trace::openFile((tm.dir() / "no/such/dir/trace.txt").string()));
+    EXPECT_FALSE(nv::trace::enabled());
 }
