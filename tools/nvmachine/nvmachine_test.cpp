@@ -178,4 +178,49 @@ TEST_F(Tool, SnapshotAndDiffShowAChange) {
     EXPECT_NE(bad.out.find("registry.reg:2: key line without ']'"), std::string::npos) << bad.out;
 }
 
+TEST_F(Tool, DiffShowsRemovalsBetweenTwoSnapshotFiles) {
+    spit(dir() / "drives/C/WINDOWS/OLD.DRV", "old");
+    spit(dir() / "in.reg",
+         "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Enum\\Root\\*PNP0401\\0000]\n\"PortName\"=\"LPT1\"\n\"Flags\"=dword:10\n");
+    ASSERT_EQ(nvmachine({"reg", "import", d(), (dir() / "in.reg").string()}).status, 0);
+    fs::path before = dir() / "before.snap", after = dir() / "after.snap";
+    ASSERT_EQ(nvmachine({"snapshot", d(), before.string()}).status, 0);
+
+    fs::remove(dir() / "drives/C/WINDOWS/OLD.DRV");
+    ASSERT_EQ(nvmachine({"ini", "delete", d(), "win.ini", "Desktop", "Wallpaper"}).status, 0);
+    spit(dir() / "out.reg",
+         "REGEDIT4\n[HKEY_LOCAL_MACHINE\\Enum\\Root\\*PNP0401\\0000]\n\"Flags\"=-\n"
+         "[-HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Setup]\n");
+    ASSERT_EQ(nvmachine({"reg", "import", d(), (dir() / "out.reg").string()}).status, 0);
+    ASSERT_EQ(nvmachine({"snapshot", d(), after.string()}).status, 0);
+
+    auto diff = nvmachine({"diff", before.string(), after.string()});
+    EXPECT_EQ(diff.status, 1);
+    const std::string& out = diff.out;
+    EXPECT_NE(out.find("\n- file\tC:\\WINDOWS\\OLD.DRV\t3\t"), std::string::npos) << out;
+    EXPECT_NE(out.find("[ini]\n- ini\tC:\\WINDOWS\\WIN.INI\tDesktop\tWallpaper=(None)\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("- key\tHKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Setup\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("- value\tHKEY_LOCAL_MACHINE\\Enum\\Root\\*PNP0401\\0000\t\"Flags\"\tdword:00000010\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("- value\tHKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Setup\t\"ICMPath\""),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(out.find("PortName"), std::string::npos) << out;  // unchanged values are not listed
+    EXPECT_EQ(out.find("+ "), std::string::npos) << out;
+
+    // Inserting a disk is a change of the settings; a damaged snapshot is named.
+    fs::create_directories(dir() / "disk");
+    ASSERT_EQ(nvmachine({"insert", d(), "A:", (dir() / "disk").string()}).status, 0);
+    auto settings = nvmachine({"diff", after.string(), d()});
+    EXPECT_NE(settings.out.find("[settings]\n- setting\tdrive A\tdisk=0\n+ setting\tdrive A\tdisk=1\n"), std::string::npos)
+        << settings.out;
+    spit(dir() / "bad.snap", "nvmachine snapshot 1\n[files]\n[oops\n");
+    auto bad = nvmachine({"diff", (dir() / "bad.snap").string(), d()});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.out.find("bad.snap:3: area line must be [NAME]"), std::string::npos) << bad.out;
+}
+
 }  // namespace
