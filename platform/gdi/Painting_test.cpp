@@ -14,6 +14,7 @@
 #include "platform/gdi/Win95Painter.h"
 #include "platform/gdi/WindowSurface.h"
 #include "platform/user/Input.h"
+#include "platform/user/Resources.h"
 #include "platform/user/TemplateBuilder_test.h"
 #include "platform/user/WindowManager.h"
 
@@ -213,6 +214,54 @@ TEST_F(PaintingTest, AMessageBoxThatWaitsIsPhotographedWithItsIcon) {
     char magic[4] = {};
     png.read(magic, 4);
     EXPECT_EQ(std::string(magic + 1, 3), "PNG");
+}
+
+// A person leafs through a run: one numbered picture per wait, named after
+// the template and caption, none for a wait that shows nothing new, and the
+// screen at the end.
+TEST_F(PaintingTest, ARunIsPhotographedInOrderWithNamesAndAnEndPicture) {
+    nv::testing::TemplateBuilder t(WS_POPUP | WS_CAPTION | DS_MODALFRAME | WS_VISIBLE, 120, 50, u"");
+    t.item(0x80, BS_DEFPUSHBUTTON | WS_TABSTOP, 10, 30, 40, 14, IDOK, u"OK");
+    t.item(0x80, BS_PUSHBUTTON | WS_TABSTOP, 60, 30, 40, 14, IDCANCEL, u"Cancel");
+    nv::user::resources::add(kInst, RT_DIALOG, "PICKDLG", t.bytes());
+    nv::testing::TempDir dir;
+    ASSERT_TRUE(nv::gdi::EnableScreenshots(dir.path().string()).ok());
+    ASSERT_TRUE(input::UseAnswerText("dialog PICKDLG\n"
+                                     "  wait 10\n"       // the same picture again: no new file
+                                     "  click Cancel\n"
+                                     "message \"Sure?\"\n"
+                                     "  press Enter\n"
+                                     "dialog PICKDLG\n"
+                                     "  click OK\n",
+                                     "answers")
+                    .ok());
+    INT_PTR r = DialogBoxParamA(kInst, "PICKDLG", nullptr, [](HWND dlg, UINT msg, WPARAM wParam, LPARAM) -> INT_PTR {
+        if (msg == WM_INITDIALOG) {
+            SetWindowTextA(dlg, "Pick: a model?");
+            return TRUE;
+        }
+        if (msg == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
+            MessageBoxA(dlg, "Sure?", "Question", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+            return TRUE;
+        }
+        if (msg == WM_COMMAND && LOWORD(wParam) == IDOK) {
+            EndDialog(dlg, 7);
+            return TRUE;
+        }
+        return FALSE;
+    }, 0);
+    EXPECT_EQ(r, 7);
+    nv::user::NotifyRunEnded();
+
+    std::vector<std::string> names;
+    for (const auto& f : nv::gdi::ScreenshotFiles()) {
+        EXPECT_TRUE(std::filesystem::exists(f)) << f;
+        names.push_back(std::filesystem::path(f).filename().string());
+    }
+    const std::vector<std::string> want = {"001-PICKDLG-Pick__a_model.png", "002-msgbox-Question.png",
+                                           "003-PICKDLG-Pick__a_model.png", "004-end.png"};
+    EXPECT_EQ(names, want);
+    nv::user::resources::clear();
 }
 
 TEST_F(PaintingTest, TheHandIconIsRedWithAWhiteCross) {
