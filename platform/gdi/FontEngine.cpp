@@ -291,7 +291,7 @@ std::shared_ptr<const RealizedFont> realizeFont(const LOGFONTA& lf) {
             if (auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(probe, FT_SFNT_OS2)))
                 cell = os2->usWinAscent + os2->usWinDescent;
             if (cell > 0)
-                em = static_cast<int>(std::lround(lf.lfHeight * probe->units_per_EM / cell));
+                em = static_cast<int>(std::lround(cellHeight * static_cast<double>(probe->units_per_EM) / cell));
             FT_Done_Face(probe);
         }
     }
