@@ -196,6 +196,27 @@ TEST_F(Registry, ChangesAreWrittenBackAtOnce) {
     RegCloseKey(k);
 }
 
+TEST_F(Registry, AFailedWriteBackLeavesFileAndKeysAsTheyWere) {
+    // Something in the way of the temporary file: the write-back cannot start.
+    std::filesystem::create_directory(file().string() + ".tmp");
+    std::ofstream(file().string() + ".tmp/x") << "x";
+    HKEY k = open(HKEY_LOCAL_MACHINE, "Enum\\Root\\*PNP0401\\0000");
+    EXPECT_EQ(RegSetValueExA(k, "PortName", 0, REG_SZ, reinterpret_cast<const BYTE*>("LPT9"), 5), ERROR_CANTWRITE);
+    EXPECT_EQ(RegDeleteValueA(k, "Flags"), ERROR_CANTWRITE);
+    EXPECT_EQ(readFile(), kRegistry);
+    // Memory agrees with the file: the failed changes are not there.
+    DWORD size = sizeof buf;
+    EXPECT_EQ(RegQueryValueExA(k, "PortName", nullptr, nullptr, reinterpret_cast<LPBYTE>(buf), &size), ERROR_SUCCESS);
+    EXPECT_STREQ(buf, "LPT1");
+    size = sizeof buf;
+    EXPECT_EQ(RegQueryValueExA(k, "Flags", nullptr, nullptr, reinterpret_cast<LPBYTE>(buf), &size), ERROR_SUCCESS);
+
+    std::filesystem::remove_all(file().string() + ".tmp");
+    EXPECT_EQ(RegSetValueExA(k, "PortName", 0, REG_SZ, reinterpret_cast<const BYTE*>("LPT9"), 5), ERROR_SUCCESS);
+    EXPECT_NE(readFile().find("\"PortName\"=\"LPT9\""), std::string::npos);
+    RegCloseKey(k);
+}
+
 TEST_F(Registry, DeletesKeysWithTheirSubkeysAndValues) {
     HKEY parent = open(HKEY_LOCAL_MACHINE, "Enum\\Root");
     HKEY child = open(HKEY_LOCAL_MACHINE, "Enum\\Root\\*PNP0401\\0000");
