@@ -56,6 +56,57 @@ TEST_F(Startup, NormalStartFillsTheStateAndRecordsTheMachine) {
     EXPECT_TRUE(std::filesystem::exists(m().host('A', "NVINS32B.EXE")));
 }
 
+// The calls of a normal start in the order the program makes them, from the
+// instance test to the deletion of the script copy after the loop.
+TEST_F(Startup, NormalStartCallsInOrder) {
+    prepare(withSection(kScript, "[WIN95SETUP]", "1\r\n"));
+    Outcome out = run("");
+    EXPECT_TRUE(out.inOrder({
+        "FindWindowA(\"WLInstallWClass\", NULL) = NULL",
+        "GetWindowsDirectoryA(144)",
+        "OpenFile(\"C:\\WINDOWS\\~NV00001.txt\", 16384) = -1",  // OF_EXIST: no hand-over file
+        "GetModuleFileNameA(NULL, 144)",
+        "OpenFile(\"A:\\INSTALL.INF\", 16384) = 1",
+        "_lopen(\"A:\\INSTALL.INF\", 0)",
+        "GetSystemDirectoryA(144)",
+        "GetPrivateProfileStringA(\"Install\", \"FontPath\", \"C:\\WINDOWS\\SYSTEM\", *, 144, "
+        "\"C:\\WINDOWS\\qs8000.ini\")",
+        "GetPrivateProfileIntA(\"Install\", \"Language\", 0, \"C:\\WINDOWS\\qs8000.ini\")",
+        "GetModuleFileNameA(NULL, 256)",
+        "GetPrivateProfileStringA(\"Install\", \"DiskPath\", \"A:\\\", *, 144, \"C:\\WINDOWS\\qs8000.ini\")",
+        "LZOpenFileA(\"A:\\INSTALL.INF\", 8192)",               // OF_PROMPT
+        "LZOpenFileA(\"C:\\WINDOWS\\~NV00001.txt\", 4096)",     // OF_CREATE
+        "LZCopy(", "LZClose(", "LZClose(",
+        "OpenFile(\"C:\\WINDOWS\\~NV00001.txt\", 16384) = 1",
+        "_lopen(\"C:\\WINDOWS\\~NV00001.txt\", 0)",
+        "GetPrivateProfileStringA(\"VxD\", \"message\", \"\", *, 384, \"A:\\INSTALL.INF\")",
+        "GetPrivateProfileStringA(\"VxD\", \"setinf\", \"1\", *, 16, \"A:\\INSTALL.INF\")",
+        "GetVersion(",
+        "OpenFile(\"A:\\OEMSETUP.INF\", 16384) = 1",
+        "_lopen(\"A:\\OEMSETUP.INF\", 0)",
+        "OpenFile(\"C:\\WINDOWS\\SYSTEM\\QS8000.DRV\", 16384) = -1",
+        "_lopen(\"C:\\WINDOWS\\~NV00001.txt\", 0)",
+        "RegOpenKeyExA(*, \"Enum\\Root\\*PNP0401\", 0, 983103",
+        "RegOpenKeyExA(*, \"Enum\\Root\\*CPQA0E0\", 0, 983103",
+        "RegOpenKeyExA(*, \"Enum\\BIOS\\*PNP0401\", 0, 983103",
+        "RegOpenKeyExA(*, \"Enum\\BIOS\\*CPQA0E0\", 0, 983103",
+        "WriteProfileStringA(\"Norvalk QS-8000 series\", \"LPT1\", \"0\")",
+        "WriteProfileStringA(\"Norvalk QS-8000 series\", \"LPT2\", \"0\")",
+        "WriteProfileStringA(\"Norvalk QS-8000 series\", \"LPT3\", \"0\")",
+        "RegOpenKeyExA(*, \"Software\\Microsoft\\Windows\\CurrentVersion\\Setup\", 0, 983103",
+        "WriteProfileStringA(\"Norvalk QS-8000 series\", \"ICMPath\", \"\")",
+        "LoadCursorA(NULL, #32514)",                            // IDC_WAIT
+        "RegisterClassA(\"WLInstallWClass\")", "RegisterClassA(\"probar\")", "RegisterClassA(\"text\")",
+        "GetSystemMetrics(0)", "GetSystemMetrics(1)",
+        // WS_POPUP | WS_MAXIMIZE | WS_BORDER, the screen less one pixel each way.
+        "CreateWindowExA(0, \"WLInstallWClass\", \"Norvalk Driver Installation\", 2172649472, 0, 0, 799, 599, "
+        "NULL, NULL)",
+        "ShowWindow(*, 1)", "UpdateWindow(", "SendMessageA(*, 400, 0, 0)",
+        "GetMessageA(",
+        "OpenFile(\"C:\\WINDOWS\\~NV00001.txt\", 512)"}));     // OF_DELETE, after the loop
+    EXPECT_EQ(state.win95NoteOnly, 1);
+}
+
 TEST_F(Startup, UninstallCleanUpAlsoDeletesTheKeptCopiesAndThePrivateIni) {
     prepare();
     for (const char* f : {"SYSTEM/OEMSETUP.INF", "SYSTEM/INSTALL.INF", "SYSTEM/qs8000.in1", "SYSTEM/qs8000.in2",

@@ -113,6 +113,15 @@ for input in answers console; do
     [ -e "$(onc WINDOWS/SYSTEM/QS8000.IN1)" ] || fail "uninstall start ($input): the kept script copy is gone"
 done
 
+# Command lines compare exactly: "/nd" is an uninstall start naming a file.
+fresh
+printf 'message "/nd"\n  press Enter\nmessage "Cannot read the information file."\n  press Enter\n' \
+    > "$work/lower.answers"
+"$nvins" --machine "$m" --answers "$work/lower.answers" --trace "$work/trace.txt" -- /nd > /dev/null 2> "$work/err" ||
+    fail "/nd: exit $? $(cat "$work/err")"
+in_trace 'MessageBoxA(NULL, "/nd", "Warning", 16) = 1' "/nd"
+grep -qF 'LZOpenFileA(' "$work/trace.txt" && fail "/nd: the start went on"
+
 # A message in the chosen language: German, the OEM INF missing from the
 # disk. The start goes on after it. Answered from a file, at the console
 # (recorded), and from the recording.
