@@ -51,6 +51,41 @@ std::string Document::text() const {
     return out;
 }
 
+std::vector<Document::Problem> Document::problems() const {
+    std::vector<Problem> out;
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        std::string_view t = trimBlanks(lines_[i].text);
+        const char* why = nullptr;
+        bool control = false;
+        for (char c : t) {
+            unsigned char u = static_cast<unsigned char>(c);
+            control = control || (u < 0x20 && c != '\t') || u == 0x7F;
+        }
+        if (control)
+            why = "control bytes in a line";
+        else if (!t.empty() && t[0] == '[' && t.find(']') == std::string_view::npos)
+            why = "section header without ']'";
+        else if (!t.empty() && t[0] == '=')
+            why = "entry without a name";
+        if (!why)
+            continue;
+        std::string shown;
+        for (char c : t.substr(0, 80)) {
+            unsigned char u = static_cast<unsigned char>(c);
+            if (u < 0x20 || u == 0x7F) {
+                static const char hex[] = "0123456789ABCDEF";
+                shown += "\\x";
+                shown += hex[u >> 4];
+                shown += hex[u & 15];
+            } else {
+                shown += c;
+            }
+        }
+        out.push_back(Problem{static_cast<int>(i + 1), why, shown});
+    }
+    return out;
+}
+
 Document::Parsed Document::parseLine(std::string_view text) {
     Parsed p;
     std::string_view t = trimBlanks(text);

@@ -55,6 +55,17 @@ public:
     // Removes every section `section` with all its lines.
     bool deleteSection(std::string_view section);
 
+    // Lines that the rules above read, but that are most likely damage: a
+    // header without ']', NUL and other control bytes, an entry without a
+    // name. Windows reads them anyway, and so do the profile functions; tools
+    // report them so a person can mend the file.
+    struct Problem {
+        int line;            // 1-based
+        std::string why;
+        std::string text;    // the line, cut to 80 bytes
+    };
+    std::vector<Problem> problems() const;
+
 private:
     struct Line {
         std::string text;    // without its terminator

@@ -132,3 +132,27 @@ TEST(ProfileDocument, SurvivesRandomBytesAndEdits) {
         EXPECT_FALSE(doc.hasSection("b"));
     }
 }
+
+TEST(ProfileDocument, NamesDamagedLinesWithoutChangingHowTheyRead) {
+    const std::string text = std::string(
+        "[ok]\r\n"
+        "a=1\r\n"
+        "[broken\r\n"
+        "b=x\0y\r\n"
+        "  =lost\r\n"
+        "c=[not a header\r\n"
+        "\tt=tab\x1a\r\n", 60);
+    auto doc = Document::parse(text);
+    auto problems = doc.problems();
+    ASSERT_EQ(problems.size(), 3u);
+    EXPECT_EQ(problems[0].line, 3);
+    EXPECT_EQ(problems[0].why, "section header without ']'");
+    EXPECT_EQ(problems[0].text, "[broken");
+    EXPECT_EQ(problems[1].line, 4);
+    EXPECT_EQ(problems[1].text, "b=x\\x00y");
+    EXPECT_EQ(problems[2].line, 5);
+    EXPECT_EQ(problems[2].why, "entry without a name");
+    // Read as Windows reads them all the same.
+    EXPECT_EQ(doc.value("broken", "b").value_or("?"), std::string("x\0y", 3));
+    EXPECT_EQ(Document::parse(std::string(200, 'x') + "\x01").problems().at(0).text, std::string(80, 'x'));  // cut
+}

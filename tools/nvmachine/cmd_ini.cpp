@@ -7,8 +7,11 @@
 //   nvmachine ini delete DIR FILE SECTION [KEY] without KEY: the whole section
 //
 // FILE is a Windows path on the machine ("C:\WINDOWS\WIN.INI") or a bare name
-// in the Windows directory ("win.ini"). Exit status: 0 done, 1 key or file
-// missing (get), 2 usage errors and failed writes.
+// in the Windows directory ("win.ini"). Lines that look damaged (a header
+// without ']', control bytes) are named on stderr with file and line; the
+// command still does what the profile functions do with them, since that is
+// what the installer will see. Exit status: 0 done, 1 key or file missing
+// (get), 2 usage errors and failed writes.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -17,6 +20,7 @@
 #include <windows.h>
 
 #include "platform/core/Machine.h"
+#include "platform/kernel/profile_document.h"
 #include "platform/kernel/profile_file.h"
 #include "tools/nvmachine/Command.h"
 #include "tools/nvmachine/ToolMachine.h"
@@ -48,6 +52,17 @@ std::vector<char> fetch(LPCSTR section, LPCSTR key, LPCSTR file) {
         if (n + (listing ? 2u : 1u) < buf.size() || buf.size() >= (64u << 20))
             return buf;
         buf.resize(buf.size() * 2);
+    }
+}
+
+// Names the damaged-looking lines of the file, if it exists.
+void reportDamage(const std::string& file) {
+    auto ini = nv::profile::openIni(file);
+    if (!ini || !ini->bytes)
+        return;
+    for (const auto& p : nv::profile::Document::parse(*ini->bytes).problems()) {
+        nv::tool::complain("ini", ini->path.winPath + ":" + std::to_string(p.line) + ": " + p.why + ": '" +
+                                      p.text + "'");
     }
 }
 
@@ -90,6 +105,7 @@ int run(const Args& a) {
     }
     if (!nv::tool::attachMachine("ini", a[1]))
         return 2;
+    reportDamage(a[2]);
     if (verb == "get")
         return get(a);
     if (verb == "set")

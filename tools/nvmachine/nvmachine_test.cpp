@@ -97,6 +97,13 @@ TEST_F(Tool, IniGetSetDelete) {
     EXPECT_EQ(bad.status, 2);
     EXPECT_NE(bad.out.find("Q:\\X.INI: error 3"), std::string::npos) << bad.out;
     EXPECT_EQ(nvmachine({"ini", "get", d()}).status, 2);
+
+    // A damaged line is named with file and line; the value is read as the
+    // installer reads it.
+    spit(dir() / "drives/C/WINDOWS/ODD.INI", "[a]\r\nk=1\r\n[b\r\nj=2\r\n");
+    auto odd = nvmachine({"ini", "get", d(), "odd.ini", "b", "j"});
+    EXPECT_EQ(odd.status, 0);
+    EXPECT_EQ(odd.out, "nvmachine ini: C:\\WINDOWS\\ODD.INI:3: section header without ']': '[b'\n2\n");
 }
 
 TEST_F(Tool, RegExportImport) {
