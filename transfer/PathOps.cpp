@@ -87,30 +87,36 @@ int NextBackupName(LPCSTR path, LPSTR out, int size) {
     return 1;
 }
 
-int MakeBackup(LPCSTR path, LPSTR out, int size) {
-    if (!NextBackupName(path, out, size))
-        return 0;
+int LzCopyFile(LPCSTR from, LPCSTR to) {
     OFSTRUCT of;
     char source[MAX_PATH];
     char target[MAX_PATH];
-    if (!CopyText(source, path) || !CopyText(target, out))
+    if (!CopyText(source, from) || !CopyText(target, to))
         return 0;
-    if (LZOpenFileA(source, &of, OF_EXIST) < 0)
+    INT in = LZOpenFileA(source, &of, OF_READ);
+    if (in < 0)
         return 0;
-    INT from = LZOpenFileA(source, &of, OF_READ);
-    if (from < 0)
-        return 0;
-    INT to = LZOpenFileA(target, &of, OF_CREATE);
-    if (to < 0) {
-        LZClose(from);
+    INT out = LZOpenFileA(target, &of, OF_CREATE);
+    if (out < 0) {
+        LZClose(in);
         return 0;
     }
-    LONG copied = LZCopy(from, to);
-    LZClose(from);
-    LZClose(to);
+    LONG copied = LZCopy(in, out);
+    LZClose(in);
+    LZClose(out);
     if (copied < 0) {
         LZOpenFileA(target, &of, OF_DELETE);
         return 0;
     }
     return 1;
+}
+
+int MakeBackup(LPCSTR path, LPSTR out, int size) {
+    if (!NextBackupName(path, out, size))
+        return 0;
+    OFSTRUCT of;
+    char source[MAX_PATH];
+    if (!CopyText(source, path) || LZOpenFileA(source, &of, OF_EXIST) < 0)
+        return 0;
+    return LzCopyFile(source, out);
 }

@@ -28,6 +28,11 @@ int NextBackupName(LPCSTR path, LPSTR out, int size);
 // the copy failed (no backup file is then left behind).
 int MakeBackup(LPCSTR path, LPSTR out, int size);
 
+// Copies from to to through the LZ functions (a compressed file is expanded,
+// a plain one copied unchanged). 1 on success; a failed copy leaves no
+// destination behind.
+int LzCopyFile(LPCSTR from, LPCSTR to);
+
 template <int N>
 inline int NextBackupName(LPCSTR path, char (&out)[N]) {
     return NextBackupName(path, out, N);

@@ -108,32 +108,6 @@ bool ReadFixedInfo(LPCSTR path, VS_FIXEDFILEINFO* info, bool* noMemory) {
     return ok;
 }
 
-// Copies from to to through the LZ functions (a compressed source is
-// expanded). 1 on success; a failed copy leaves no destination.
-int LzCopyFile(LPCSTR from, LPCSTR to) {
-    OFSTRUCT of;
-    char source[MAX_PATH];
-    char target[MAX_PATH];
-    if (!CopyText(source, from) || !CopyText(target, to))
-        return 0;
-    INT in = LZOpenFileA(source, &of, OF_READ);
-    if (in < 0)
-        return 0;
-    INT out = LZOpenFileA(target, &of, OF_CREATE);
-    if (out < 0) {
-        LZClose(in);
-        return 0;
-    }
-    LONG copied = LZCopy(in, out);
-    LZClose(in);
-    LZClose(out);
-    if (copied < 0) {
-        LZOpenFileA(target, &of, OF_DELETE);
-        return 0;
-    }
-    return 1;
-}
-
 }  // namespace
 
 int CheckEntryVersion(HWND owner, int index) {
