@@ -124,6 +124,64 @@ TEST_F(DialogTest, EnterPressesTheDefaultButtonAndInitDialogComesFirst) {
     EXPECT_EQ(stopped_, input::Status::Running);
 }
 
+// The modal loop as the owner and the dialog see it.
+LRESULT CALLBACK OwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_ENABLE || msg == WM_ACTIVATE)
+        MessageLog::current().add("owner:" + messageName(msg) + "(" + std::to_string(LOWORD(wParam)) + ")");
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+INT_PTR CALLBACK ModalDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_SHOWWINDOW || msg == WM_ACTIVATE || msg == WM_DESTROY ||
+        (msg == WM_COMMAND && HIWORD(wParam) == BN_CLICKED))
+        MessageLog::current().add("dlg:" + messageName(msg) + "(" + std::to_string(LOWORD(wParam)) + ")");
+    if (msg == WM_INITDIALOG) {
+        // wParam: the control that gets the focus when the procedure returns TRUE.
+        MessageLog::current().add("dlg:WM_INITDIALOG(" +
+                                  std::to_string(GetDlgCtrlID(reinterpret_cast<HWND>(wParam))) + ")");
+        // Not shown yet, and the owner still takes input.
+        MessageLog::current().add(std::string("dlg:visible=") + (IsWindowVisible(dlg) ? "1" : "0"));
+        return TRUE;
+    }
+    if (msg == WM_COMMAND && LOWORD(wParam) == IDOK) {
+        EndDialog(dlg, 5);
+        // The dialog stays until its loop sees the flag.
+        MessageLog::current().add(std::string("dlg:after EndDialog ") + (IsWindow(dlg) ? "1" : "0"));
+        return TRUE;
+    }
+    return FALSE;
+}
+
+TEST_F(DialogTest, TheModalLoopDisablesTheOwnerShowsWaitsAndGivesEverythingBack) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = OwnerProc;
+    wc.hInstance = kInst;
+    wc.lpszClassName = "Owner";
+    RegisterClassA(&wc);
+    HWND owner = CreateWindowExA(0, "Owner", "main", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600, nullptr, nullptr, kInst,
+                                 nullptr);
+    struct Mark : nv::user::WaitObserver {
+        void waiting(HWND, nv::user::WaitKind) override { MessageLog::current().add("-- waits"); }
+    } mark;
+    nv::user::AddWaitObserver(&mark);
+    auto t = threeButtons();
+    answers("dialog Keys\n  press Enter\n");
+    MessageLog::current().clear();
+    EXPECT_EQ(DialogBoxIndirectParamA(kInst, t.get(), owner, ModalDlgProc, 0), 5);
+    nv::user::RemoveWaitObserver(&mark);
+    // Initialised while hidden; the focus rule activates it. The owner is
+    // disabled and the dialog shown before anyone is asked. EndDialog enables
+    // the owner and hides the dialog at once, so that the activation returns
+    // to the owner; the dialog itself goes only when its loop sees the flag.
+    EXPECT_TRUE(sequenceIs(MessageLog::current().entries(),
+                           {"dlg:WM_INITDIALOG(117)", "dlg:visible=0", "owner:WM_ACTIVATE(0)", "dlg:WM_ACTIVATE(1)",
+                            "owner:WM_ENABLE(0)", "dlg:WM_SHOWWINDOW(1)", "-- waits", "dlg:WM_COMMAND(1)",
+                            "owner:WM_ENABLE(1)", "dlg:WM_SHOWWINDOW(0)", "dlg:WM_ACTIVATE(0)",
+                            "owner:WM_ACTIVATE(1)", "dlg:after EndDialog 1", "dlg:WM_DESTROY(0)"}));
+    EXPECT_TRUE(IsWindowEnabled(owner));
+    EXPECT_EQ(GetActiveWindow(), owner);
+}
+
 TEST_F(DialogTest, EscapeSendsCancelAndTabMovesTheFocusToTheButtonEnterThenPresses) {
     auto t = threeButtons();
     answers("dialog Keys\n  press Escape\n");
