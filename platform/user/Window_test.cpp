@@ -166,6 +166,16 @@ TEST_F(WindowTest, SendReturnsTheResultAndBroadcastReachesTopLevelWindowsOnly) {
     auto got = MessageLog::current().only({"WM_DEVMODECHANGE"});
     std::sort(got.begin(), got.end());
     EXPECT_TRUE(sequenceIs(got, {"one:WM_DEVMODECHANGE(9)", "two:WM_DEVMODECHANGE(9)"}));
+    // A posted broadcast waits in the queue like any posted message.
+    MessageLog::current().clear();
+    EXPECT_TRUE(PostMessageA(HWND_BROADCAST, WM_FONTCHANGE, 0, 0));
+    EXPECT_TRUE(MessageLog::current().entries().empty());
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, WM_FONTCHANGE, WM_FONTCHANGE, PM_REMOVE))
+        DispatchMessageA(&msg);
+    got = MessageLog::current().only({"WM_FONTCHANGE"});
+    std::sort(got.begin(), got.end());
+    EXPECT_TRUE(sequenceIs(got, {"one:WM_FONTCHANGE", "two:WM_FONTCHANGE"}));
     SetLastError(0);
     EXPECT_EQ(SendMessageA(reinterpret_cast<HWND>(0x999), WM_USER, 0, 0), 0);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
