@@ -14,6 +14,7 @@
 
 #include "platform/core/Machine.h"
 #include "platform/core/Trace.h"
+#include "platform/kernel/FileOps.h"
 #include "platform/kernel/FileTable.h"
 #include "platform/lz/SzddExpander.h"
 
@@ -273,6 +274,47 @@ int64_t copy(int hfSource, int hfDest) {
     return result;
 }
 
+// The name a file has when it is stored compressed: the last character of
+// a three-letter extension becomes '_', a shorter extension gets '_'
+// appended, a name without one gets "._".
+std::string compressedNameOf(const std::string& name) {
+    std::string out = name;
+    size_t base = out.find_last_of("\\/:");
+    base = base == std::string::npos ? 0 : base + 1;
+    size_t dot = out.rfind('.');
+    if (dot == std::string::npos || dot < base)
+        out += "._";
+    else if (out.size() - dot - 1 < 3)
+        out += '_';
+    else
+        out.back() = '_';
+    return out;
+}
+
+// OpenFile under the file's own name, else under its compressed name.
+// Creating never takes the other name. With OF_PROMPT both names are tried
+// before the user is asked for the disk, and every retry tries both again,
+// so a disk that holds only NAME.EX_ brings up no prompt.
+HFILE openEitherName(LPSTR name, LPOFSTRUCT ofs, WORD style) {
+    const WORD quiet = WORD(style & ~OF_PROMPT);
+    for (;;) {
+        HFILE fd = OpenFile(name, ofs, quiet);
+        if (fd != HFILE_ERROR || !name || !ofs || (style & OF_CREATE))
+            return fd;
+        WORD plainError = ofs->nErrCode;
+        fd = OpenFile(compressedNameOf(name).c_str(), ofs, quiet);
+        if (fd != HFILE_ERROR || !(style & OF_PROMPT))
+            return fd;
+        // As OpenFile itself: the prompt names the file's own full path, and
+        // there is none for a name that cannot be a path or a directory that
+        // does not exist.
+        auto plainPath = machine::currentOrDie().fullPath(name);
+        const kernel::PromptHook& ask = kernel::openPromptHook();
+        if (!plainPath || plainError == ERROR_PATH_NOT_FOUND || !ask || !ask(*plainPath))
+            return fd;
+    }
+}
+
 }  // namespace
 
 }  // namespace nv::lz
@@ -294,24 +336,11 @@ INT WINAPI LZInit(INT hfSource) {
 }
 
 INT WINAPI LZOpenFileA(LPSTR lpFileName, LPOFSTRUCT lpReOpenBuf, WORD wStyle) {
-    HFILE fd = OpenFile(lpFileName, lpReOpenBuf, wStyle);
-    // Not found under its own name: try the name the file has when it is
-    // stored compressed. Creating never takes the other name.
-    if (fd == HFILE_ERROR && lpFileName && !(wStyle & OF_CREATE)) {
-        std::string name(lpFileName);
-        size_t base = name.find_last_of("\\/:");
-        base = base == std::string::npos ? 0 : base + 1;
-        size_t dot = name.rfind('.');
-        if (dot == std::string::npos || dot < base)
-            name += "._";
-        else if (name.size() - dot - 1 < 3)
-            name += '_';
-        else
-            name.back() = '_';
-        fd = OpenFile(name.c_str(), lpReOpenBuf, wStyle);
-    }
+    HFILE fd = openEitherName(lpFileName, lpReOpenBuf, wStyle);
     INT result = fd;
-    if (fd != HFILE_ERROR && (wStyle & ~0x70u) == OF_READ) {
+    // OF_PROMPT and the share bits say how to find and share the file, not
+    // what to do with it: the file is still opened for reading.
+    if (fd != HFILE_ERROR && (wStyle & ~(0x70u | OF_PROMPT)) == OF_READ) {
         result = init(fd);
         if (result < 0)
             (void)kernel::files().close(fd);

@@ -5,12 +5,14 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <functional>
 #include <random>
 
 #include <windows.h>
 #include <lzexpand.h>
 
 #include "TempMachine.h"
+#include "platform/kernel/FileOps.h"
 #include "tools/szdd/SzddCompressor.h"
 
 namespace {
@@ -126,6 +128,47 @@ TEST_F(LzTest, PlainHandleToCompressedFileIsExpandedAndStaysOpen) {
     EXPECT_EQ(_lread(h, buf, 4), 4u);
     EXPECT_EQ(std::string(buf, 4), "SZDD");
     EXPECT_EQ(_lclose(h), 0);
+}
+
+// The disk prompt of OF_PROMPT: a file on the disk under either name is
+// opened without asking; only when neither is there is the user asked, and
+// each retry looks for both names again.
+TEST_F(LzTest, PromptOnlyWhenNeitherNameIsFound) {
+    std::vector<std::string> asked;
+    std::function<bool(const std::string&)> answer = [](const std::string&) { return false; };
+    nv::kernel::setOpenPromptHook([&](const std::string& path) {
+        asked.push_back(path);
+        return answer(path);
+    });
+    struct Unhook {
+        ~Unhook() { nv::kernel::setOpenPromptHook(nullptr); }
+    } unhook;
+    const WORD prompt = OF_READ | OF_PROMPT;
+    m.put('A', "NVDRV.DR_", packed("driver", 'V'));
+    INT h = open("A:\\NVDRV.DRV", prompt);
+    EXPECT_GE(h, 0x400) << "opened compressed, for reading";
+    EXPECT_TRUE(asked.empty());
+    LZClose(h);
+
+    // The user inserts the disk holding the compressed file at the prompt.
+    answer = [&](const std::string&) {
+        m.put('A', "LATE.DR_", packed("late", 'V'));
+        return true;
+    };
+    h = open("A:\\LATE.DRV", prompt);
+    EXPECT_GE(h, 0x400);
+    EXPECT_EQ(asked, std::vector<std::string>{"A:\\LATE.DRV"});
+    LZClose(h);
+
+    // Cancelled: the open fails after one question; no directory, no question.
+    answer = [](const std::string&) { return false; };
+    asked.clear();
+    EXPECT_EQ(open("A:\\NONE.DRV", prompt), LZERROR_BADINHANDLE);
+    EXPECT_EQ(asked.size(), 1u);
+    EXPECT_EQ(open("A:\\NODIR\\NONE.DRV", prompt), LZERROR_BADINHANDLE);
+    EXPECT_EQ(asked.size(), 1u);
+    EXPECT_EQ(open("A:\\NONE.DRV", OF_READ), LZERROR_BADINHANDLE) << "no prompt without the flag";
+    EXPECT_EQ(asked.size(), 1u);
 }
 
 TEST_F(LzTest, DamagedSourcesFailWithNegativeResults) {

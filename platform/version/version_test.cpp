@@ -3,7 +3,9 @@
 // poisoned buffers, buffers that fit, fit exactly and are one short.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 
 #include <windows.h>
 #include <winver.h>
@@ -129,6 +131,33 @@ TEST_F(VersionApi, FilesWithoutAVersionResource) {
         EXPECT_FALSE(GetFileVersionInfoA(c.path, 0, sizeof buf, buf));
         EXPECT_EQ(static_cast<unsigned char>(buf[0]), 0xCC);
     }
+}
+
+// A DLL whose version resource a standard resource compiler laid out, read
+// through the API as the installer reads it: fixed information and a UTF-16
+// text narrowed for the A function.
+TEST_F(VersionApi, ADllBuiltByWindres) {
+    nv::testing::TempDir work;
+    auto rc = work.path() / "v.rc";
+    std::ofstream(rc) << "1 VERSIONINFO\nFILEVERSION 4,0,0,950\nPRODUCTVERSION 4,0,0,0\nFILETYPE 2\n"
+                         "BEGIN\n BLOCK \"StringFileInfo\"\n BEGIN\n  BLOCK \"040904B0\"\n  BEGIN\n"
+                         "   VALUE \"CompanyName\", \"Acme Port Works\"\n  END\n END\nEND\n";
+    auto obj = work.path() / "v.o";
+    std::string cmd = "x86_64-w64-mingw32-windres --preprocessor=cpp -O coff '" + rc.string() + "' '" +
+                      obj.string() + "' && x86_64-w64-mingw32-ld --dll -e 0 -o '" +
+                      m.host('C', "ACME.DLL").string() + "' '" + obj.string() + "'";
+    ASSERT_EQ(std::system((cmd + " >/dev/null 2>&1").c_str()), 0) << cmd;
+    auto buf = info("C:\\ACME.DLL");
+    ASSERT_GT(buf.size(), 92u);
+    VS_FIXEDFILEINFO* ffi = nullptr;
+    UINT len = 0;
+    ASSERT_TRUE(VerQueryValueA(buf.data(), "\\", reinterpret_cast<LPVOID*>(&ffi), &len));
+    EXPECT_EQ(ffi->dwFileVersionMS, 0x00040000u);
+    EXPECT_EQ(ffi->dwFileVersionLS, 950u);
+    char* text = nullptr;
+    ASSERT_TRUE(VerQueryValueA(buf.data(), "\\StringFileInfo\\040904B0\\CompanyName", reinterpret_cast<LPVOID*>(&text), &len));
+    EXPECT_STREQ(text, "Acme Port Works");
+    EXPECT_EQ(len, 16u);
 }
 
 TEST_F(VersionApi, BufferSizes) {

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <random>
 
+#include <mspack.h>
+
 #include "TempMachine.h"
 #include "platform/lz/SzddExpander.h"
 #include "tools/szdd/SzddCompressor.h"
@@ -92,6 +94,27 @@ TEST(SzddCompressor, HeaderCarriesMissingCharAndLength) {
     EXPECT_EQ(h.missingChar, 'S');
     EXPECT_EQ(h.length, 1234u);
     EXPECT_EQ((*packed)[8], 'A');
+    // libmspack reads the same header fields, for names of either case and
+    // for names that lose no character.
+    nv::testing::TempDir dir;
+    for (const char* name : {"QS8000.DRV", "lpt.vxd", "README.TX", "README"}) {
+        SCOPED_TRACE(name);
+        auto file = nv::szdd::compress(data, nv::szdd::missingCharOf(name));
+        ASSERT_TRUE(file);
+        auto path = dir.path() / nv::szdd::compressedName(name);
+        writeFile(path, *file);
+        msszdd_decompressor* d = mspack_create_szdd_decompressor(nullptr);
+        ASSERT_NE(d, nullptr);
+        msszddd_header* hdr = d->open(d, path.c_str());
+        ASSERT_NE(hdr, nullptr);
+        EXPECT_EQ(hdr->format, MSSZDD_FMT_NORMAL);
+        EXPECT_EQ(hdr->length, off_t(data.size()));
+        std::string n(name);
+        char expected = n.size() > 4 && n[n.size() - 4] == '.' ? n.back() : '\0';
+        EXPECT_EQ(hdr->missing_char, expected);
+        d->close(d, hdr);
+        mspack_destroy_szdd_decompressor(d);
+    }
     // Highly repetitive input must actually shrink.
     EXPECT_LT(packed->size(), data.size() / 4);
 }
