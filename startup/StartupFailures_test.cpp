@@ -139,6 +139,14 @@ std::vector<Row> Rows() {
                         t.m().put('C', "WINDOWS/SYSTEM/QS8000.IN1", "");
                     },
                     nullptr});
+    // The first allocation of the run is the read buffer of the kept script.
+    rows.push_back({"KeptScriptLoadGivesNoText", 2, 0, "C:\\WINDOWS\\SETUP.INF",
+                    {{{{0, "C:\\WINDOWS\\SYSTEM\\QS8000.IN2"}}, 163}, {{{133, ""}}, 163}, cannotRead}, false,
+                    [](FailureTable& t) {
+                        t.withSettings([](auto& s) { s.failAllocation = 1; });
+                        t.uninstallStart();
+                    },
+                    nullptr});
     rows.push_back({"KeptScriptWithoutOemInfName", 2, 0, "C:\\WINDOWS\\SETUP.INF",
                     {{{{133, ""}}, 163}, cannotRead}, false,
                     [](FailureTable& t) {
