@@ -8,6 +8,7 @@ namespace {
 struct State {
     FILE* file = nullptr;
     bool capturing = false;
+    int quiet = 0;
     std::vector<std::string> lines;
 };
 State& st() {
@@ -16,7 +17,10 @@ State& st() {
 }
 }  // namespace
 
-bool enabled() { return st().file != nullptr || st().capturing; }
+bool enabled() { return st().quiet == 0 && (st().file != nullptr || st().capturing); }
+
+Quiet::Quiet() { ++st().quiet; }
+Quiet::~Quiet() { --st().quiet; }
 
 bool openFile(const std::string& path) {
     closeFile();

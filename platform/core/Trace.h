@@ -27,6 +27,18 @@ std::vector<std::string> stopCapture();
 const std::vector<std::string>& captured();
 void emit(const std::string& line);
 
+// Calls that the stand-in makes for itself (inside another Win32 function,
+// painting controls and frames, screenshots) are not the program's: while a
+// Quiet object lives, nothing is recorded, so each call of the program is one
+// line and a run traces the same with or without pictures. Nests.
+class Quiet {
+public:
+    Quiet();
+    ~Quiet();
+    Quiet(const Quiet&) = delete;
+    Quiet& operator=(const Quiet&) = delete;
+};
+
 namespace detail {
 inline void put(std::ostringstream& os, const char* s) {
     if (!s) {

@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include "platform/core/Trace.h"
 #include "platform/gdi/Win95Painter.h"
 #include "platform/gdi/WindowSurface.h"
 #include "platform/user/WindowManager.h"
@@ -70,6 +71,7 @@ public:
     explicit Photographer(std::string dir) : dir_(std::move(dir)) {}
 
     void waiting(HWND hwnd, nv::user::WaitKind kind) override {
+        nv::trace::Quiet quiet;
         char caption[128] = {};
         GetWindowTextA(hwnd, caption, sizeof caption);
         std::string name = kind == nv::user::WaitKind::MessageBox ? "msgbox" : "dialog";
@@ -88,6 +90,7 @@ public:
 
 private:
     void take(const std::string& name) {
+        nv::trace::Quiet quiet;  // the pictures are not the program's doing
         // Windows behind the waiting one may still have paint pending.
         for (HWND h = GetWindow(GetDesktopWindow(), GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
             if (IsWindowVisible(h))

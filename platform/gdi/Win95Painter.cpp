@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/Trace.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/FontMetrics.h"
 #include "platform/gdi/Screen.h"
@@ -393,6 +394,7 @@ void paintCloseButton(HDC hdc, RECT b) {
 }  // namespace
 
 void Win95Painter::paintNonClient(HWND hwnd) {
+    nv::trace::Quiet quiet;
     RECT wr{}, cr{};
     if (!GetWindowRect(hwnd, &wr) || !GetClientRect(hwnd, &cr))
         return;
@@ -446,6 +448,7 @@ void Win95Painter::paintNonClient(HWND hwnd) {
 }
 
 void Win95Painter::paintControl(HWND hwnd, ControlKind kind) {
+    nv::trace::Quiet quiet;
     PAINTSTRUCT ps{};
     HDC hdc = BeginPaint(hwnd, &ps);
     if (!hdc)
@@ -474,15 +477,20 @@ void Win95Painter::paintControl(HWND hwnd, ControlKind kind) {
 void Win95Painter::screenChanged() { pruneWindowSurfaces(); }
 
 HFONT Win95Painter::createDialogFont(const char* face, int pointSize) {
+    nv::trace::Quiet quiet;
     if (pointSize <= 0)
         pointSize = 8;
     return CreateFontA(-MulDiv(pointSize, 96, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0,
                        DEFAULT_PITCH | FF_DONTCARE, face ? face : "");
 }
 
-void Win95Painter::releaseFont(HFONT font) { DeleteObject(font); }
+void Win95Painter::releaseFont(HFONT font) {
+    nv::trace::Quiet quiet;
+    DeleteObject(font);
+}
 
 bool Win95Painter::baseUnits(HFONT font, SIZE* out) {
+    nv::trace::Quiet quiet;
     if (!out)
         return false;
     BaseUnits u = fontBaseUnits(font);
@@ -491,6 +499,7 @@ bool Win95Painter::baseUnits(HFONT font, SIZE* out) {
 }
 
 bool Win95Painter::textExtent(HFONT font, const char* text, SIZE* out) {
+    nv::trace::Quiet quiet;
     if (!out || !text)
         return false;
     HDC dc = CreateCompatibleDC(nullptr);

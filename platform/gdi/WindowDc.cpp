@@ -22,6 +22,7 @@ namespace {
 enum class Area { Client, Window };
 
 HDC windowDc(HWND hwnd, Area area) {
+    nv::trace::Quiet quiet;  // the window manager's calls are part of this one
     if (!hwnd)
         return dcs().add(makeDc(DcKind::Display));
     RECT wr{};
@@ -67,34 +68,45 @@ int WINAPI ReleaseDC(HWND hWnd, HDC hDC) {
     return r;
 }
 
-HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
-    HDC h = nullptr;
-    if (lpPaint && IsWindow(hWnd)) {
-        RECT update{};
-        GetUpdateRect(hWnd, &update, FALSE);
-        // Whether the update region asked for erasing (InvalidateRect's
-        // bErase) is the window manager's private state; read it there.
-        bool erase = false;
-        if (nv::user::Window* w = nv::user::find(hWnd))
-            erase = w->hasUpdate && w->erase;
-        h = windowDc(hWnd, Area::Client);
-        DeviceContext* dc = dcs().find(h);
-        dc->fromBeginPaint = true;
-        dc->state.clip = update;
-        BOOL notErased = FALSE;
-        if (erase) {
-            // The class background first (what DefWindowProc's erase does),
-            // then the window's own WM_ERASEBKGND may paint over it.
-            if (auto color = classBackground(hWnd))
-                dc->fillRect(update, *color);
-            notErased = SendMessageA(hWnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(h), 0) ? FALSE : TRUE;
-        }
-        ValidateRect(hWnd, nullptr);
-        *lpPaint = PAINTSTRUCT{};
-        lpPaint->hdc = h;
-        lpPaint->fErase = notErased;
-        lpPaint->rcPaint = update;
+namespace {
+
+HDC beginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
+    // One line for the program's call: the window manager's calls inside,
+    // the erase message included, are part of it.
+    nv::trace::Quiet quiet;
+    if (!lpPaint || !IsWindow(hWnd))
+        return nullptr;
+    RECT update{};
+    GetUpdateRect(hWnd, &update, FALSE);
+    // Whether the update region asked for erasing (InvalidateRect's
+    // bErase) is the window manager's private state; read it there.
+    bool erase = false;
+    if (nv::user::Window* w = nv::user::find(hWnd))
+        erase = w->hasUpdate && w->erase;
+    HDC h = windowDc(hWnd, Area::Client);
+    DeviceContext* dc = dcs().find(h);
+    dc->fromBeginPaint = true;
+    dc->state.clip = update;
+    BOOL notErased = FALSE;
+    if (erase) {
+        // The class background first (what DefWindowProc's erase does),
+        // then the window's own WM_ERASEBKGND may paint over it.
+        if (auto color = classBackground(hWnd))
+            dc->fillRect(update, *color);
+        notErased = SendMessageA(hWnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(h), 0) ? FALSE : TRUE;
     }
+    ValidateRect(hWnd, nullptr);
+    *lpPaint = PAINTSTRUCT{};
+    lpPaint->hdc = h;
+    lpPaint->fErase = notErased;
+    lpPaint->rcPaint = update;
+    return h;
+}
+
+}  // namespace
+
+HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
+    HDC h = beginPaint(hWnd, lpPaint);
     NV_TRACE_CALL("BeginPaint", h, hWnd);
     return h;
 }

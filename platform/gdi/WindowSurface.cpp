@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/core/Trace.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/Screen.h"
 #include "platform/gdi/SysColors.h"
@@ -35,6 +36,7 @@ void clearToTransparent(HDC hdc, const RECT& r) {
 }
 
 void pruneWindowSurfaces() {
+    nv::trace::Quiet quiet;  // bookkeeping of the stand-in, not a call of the program
     std::vector<HWND> gone;
     for (const auto& [hwnd, surface] : Screen::get().windows())
         if (!IsWindow(hwnd))
@@ -81,6 +83,7 @@ void drawWindow(Surface& out, HWND hwnd, const RECT& clip) {
 }  // namespace
 
 Surface composeScreen() {
+    nv::trace::Quiet quiet;
     pruneWindowSurfaces();
     Surface out = Screen::get().desktop();
     std::vector<HWND> top;

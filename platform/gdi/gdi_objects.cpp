@@ -49,9 +49,14 @@ HRGN WINAPI CreateRectRgn(int x1, int y1, int x2, int y2) {
 }
 
 HRGN WINAPI CreateRectRgnIndirect(const RECT* lprect) {
-    if (!lprect)
-        return nullptr;
-    return CreateRectRgn(lprect->left, lprect->top, lprect->right, lprect->bottom);
+    HRGN h = nullptr;
+    if (lprect) {
+        nv::trace::Quiet quiet;
+        h = CreateRectRgn(lprect->left, lprect->top, lprect->right, lprect->bottom);
+    }
+    NV_TRACE_CALL("CreateRectRgnIndirect", h, lprect ? lprect->left : 0, lprect ? lprect->top : 0,
+                  lprect ? lprect->right : 0, lprect ? lprect->bottom : 0);
+    return h;
 }
 
 HFONT WINAPI CreateFontIndirectA(const LOGFONTA* lplf) {
@@ -87,7 +92,13 @@ HFONT WINAPI CreateFontA(int cHeight, int cWidth, int cEscapement, int cOrientat
     lf.lfPitchAndFamily = static_cast<BYTE>(iPitchAndFamily);
     if (pszFaceName)
         std::strncpy(lf.lfFaceName, pszFaceName, LF_FACESIZE - 1);
-    return CreateFontIndirectA(&lf);
+    HFONT h = nullptr;
+    {
+        nv::trace::Quiet quiet;
+        h = CreateFontIndirectA(&lf);
+    }
+    NV_TRACE_CALL("CreateFontA", h, cHeight, cWidth, cWeight, iPitchAndFamily, pszFaceName);
+    return h;
 }
 
 HBITMAP WINAPI CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitCount, const void* lpBits) {

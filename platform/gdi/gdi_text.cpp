@@ -89,7 +89,14 @@ BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl)
 }
 
 BOOL WINAPI GetTextExtentPointA(HDC hdc, LPCSTR lpString, int c, LPSIZE lpsz) {
-    return GetTextExtentPoint32A(hdc, lpString, c, lpsz);
+    BOOL ok = FALSE;
+    {
+        nv::trace::Quiet quiet;
+        ok = GetTextExtentPoint32A(hdc, lpString, c, lpsz);
+    }
+    NV_TRACE_CALL("GetTextExtentPointA", ok, hdc, std::string(span(lpString, std::max(c, 0))), c,
+                  lpsz && ok ? lpsz->cx : 0, lpsz && ok ? lpsz->cy : 0);
+    return ok;
 }
 
 BOOL WINAPI GetTextMetricsA(HDC hdc, LPTEXTMETRICA lptm) {
