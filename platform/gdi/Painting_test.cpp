@@ -135,6 +135,29 @@ TEST_F(PaintingTest, UpperWindowsCoverLowerOnesAndLeaveNoTraceWhenGone) {
     EXPECT_EQ(at(s, 90, 90), RGB(0, 128, 128));
 }
 
+TEST_F(PaintingTest, AWindowWithoutClassBrushShowsWhatWasUnderItUntilItPaints) {
+    HWND lower = popup(0, 0, 40, 40);
+    fill(lower, kRed);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = PlainProc;
+    wc.hInstance = kInst;
+    wc.lpszClassName = "NoBrush";
+    ASSERT_NE(RegisterClassA(&wc), 0);
+    HWND upper = CreateWindowExA(0, "NoBrush", "", WS_POPUP | WS_VISIBLE, 20, 20, 60, 60, nullptr, nullptr, kInst, nullptr);
+    UpdateWindow(upper);  // BeginPaint and EndPaint only
+    Surface s = composeScreen();
+    EXPECT_EQ(at(s, 30, 30), kRed);                   // the window beneath
+    EXPECT_EQ(at(s, 70, 70), RGB(0, 128, 128));       // the desktop
+    HDC dc = GetDC(upper);
+    RECT r{0, 0, 5, 5};
+    FillRect(dc, &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    ReleaseDC(upper, dc);
+    DestroyWindow(lower);
+    s = composeScreen();
+    EXPECT_EQ(at(s, 20, 20), kBlack);
+    EXPECT_EQ(at(s, 30, 30), kRed);  // still what it showed, not the desktop that came out behind it
+}
+
 TEST_F(PaintingTest, AChildDrawsOnlyInsideItsParentsClientArea) {
     HWND parent = popup(0, 0, 40, 40);
     HWND child = CreateWindowExA(0, "Plain", "", WS_CHILD | WS_VISIBLE, 30, 30, 30, 30, parent, nullptr, kInst, nullptr);

@@ -21,6 +21,22 @@ namespace {
 
 enum class Area { Client, Window };
 
+// A window's backing surface, made on first use. A window whose class has no
+// background brush shows what was on the screen under it until it paints
+// there, as on Windows, rather than a colour of its own.
+Surface& surfaceOf(HWND hwnd, const RECT& wr) {
+    const int w = wr.right - wr.left, h = wr.bottom - wr.top;
+    if (Screen::get().existing(hwnd) || classBackground(hwnd))
+        return Screen::get().window(hwnd, w, h, initialBackground(hwnd));
+    Surface under = composeScreen();
+    Surface& s = Screen::get().window(hwnd, w, h, initialBackground(hwnd));
+    for (int y = 0; y < s.height(); ++y)
+        for (int x = 0; x < s.width(); ++x)
+            if (wr.left + x >= 0 && wr.left + x < under.width() && wr.top + y >= 0 && wr.top + y < under.height())
+                s.set(x, y, under.at(wr.left + x, wr.top + y));
+    return s;
+}
+
 HDC windowDc(HWND hwnd, Area area) {
     nv::trace::Quiet quiet;  // the window manager's calls are part of this one
     if (!hwnd)
@@ -30,7 +46,7 @@ HDC windowDc(HWND hwnd, Area area) {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
         return nullptr;
     }
-    Surface& s = Screen::get().window(hwnd, wr.right - wr.left, wr.bottom - wr.top, initialBackground(hwnd));
+    Surface& s = surfaceOf(hwnd, wr);
     auto dc = makeDc(DcKind::Window);
     dc->hwnd = hwnd;
     if (area == Area::Window) {
