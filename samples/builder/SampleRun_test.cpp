@@ -5,8 +5,6 @@
 // sample, the machine template and the launcher fit together.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "CommandRun.h"
 #include "TempMachine.h"
 
 namespace fs = std::filesystem;
@@ -25,44 +24,11 @@ using nv::testing::TempDir;
 const fs::path kBin = NV_BINARY_DIR;
 const fs::path kSource = NV_SOURCE_DIR;
 
-struct ToolRun {
-    int status;
-    std::string out;
-};
+using ToolRun = nv::testing::CommandRun;
+using nv::testing::runTool;
 
-std::string quoted(const std::string& s) {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-ToolRun tool(const fs::path& exe, const std::vector<std::string>& args) {
-    std::string cmd = quoted(exe.string());
-    for (const auto& a : args)
-        cmd += " " + quoted(a);
-    cmd += " 2>&1";
-    ToolRun r{-1, {}};
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p)
-        return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
-    int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
-
-ToolRun nvmachine(const std::vector<std::string>& args) { return tool(kBin / "tools/nvmachine/nvmachine", args); }
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+ToolRun nvmachine(const std::vector<std::string>& args) { return nv::testing::runNvmachine(args); }
+std::string slurp(const fs::path& p) { return nv::testing::readWholeFile(p); }
 
 class SampleRun : public ::testing::Test {
 protected:
@@ -75,7 +41,7 @@ protected:
 
     // Runs the installer from a folder of the machine with the typical answers.
     ToolRun install(const std::string& from) {
-        return tool(kBin / "tools/nvins32b/nvins32b",
+        return runTool(kBin / "tools/nvins32b/nvins32b",
                     {"--machine", machine.string(), "--from", from, "--trace", trace.string(), "--answers",
                      (kSource / "samples/answers/typical-install.txt").string()});
     }

@@ -1,12 +1,11 @@
 // The lz, version and build-disks commands, run as a person runs them.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
+#include "CommandRun.h"
 #include "TempMachine.h"
 #include "tools/exefile/ExeWriter.h"
 
@@ -14,48 +13,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct CmdRun {
-    int status = -1;
-    std::string out;
-};
+using nv::testing::CommandRun;
+using nv::testing::shellQuoted;
 
-std::string quoted(const std::string& s) {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-CmdRun shell(const std::string& cmd) {
-    CmdRun r;
-    FILE* p = popen((cmd + " 2>&1").c_str(), "r");
-    if (!p)
-        return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
-    int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
-
-CmdRun nvmachine(const std::vector<std::string>& args) {
-    std::string cmd = quoted(std::string(NV_BINARY_DIR) + "/tools/nvmachine/nvmachine");
-    for (const auto& a : args)
-        cmd += " " + quoted(a);
-    return shell(cmd);
-}
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-}
-
-void spit(const fs::path& p, const std::string& s) {
-    fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << s;
-}
+CommandRun shell(const std::string& cmd) { return nv::testing::runShell(cmd + " 2>&1"); }
+CommandRun nvmachine(const std::vector<std::string>& args) { return nv::testing::runNvmachine(args); }
+std::string slurp(const fs::path& p) { return nv::testing::readWholeFile(p); }
+void spit(const fs::path& p, const std::string& s) { nv::testing::writeWholeFile(p, s); }
 
 class Commands : public ::testing::Test {
 protected:
@@ -68,18 +32,18 @@ TEST_F(Commands, CompressAndExpandRoundTrip) {
     for (int i = 0; i < 3000; ++i)
         data += "line " + std::to_string(i % 97) + " of the driver\r\n";
     spit(at("QS8000.DRV"), data);
-    CmdRun c = nvmachine({"lz", "compress", at("QS8000.DRV").string(), at("QS8000.DR_").string()});
+    CommandRun c = nvmachine({"lz", "compress", at("QS8000.DRV").string(), at("QS8000.DR_").string()});
     ASSERT_EQ(c.status, 0) << c.out;
     std::string packed = slurp(at("QS8000.DR_"));
     ASSERT_GT(packed.size(), 14u);
     EXPECT_EQ(packed.substr(0, 4), "SZDD");
     EXPECT_EQ(packed[9], 'V');
     EXPECT_LT(packed.size(), data.size() / 2);
-    CmdRun e = nvmachine({"lz", "expand", at("QS8000.DR_").string(), at("OUT.DRV").string()});
+    CommandRun e = nvmachine({"lz", "expand", at("QS8000.DR_").string(), at("OUT.DRV").string()});
     ASSERT_EQ(e.status, 0) << e.out;
     EXPECT_EQ(slurp(at("OUT.DRV")), data);
     // The separate expander agrees.
-    CmdRun m = shell("msexpand < " + quoted(at("QS8000.DR_").string()) + " > " + quoted(at("MS.DRV").string()));
+    CommandRun m = shell("msexpand < " + shellQuoted(at("QS8000.DR_").string()) + " > " + shellQuoted(at("MS.DRV").string()));
     ASSERT_EQ(m.status, 0) << m.out;
     EXPECT_EQ(slurp(at("MS.DRV")), data);
 }
@@ -89,7 +53,7 @@ TEST_F(Commands, FailuresLeaveNoDestination) {
     ASSERT_EQ(nvmachine({"lz", "compress", at("A.TXT").string(), at("A.TX_").string()}).status, 0);
     std::string packed = slurp(at("A.TX_"));
     spit(at("CUT.TX_"), packed.substr(0, packed.size() - 1));
-    CmdRun r = nvmachine({"lz", "expand", at("CUT.TX_").string(), at("CUT.TXT").string()});
+    CommandRun r = nvmachine({"lz", "expand", at("CUT.TX_").string(), at("CUT.TXT").string()});
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.out.find("CUT.TX_"), std::string::npos) << r.out;
     EXPECT_FALSE(fs::exists(at("CUT.TXT")));
@@ -105,11 +69,11 @@ TEST_F(Commands, VersionPrintsTheFileVersion) {
     info.fileVersion = {4, 0, 0, 950};
     auto le = nv::exefile::writeLe(&info, "LPT");
     spit(at("lpt.vxd"), std::string(le.begin(), le.end()));
-    CmdRun r = nvmachine({"version", at("lpt.vxd").string()});
+    CommandRun r = nvmachine({"version", at("lpt.vxd").string()});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "4.0.0.950\n");
     spit(at("text.txt"), "no resource");
-    CmdRun none = nvmachine({"version", at("text.txt").string()});
+    CommandRun none = nvmachine({"version", at("text.txt").string()});
     EXPECT_NE(none.status, 0);
     EXPECT_NE(none.out.find("no version resource"), std::string::npos) << none.out;
     EXPECT_NE(nvmachine({"version", at("missing.dll").string()}).status, 0);
@@ -119,33 +83,33 @@ TEST_F(Commands, BuildDisksFromAFolderTree) {
     spit(at("src/DISK1/NVDISK1.TAG"), "tag");
     spit(at("src/DISK1/DRIVER/QS8000.DRV.lz"), std::string(4000, 'q'));
     spit(at("src/DISK2/FRA/QSRES.DLL"), "fr");
-    CmdRun r = nvmachine({"build-disks", at("src").string(), at("out").string()});
+    CommandRun r = nvmachine({"build-disks", at("src").string(), at("out").string()});
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(fs::exists(at("out/DISK1/NVDISK1.TAG")));
     EXPECT_TRUE(fs::exists(at("out/DISK2/FRA/QSRES.DLL")));
-    CmdRun e = nvmachine({"lz", "expand", at("out/DISK1/DRIVER/QS8000.DR_").string(), at("x.drv").string()});
+    CommandRun e = nvmachine({"lz", "expand", at("out/DISK1/DRIVER/QS8000.DR_").string(), at("x.drv").string()});
     ASSERT_EQ(e.status, 0) << e.out;
     EXPECT_EQ(slurp(at("x.drv")), std::string(4000, 'q'));
     spit(at("bad/DISK1/FAR_TOO_LONG_NAME.TXT"), "x");
-    CmdRun bad = nvmachine({"build-disks", at("bad").string(), at("out2").string()});
+    CommandRun bad = nvmachine({"build-disks", at("bad").string(), at("out2").string()});
     EXPECT_NE(bad.status, 0);
     EXPECT_NE(bad.out.find("FAR_TOO_LONG_NAME.TXT"), std::string::npos) << bad.out;
 }
 
 TEST_F(Commands, BuildDisksFromTheSampleProduct) {
-    CmdRun r = nvmachine({"build-disks", std::string(NV_SOURCE_DIR) + "/samples/product", at("disks").string()});
+    CommandRun r = nvmachine({"build-disks", std::string(NV_SOURCE_DIR) + "/samples/product", at("disks").string()});
     ASSERT_EQ(r.status, 0) << r.out;
     EXPECT_TRUE(fs::exists(at("disks/DISK1/INSTALL.INF")));
-    CmdRun v = nvmachine({"version", at("disks/DISK1/NVINS32B.EXE").string()});
+    CommandRun v = nvmachine({"version", at("disks/DISK1/NVINS32B.EXE").string()});
     EXPECT_EQ(v.status, 0) << v.out;
 }
 
 TEST_F(Commands, FreshMachineHasThePlatformPortDriver) {
-    CmdRun n = nvmachine({"new", at("m").string()});
+    CommandRun n = nvmachine({"new", at("m").string()});
     ASSERT_EQ(n.status, 0) << n.out;
     fs::path vxd = at("m/drives/C/WINDOWS/SYSTEM/lpt.vxd");
     ASSERT_TRUE(fs::exists(vxd));
-    CmdRun v = nvmachine({"version", vxd.string()});
+    CommandRun v = nvmachine({"version", vxd.string()});
     EXPECT_EQ(v.status, 0);
     EXPECT_EQ(v.out, "4.0.0.950\n");
 }

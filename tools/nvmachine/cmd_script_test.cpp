@@ -1,12 +1,11 @@
 // The script inspector, run as people run it: the built nvmachine on a file.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <fstream>
 #include <string>
 
+#include "CommandRun.h"
 #include "TempMachine.h"
 
 namespace {
@@ -27,16 +26,8 @@ protected:
     Outcome run(const std::string& args) {
         std::string err = (dir_.path() / "stderr.txt").string();
         std::string command = std::string(NV_BINARY_DIR) + "/tools/nvmachine/nvmachine script " + args + " 2>" + err;
-        Outcome r{-1, "", ""};
-        FILE* p = popen(command.c_str(), "r");
-        if (!p)
-            return r;
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-            r.out.append(buf, n);
-        int raw = pclose(p);
-        r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        nv::testing::CommandRun done = nv::testing::runShell(command);
+        Outcome r{done.status, done.out, ""};
         std::ifstream in(err, std::ios::binary);
         r.err.assign(std::istreambuf_iterator<char>(in), {});
         return r;

@@ -2,13 +2,12 @@
 // built nvmachine on a machine directory.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "CommandRun.h"
 #include "TempMachine.h"
 #include "platform/core/Machine.h"
 
@@ -16,47 +15,12 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct Run {
-    int status;
-    std::string out;
-};
+using nv::testing::CommandRun;
+using nv::testing::shellQuoted;
 
-std::string quoted(const std::string& s) {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-Run nvmachine(const std::vector<std::string>& args) {
-    std::string cmd = quoted(std::string(NV_BINARY_DIR) + "/tools/nvmachine/nvmachine");
-    for (const auto& a : args)
-        cmd += " " + quoted(a);
-    cmd += " 2>&1";
-    Run r{-1, {}};
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p)
-        return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        r.out.append(buf, n);
-    int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
-
-std::string slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-void spit(const fs::path& p, const std::string& text) {
-    fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << text;
-}
+CommandRun nvmachine(const std::vector<std::string>& args) { return nv::testing::runNvmachine(args); }
+std::string slurp(const fs::path& p) { return nv::testing::readWholeFile(p); }
+void spit(const fs::path& p, const std::string& text) { nv::testing::writeWholeFile(p, text); }
 
 // A machine directory on disk: machine.ini, drives A: (empty) and C:.
 class Tool : public ::testing::Test {
