@@ -22,7 +22,6 @@ UINT resourceIdOf(UINT id, int languageIndex) {
 LPSTR fetch(UINT resourceId, LPSTR buffer, int size) {
     if (size < 1)
         return buffer;
-    nv::resources::EnsureProgramStrings(state.instance);
     LoadStringA(state.instance, resourceId, buffer, std::min(size, MESSAGE_TEXT_MAX + 1));
     return buffer;
 }

@@ -13,7 +13,11 @@ namespace {
 
 class MessageTextTest : public ::testing::Test {
 protected:
-    void SetUp() override { ResetInstallState(); }
+    void SetUp() override {
+        ResetInstallState();
+        state.instance = reinterpret_cast<HINSTANCE>(0x400000);
+        nv::resources::RegisterProgramStrings(state.instance);
+    }
 };
 
 TEST_F(MessageTextTest, IdsFromHundredAreShiftedByLanguageNamesAreNot) {

@@ -20,6 +20,7 @@
 #include "platform/core/Trace.h"
 #include "platform/user/Input.h"
 #include "platform/user/WindowManager.h"
+#include "resources/ProgramResources.h"
 #include "script/MessageText.h"
 #include "startup/ExitCleanUp.h"
 #include "startup/InstallState.h"
@@ -124,7 +125,12 @@ struct Outcome {
 
 class Startup : public ::testing::Test {
 protected:
-    void SetUp() override { machine_ = std::make_unique<TempMachine>(); }
+    void SetUp() override {
+        machine_ = std::make_unique<TempMachine>();
+        // The texts the tests expect come from the program's own string table.
+        nv::user::reset();
+        RegisterProgramResources(reinterpret_cast<HINSTANCE>(0x400000));
+    }
     void TearDown() override { input::UseNone(); }
 
 public:  // also for the arrangements of table-driven cases
@@ -155,6 +161,7 @@ public:  // also for the arrangements of table-driven cases
             answers += "message \"" + b + "\"\nEnter\n";
         Outcome out;
         nv::user::reset();  // a fresh process: no classes or windows of an earlier run
+        RegisterProgramResources(reinterpret_cast<HINSTANCE>(0x400000));
         auto used = input::UseAnswerText(answers, "answers");
         EXPECT_TRUE(used.ok()) << used.error().message;
         input::SetStopHandler([&out](input::Status s, const std::string& why) {

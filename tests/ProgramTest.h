@@ -16,7 +16,7 @@
 #include "platform/user/Input.h"
 #include "platform/user/Resources.h"
 #include "platform/user/WindowManager.h"
-#include "resources/dialogs/DialogResources.h"
+#include "resources/ProgramResources.h"
 #include "script/IniText.h"
 #include "startup/InstallState.h"
 
@@ -36,7 +36,7 @@ protected:
         std::strcpy(state.sourceDir, "A:");
         std::strcpy(state.driverSourceDir, "A:");
         state.instance = reinterpret_cast<HINSTANCE>(0x400000);
-        nv::resources::RegisterProgramDialogs(state.instance);
+        RegisterProgramResources(state.instance);  // as the loader maps them from the executable
         nv::user::input::SetStopHandler([this](nv::user::input::Status, const std::string& why) { stopped_ = why; });
         nv::user::input::UseNone();
     }

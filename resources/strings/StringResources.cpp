@@ -22,11 +22,4 @@ const std::map<UINT, std::string>& tableTexts() {
 
 void RegisterProgramStrings(HINSTANCE instance) { nv::user::resources::addStringTable(instance, tableTexts()); }
 
-void EnsureProgramStrings(HINSTANCE instance) {
-    // Block 1 (ids 0 to 15) always exists: it holds "INSTALL.INF".
-    const auto* block = nv::user::resources::find(instance, RT_STRING, MAKEINTRESOURCEA(1));
-    if (!block || (instance && block->instance != instance))
-        RegisterProgramStrings(instance);
-}
-
 }  // namespace nv::resources

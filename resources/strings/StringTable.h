@@ -21,7 +21,4 @@ namespace nv::resources {
 // executable's resource section holds them, so that LoadStringA finds them.
 void RegisterProgramStrings(HINSTANCE instance);
 
-// Registers the table unless instance has it already.
-void EnsureProgramStrings(HINSTANCE instance);
-
 }  // namespace nv::resources
