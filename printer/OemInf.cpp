@@ -263,7 +263,9 @@ int AddFileList(HWND window, LPCSTR sectionName, int listIndex) {
             break;
         }
         char disk[kFieldSize];
-        if (!GetKeyValue(disks, dest, disk)) {
+        // The disk number must be 1 to 9: any other entry would never be
+        // copied, as the copy run goes disk by disk.
+        if (!GetKeyValue(disks, dest, disk) || disk[0] < '1' || disk[0] > '9') {
             ShowInfError(window, dest);
             result = 0;
             break;
@@ -369,6 +371,7 @@ void SortCopyListByDisk() {
     }
     for (int i = placed; i < n; ++i)
         std::memset(state.copyList[i], 0, COPY_LIST_ENTRY_SIZE);
+    state.copyListCount = placed;
     GlobalUnlock(scratch);
     GlobalFree(scratch);
 }

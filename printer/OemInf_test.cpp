@@ -240,6 +240,15 @@ TEST_F(OemInf, BadInformationIsRefusedWithAMessage) {
     EXPECT_EQ(PrepareModel(nullptr, manufacturer(), 0, 0), 0);
     LocalFree(state.driverEntry);
 
+    // A disk that is not 1 to 9 would leave the file out of every copy run.
+    for (const char* disk : {"", "A", "0"}) {
+        load("[Manufacturer]\r\nN=M\r\n[M]\r\nA=I\r\n[I]\r\nCopyFiles=F\r\n[F]\r\nX.HLP\r\n"
+             "[SourceDisksFiles]\r\nX.HLP=" + std::string(disk) + "\r\n");
+        answers("message \"strings = X.HLP\"\n  press Enter\n");
+        EXPECT_EQ(PrepareModel(nullptr, manufacturer(), 0, 0), 0) << "disk '" << disk << "'";
+        LocalFree(state.driverEntry);
+    }
+
     std::string noCopyFiles = "[Manufacturer]\r\nN=M\r\n[M]\r\nA=I\r\n[I]\r\nDriverFile=X.DRV\r\n";
     load(noCopyFiles);
     answers("message \"strings = \"\n  press Enter\n");

@@ -300,6 +300,10 @@ private:
             }
             out_.put(text, head);
             out_.put(text + rest, len - rest);
+            // A last line without its line end must not take the comment
+            // into its value.
+            if (len == 0 || text[len - 1] != '\n')
+                out_.put("\r\n");
         }
         out_.put(";");
         out_.put(comment_);
@@ -538,6 +542,10 @@ int AddIniLine(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR backup, LPCSTR p
         out.put(line, len);
         atStart = endsWithLf;
     }
+    // A last line without its line end is ended first, so that nothing is
+    // glued onto it.
+    if ((st == 0 || st == 1) && !atStart)
+        out.put("\r\n");
     if (st == 0) {
         out.put("[");
         out.put(section);

@@ -41,6 +41,14 @@ TEST_F(DeviceLine, MissingSectionIsAppendedAndHeaderAtTheEndGetsTheLine) {
     tm().put('C', "WINDOWS/SYSTEM.INI", "[boot]\r\n[386Enh]\r\n");
     AddDeviceLine("B.386");
     EXPECT_EQ(file("WINDOWS/SYSTEM.INI"), "[boot]\r\n[386Enh]\r\ndevice=B.386\r\n\r\n");
+
+    // A last line without its line end keeps its value whole.
+    tm().put('C', "WINDOWS/SYSTEM.INI", "[boot]\r\nshell=Explorer.exe");
+    AddDeviceLine("C.386");
+    EXPECT_EQ(file("WINDOWS/SYSTEM.INI"), "[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\ndevice=C.386\r\n");
+    tm().put('C', "WINDOWS/SYSTEM.INI", "[boot]\r\n[386Enh]");
+    AddDeviceLine("D.386");
+    EXPECT_EQ(file("WINDOWS/SYSTEM.INI"), "[boot]\r\n[386Enh]\r\ndevice=D.386\r\n\r\n");
 }
 
 TEST_F(DeviceLine, PresentLineLeavesTheFileAsItWas) {
@@ -110,6 +118,11 @@ TEST_F(EntryEdit, ItemsOfListsAreRemovedWhateverTheSeparator) {
 
     edit("[windows]\r\nload=acmemon.exe,b.exe\r\n", "0:ACMEMON.EXE");
     EXPECT_EQ(file("WINDOWS/WIN.INI"), "[windows]\r\nload=b.exe\r\n;Disabled by setup: load=acmemon.exe,b.exe\r\n");
+
+    // The last line of the file without its line end: the comment goes on a
+    // line of its own, never into the value.
+    edit("[windows]\r\nload=a.exe,acmemon.exe", "0:ACMEMON.EXE");
+    EXPECT_EQ(file("WINDOWS/WIN.INI"), "[windows]\r\nload=a.exe\r\n;Disabled by setup: load=a.exe,acmemon.exe");
 }
 
 TEST_F(EntryEdit, WholeLineAndPathsAndAloneItems) {

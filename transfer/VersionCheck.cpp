@@ -32,6 +32,17 @@ bool Exists(LPCSTR path) {
 
 LPCSTR EntryName(const char* entry) { return entry + 3; }
 
+// The name the file has in the system directory: a paired entry keeps its
+// destination after the source's NUL, a plain one is installed as it is.
+LPCSTR InstalledName(const char* entry) {
+    const char* source = entry + 3;
+    const size_t room = COPY_LIST_ENTRY_SIZE - 3;
+    size_t len = strnlen(source, room);
+    if (len + 1 < room && source[len + 1])
+        return source + len + 1;
+    return source;
+}
+
 bool ExtensionIs386(LPCSTR name) {
     LPCSTR ext = ExtensionPart(name);
     return ext && std::strcmp(ext, "386") == 0;
@@ -121,7 +132,7 @@ int CheckEntryVersion(HWND owner, int index) {
     if (!SourcePath(name, source))
         return 1;  // not on this disk: the copy loop asks again
     char installed[MAX_PATH];
-    if (!JoinPath(installed, state.systemDir, name) || !Exists(installed)) {
+    if (!JoinPath(installed, state.systemDir, InstalledName(state.entryUnderCheck)) || !Exists(installed)) {
         state.copyList[index][0] = static_cast<char>(static_cast<BYTE>(state.copyList[index][0]) & 0x7F);
         return 1;
     }
@@ -157,7 +168,8 @@ int InstalledIsNewer() {
     char installed[MAX_PATH];
     char source[MAX_PATH];
     FILETIME installedTime, sourceTime;
-    if (!JoinPath(installed, state.systemDir, name) || !ReadLastWriteTime(installed, &installedTime))
+    if (!JoinPath(installed, state.systemDir, InstalledName(state.entryUnderCheck)) ||
+        !ReadLastWriteTime(installed, &installedTime))
         return 0;
     if (!SourcePath(name, source) || !ReadLastWriteTime(source, &sourceTime))
         return 0;
@@ -197,13 +209,14 @@ INT_PTR CALLBACK VerCheck(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     case WM_INITDIALOG: {
         PlaceDialog(dialog);
         LPCSTR name = EntryName(state.entryUnderCheck);
+        LPCSTR installedName = InstalledName(state.entryUnderCheck);
         static char text[2048];
         char piece[256];
         CopyText(text, "      ");
-        AppendText(text, name);
+        AppendText(text, installedName);
         AppendText(text, GetMessageText(kAlreadyExists, piece));
         char path[MAX_PATH];
-        if (JoinPath(path, state.systemDir, name)) {
+        if (JoinPath(path, state.systemDir, installedName)) {
             AppendFileDate(text, path);
             AppendText(text, VersionText(path));
         }
@@ -311,8 +324,11 @@ void ReplacePortDriver() {
 }
 
 void KeepSetupFiles() {
-    char name[16];
-    CopyText(name, FileNamePart(state.privateIniPath));
+    // The whole file name, so that the uninstall finds the copies under the
+    // same names; a name that does not fit is not kept at all.
+    char name[sizeof state.privateIniPath];
+    if (!CopyText(name, FileNamePart(state.privateIniPath)))
+        return;
     size_t len = std::strlen(name);
     if (len == 0)
         return;

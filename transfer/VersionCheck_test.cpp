@@ -112,6 +112,27 @@ TEST_F(VersionCheck, NewerInstalledFileAsksAndEnterKeeps) {
     expectAnswersUsed();
 }
 
+TEST_F(VersionCheck, PairedEntryIsComparedUnderItsInstalledName) {
+    // "NVUPPER.DRV,NVUP16.DRV": the disk holds NVUP16.DRV, the system
+    // directory NVUPPER.DRV, which is newer.
+    std::memcpy(state.copyList[0], "\xB6" "1:NVUP16.DRV\0NVUPPER.DRV", 25);
+    tm().put('C', "WINDOWS/SYSTEM/NVUPPER.DRV", Vxd({4, 0, 3, 0}));
+    tm().put('A', "NVUP16.DRV", Vxd({5, 10, 2, 0}));
+    SetTime("C:\\WINDOWS\\SYSTEM\\NVUPPER.DRV", kJan1998 + kDay);
+    SetTime("A:\\NVUP16.DRV", kJan1998);
+    answers("dialog VER_CHECK\n  press Enter\n");
+    EXPECT_EQ(CheckEntryVersion(nullptr, 0), 0);
+    expectAnswersUsed();
+
+    HWND dlg = CreateDialogParamA(state.instance, "VER_CHECK", nullptr, VerCheck, 0);
+    ASSERT_NE(dlg, nullptr);
+    char text[2048];
+    GetDlgItemTextA(dlg, IDC_VERCHECK_TEXT, text, sizeof text);
+    DestroyWindow(dlg);
+    EXPECT_EQ(std::string(text).rfind("      NVUPPER.DRV already exists!!!", 0), 0u) << text;
+    EXPECT_NE(std::string(text).find("Ver. 4.03\nwith:"), std::string::npos) << text;
+}
+
 TEST_F(VersionCheck, NewerInstalledFileReplacedOnOk) {
     driverEntry(kJan1998 + kDay, kJan1998);
     answers("dialog VER_CHECK\n  click \"&OK\"\n");
@@ -218,6 +239,13 @@ TEST_F(VersionCheck, KeptSetupFilesAreNamedAfterThePrivateIni) {
     EXPECT_STREQ(value, "C:\\WINDOWS\\SYSTEM\\QS8000.IN1");
     GetPrivateProfileStringA("Install", "inf2", "", value, sizeof value, state.privateIniPath);
     EXPECT_STREQ(value, "C:\\WINDOWS\\SYSTEM\\QS8000.IN2");
+
+    // A long private INI name keeps every character but the last, as the
+    // uninstall looks for it.
+    std::strcpy(state.privateIniPath, "C:\\WINDOWS\\NORVALKSETUP.INI");
+    KeepSetupFiles();
+    EXPECT_EQ(file("WINDOWS/SYSTEM/NORVALKSETUP.IN1"), "[OEM.INF]\r\nQSPRN.INF\r\n");
+    EXPECT_EQ(file("WINDOWS/SYSTEM/NORVALKSETUP.IN2"), "[Manufacturer]\r\n");
 }
 
 TEST_F(PortDriver, CallsComeInTheirOrder) {
