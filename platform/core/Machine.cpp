@@ -35,6 +35,24 @@ std::string toUpperAscii(std::string_view s) {
     return out;
 }
 
+bool isDriveFolder(std::string_view text) {
+    if (text.empty() || text[0] == '/' || text.find("..") != std::string_view::npos)
+        return false;
+    if (text.find_first_of("\r\n") != std::string_view::npos)
+        return false;
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find('/', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view part = text.substr(start, end - start);
+        if (part.empty() || part == ".")
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
 namespace {
 
 std::string trim(std::string_view s) {
@@ -285,7 +303,7 @@ Result<Settings> parseSettings(std::string_view text, std::string_view name) {
         // [drive X]
         Drive& d = s.drives[driveLetter];
         if (key == "folder") {
-            if (value.empty() || value[0] == '/' || value.find("..") != std::string::npos)
+            if (!isDriveFolder(value))
                 return settingsError(name, lineNo, line, "a drive folder lies inside the machine directory");
             d.folder = value;
         } else if (key == "kind") {

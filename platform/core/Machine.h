@@ -42,6 +42,11 @@ struct Drive {
     std::string label;             // volume label, informational
 };
 
+// Whether text can be a drive's folder: a relative path below the machine
+// directory that names a real subfolder (no ".", "..", empty parts or line
+// breaks), so that a drive never shows the machine directory itself.
+bool isDriveFolder(std::string_view text);
+
 struct ForeignWindow {
     std::string className;
     std::string title;

@@ -159,6 +159,14 @@ TEST(MachineSettings, RoundTripAndErrorsNameFileAndLine) {
     EXPECT_NE(escape.error().message.find("m.ini:2"), std::string::npos);
 }
 
+TEST(MachineSettings, DriveFoldersStayBelowTheMachineDirectory) {
+    EXPECT_TRUE(nv::machine::isDriveFolder("drives/C"));
+    EXPECT_TRUE(nv::machine::isDriveFolder("disk1"));
+    for (const char* bad : {"", ".", "./", "drives//C", "drives/./C", "drives/", "/etc", "..", "a/../b", "disk..1",
+                            "a\nb"})
+        EXPECT_FALSE(nv::machine::isDriveFolder(bad)) << bad;
+}
+
 TEST(MachineSettings, HeldOpenFilesCompareFullPathsWithoutCase) {
     auto s = TempMachine::defaultSettings();
     s.openFiles = {"c:/windows/system/BUSY.DRV"};

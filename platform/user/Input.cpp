@@ -427,12 +427,10 @@ Result<bool> apply(const WaitView& v, const Action& a) {
             return Error::win32(ERROR_INVALID_DRIVE, std::string("the machine has no drive ") + a.drive + ":");
         if (d->kind != machine::DriveKind::Removable)
             return Error::win32(ERROR_INVALID_DRIVE, std::string("drive ") + a.drive + ": takes no disks");
-        std::filesystem::path folder(a.text);
-        bool escapes = folder.is_absolute();
-        for (auto& part : folder)
-            escapes = escapes || part == "..";
+        // Only what the settings file can hold again, so the machine still
+        // loads after the run.
         std::error_code ec;
-        if (escapes || !std::filesystem::is_directory(m->dir() / folder, ec))
+        if (!machine::isDriveFolder(a.text) || !std::filesystem::is_directory(m->dir() / a.text, ec))
             return Error::win32(ERROR_PATH_NOT_FOUND,
                                 "no disk folder " + quote(a.text) + " in the machine directory");
         d->folder = a.text;

@@ -204,6 +204,11 @@ TEST_F(InputTest, ActionsThatCannotBeDoneStopTheRunWithTheReason) {
         {"dialog Choose\n  deselect 110 0\n", "keeps one row selected"},
         {"dialog Choose\n  insert A: \"nowhere\"\n", "no disk folder \"nowhere\""},
         {"dialog Choose\n  insert C: \"disk1\"\n", "drive C: takes no disks"},
+        // The machine directory itself is no disk, and a name the settings
+        // file could not hold again would leave the machine unloadable.
+        {"dialog Choose\n  insert A: \"\"\n", "no disk folder \"\""},
+        {"dialog Choose\n  insert A: \".\"\n", "no disk folder \".\""},
+        {"dialog Choose\n  insert A: \"drives/./C\"\n", "no disk folder"},
     };
     for (const auto& c : cases) {
         stopped_ = input::Status::Running;
