@@ -1,10 +1,14 @@
 #include "platform/kernel/profile_file.h"
 
+#include <sys/stat.h>
+
 #include <fstream>
 #include <sstream>
 #include <system_error>
 
 #include <winerror.h>
+
+#include "platform/kernel/FileTable.h"
 
 namespace fs = std::filesystem;
 
@@ -48,8 +52,15 @@ Result<void> writeIni(const IniFile& file, std::string_view bytes) {
         return Error::win32(ERROR_ACCESS_DENIED, p.winPath + ": is a directory");
     if (!p.parentExists)
         return Error::win32(ERROR_PATH_NOT_FOUND, p.winPath + ": the directory does not exist");
-    if (m->isHeldOpen(p.winPath))
-        return Error::win32(ERROR_SHARING_VIOLATION, p.winPath + ": held open by the system");
+    // The file is replaced whole, so a read-only file or one that is open
+    // (here or by the system) must not be touched: the open handle would
+    // keep the old file and its writes would be lost.
+    if (file.bytes) {
+        struct stat st {};
+        if (::stat(p.host.c_str(), &st) == 0 && !(st.st_mode & S_IWUSR))
+            return Error::win32(ERROR_ACCESS_DENIED, p.winPath + ": the file is read-only");
+    }
+    NV_TRY(kernel::files().checkNotInUse(p.winPath));
     uint64_t before = file.bytes ? file.bytes->size() : 0;
     NV_TRY(m->chargeWrite(p.drive, bytes.size() > before ? bytes.size() - before : 0));
 

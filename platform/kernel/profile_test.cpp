@@ -260,6 +260,18 @@ TEST_F(Profile, DriveFaultsLeaveTheFileAlone) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
     m.settings().openFiles.clear();
 
+    // A read-only file, or one the program holds open, is not replaced.
+    ASSERT_TRUE(SetFileAttributesA("C:\\test.ini", FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(WritePrivateProfileStringA("section1", "name1", "x", "C:\\test.ini"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(GetFileAttributesA("C:\\test.ini") & FILE_ATTRIBUTE_READONLY, static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(SetFileAttributesA("C:\\test.ini", FILE_ATTRIBUTE_NORMAL));
+    HANDLE open = CreateFileA("C:\\test.ini", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(open, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(WritePrivateProfileStringA("section1", "name1", "x", "C:\\test.ini"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    CloseHandle(open);
+
     std::string expected = kIni;
     expected.replace(expected.find("val1"), 4, "val1xxxxx");
     EXPECT_EQ(tm.get('C', "test.ini"), expected);
