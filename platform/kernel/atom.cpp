@@ -4,6 +4,9 @@
 // never removes a global atom.
 #include <windows.h>
 
+#include <cstdint>
+#include <cstring>
+
 #include "platform/core/Trace.h"
 #include "platform/kernel/AtomTable.h"
 #include "platform/kernel/Edge.h"
@@ -26,6 +29,22 @@ ATOM findIn(const AtomTable& table, LPCSTR name) {
     return failed(r) ? 0 : *r;
 }
 
+// Global atoms live on in the machine's settings file, one name a line, so a
+// string name must read back as itself: no control characters, no blanks at
+// either end, and no start that the file would take for a section or a
+// comment. Integer atoms (MAKEINTATOM, "#123") are not stored as names.
+bool storableGlobalName(LPCSTR name) {
+    if (reinterpret_cast<uintptr_t>(name) < 0x10000 || name[0] == '#')
+        return true;
+    size_t n = std::strlen(name);
+    if (n == 0)
+        return true;  // the table gives its own error
+    for (size_t i = 0; i < n; ++i)
+        if (static_cast<unsigned char>(name[i]) < 0x20 || name[i] == 0x7F)
+            return false;
+    return name[0] != '[' && name[0] != ';' && name[0] != ' ' && name[n - 1] != ' ';
+}
+
 // 0 on success, the atom itself on failure.
 ATOM deleteIn(AtomTable& table, ATOM atom) { return failed(table.remove(atom)) ? atom : 0; }
 
@@ -46,7 +65,11 @@ UINT nameIn(const AtomTable& table, ATOM atom, LPSTR buffer, int size) {
 }  // namespace
 
 ATOM WINAPI GlobalAddAtomA(LPCSTR lpString) {
-    ATOM result = addIn(globals().table, lpString);
+    ATOM result = 0;
+    if (lpString && !storableGlobalName(lpString))
+        SetLastError(ERROR_INVALID_NAME);
+    else
+        result = addIn(globals().table, lpString);
     if (result)
         globals().syncSettings();
     NV_TRACE_CALL("GlobalAddAtomA", result, lpString);

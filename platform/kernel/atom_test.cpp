@@ -86,6 +86,17 @@ TEST(Atoms, MachineAtomsAndTheLocalTable) {
     EXPECT_EQ(m.machine().settings().atoms, (std::vector<std::string>{"bi-di.386", "PROGMAN"}));
     EXPECT_EQ(GlobalDeleteAtom(bidi), 0);
     EXPECT_EQ(m.machine().settings().atoms, (std::vector<std::string>{"PROGMAN"}));
+
+    // A global name the settings file could not read back is refused, so
+    // that a saved machine still loads; the local table takes it.
+    for (const char* bad : {"a\nb", "[drive A]", ";x", " x", "x ", "tab\there"}) {
+        SetLastError(0xdeadbeef);
+        EXPECT_EQ(GlobalAddAtomA(bad), 0) << bad;
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_NAME)) << bad;
+    }
+    EXPECT_EQ(m.machine().settings().atoms, (std::vector<std::string>{"PROGMAN"}));
+    EXPECT_NE(AddAtomA("a\nb"), 0);
+    EXPECT_NE(GlobalAddAtomA("#12"), 0);
 }
 
 }  // namespace
