@@ -1,5 +1,6 @@
 #include "platform/kernel/FileTable.h"
 
+#include <cstdint>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -259,6 +260,8 @@ Result<int64_t> FileTable::seek(int handle, int64_t offset, int origin) {
     }
     default: return Error::win32(ERROR_INVALID_PARAMETER, "bad seek origin");
     }
+    if (offset > 0 && base > INT64_MAX - offset)
+        return Error::win32(ERROR_INVALID_PARAMETER, f->winPath + ": seek beyond any file size");
     int64_t target = base + offset;
     if (target < 0)
         return Error::win32(ERROR_NEGATIVE_SEEK, f->winPath + ": seek before the start");

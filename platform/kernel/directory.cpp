@@ -54,7 +54,9 @@ DWORD WINAPI GetFullPathNameA(LPCSTR lpFileName, DWORD nBufferLength, LPSTR lpBu
         auto full = machine::currentOrDie().fullPath(lpFileName);
         if (!failed(full)) {
             result = copyOutOrNeed(*full, lpBuffer, nBufferLength);
-            if (lpFilePart && result < nBufferLength) {
+            if (lpFilePart)
+                *lpFilePart = nullptr;
+            if (lpFilePart && lpBuffer && result < nBufferLength) {
                 // The name part starts after the last backslash; a root has none.
                 auto slash = full->find_last_of('\\');
                 *lpFilePart = slash + 1 < full->size() ? lpBuffer + slash + 1 : nullptr;

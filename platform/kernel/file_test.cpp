@@ -207,6 +207,10 @@ TEST_F(Files, HandlesSeekTruncateAndStaleUse) {
     HANDLE asHandle = reinterpret_cast<HANDLE>(static_cast<intptr_t>(h));
     EXPECT_EQ(GetFileSize(asHandle, nullptr), 6u);
     EXPECT_EQ(SetFilePointer(asHandle, 2, nullptr, FILE_BEGIN), 2u);
+    // A position beyond any size fails and leaves the pointer.
+    LONG high = 0x7FFFFFFF;
+    EXPECT_EQ(SetFilePointer(asHandle, -1, &high, FILE_END), INVALID_SET_FILE_POINTER);
+    EXPECT_EQ(SetFilePointer(asHandle, 0, nullptr, FILE_CURRENT), 2u);
     char buf[8] = {};
     DWORD n = 0;
     EXPECT_TRUE(ReadFile(asHandle, buf, 3, &n, nullptr));
@@ -651,6 +655,9 @@ TEST_F(Files, FullPathNames) {
     std::memset(buf, 'x', sizeof buf);
     EXPECT_EQ(GetFullPathNameA("win.ini", 18, buf, &part), 19u);
     EXPECT_EQ(buf[0], 'x');
+    part = buf;
+    EXPECT_EQ(GetFullPathNameA("win.ini", 300, nullptr, &part), 19u);  // no buffer: only the size
+    EXPECT_EQ(part, nullptr);
     std::string tooLong = "C:\\" + std::string(300, 'a');
     SetLastError(kSentinel);
     EXPECT_EQ(GetFullPathNameA(tooLong.c_str(), sizeof buf, buf, &part), 0u);

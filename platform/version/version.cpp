@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <winver.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -155,7 +156,9 @@ BOOL WINAPI VerQueryValueA(LPCVOID pBlock, LPCSTR lpSubBlock, LPVOID* lplpBuffer
             } else {
                 *lplpBuffer = const_cast<uint8_t*>(v->bytes.data());
                 if (puLen)
-                    *puLen = v->isText ? UINT(v->valueLength) : UINT(v->bytes.size());
+                    // A damaged length never reaches past the value's bytes.
+                    *puLen = v->isText ? UINT(std::min<size_t>(v->valueLength, v->bytes.size()))
+                                       : UINT(v->bytes.size());
             }
             ok = v->bytes.empty() && !v->isText ? FALSE : TRUE;
         }
