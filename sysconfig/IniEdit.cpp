@@ -327,14 +327,14 @@ bool UnsafeFileName(LPCSTR name) {
            std::strstr(name, "..");
 }
 
-// Backup key and change bit of an edit line's file spec.
+// Backup key and change bit of an edit line's file fileSpec.
 struct FileSpec {
     LPCSTR backupKey;
     int changeBit;
 };
 
-FileSpec SpecOf(LPCSTR spec) {
-    bool winIni = spec[1] == '1';
+FileSpec SpecOf(LPCSTR fileSpec) {
+    bool winIni = fileSpec[1] == '1';
     return {winIni ? "BFileWinIni" : "BFileSysIni", winIni ? 1 : 0};
 }
 
@@ -584,13 +584,13 @@ int EditIniFileByLines(HWND owner, LPCSTR section, LPCSTR key, LPCSTR valueSpec,
     return EditWith(owner, section, key, valueSpec, comment, backup, path, false);
 }
 
-int EditIniEntry(HWND owner, LPCSTR spec, LPCSTR section, LPCSTR key, LPCSTR valueSpec, LPCSTR comment) {
-    if (std::strlen(spec) < 4 || UnsafeFileName(spec + 3))
+int EditIniEntry(HWND owner, LPCSTR fileSpec, LPCSTR section, LPCSTR key, LPCSTR valueSpec, LPCSTR comment) {
+    if (std::strlen(fileSpec) < 4 || UnsafeFileName(fileSpec + 3))
         return 0;
-    FileSpec fs = SpecOf(spec);
+    FileSpec fs = SpecOf(fileSpec);
     char path[MAX_PATH];
     char backup[BACKUP_PATH_SIZE];
-    if (!JoinPath(path, spec[0] == '2' ? state.windowsDir : state.systemDir, spec + 3))
+    if (!JoinPath(path, fileSpec[0] == '2' ? state.windowsDir : state.systemDir, fileSpec + 3))
         return 0;
     if (!Exists(path) || !MakeBackup(path, backup))
         return 0;

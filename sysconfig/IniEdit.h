@@ -26,12 +26,12 @@ int AddIniLine(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR backup, LPCSTR p
 // has no [DeleteIni].
 int RunIniEdits(HWND owner);
 
-// One edit line: spec is "<dir><bit>:<file>" (dir '2' the Windows directory,
+// One edit line: fileSpec is "<dir><bit>:<file>" (dir '2' the Windows directory,
 // else the system directory; bit '0' SYSTEM.INI-type, '1' WIN.INI-type);
 // valueSpec is "<mode>:<file name>" ('1' comments out the whole line, other
 // characters remove only the matching item of a list). 0 when the file is
 // missing, its name is unsafe, or no backup could be made.
-int EditIniEntry(HWND owner, LPCSTR spec, LPCSTR section, LPCSTR key, LPCSTR valueSpec, LPCSTR comment);
+int EditIniEntry(HWND owner, LPCSTR fileSpec, LPCSTR section, LPCSTR key, LPCSTR valueSpec, LPCSTR comment);
 
 // Rewrites path from backup with the first match of key in section edited.
 // EditIniFile reads the backup whole (0 when it cannot be opened, is empty or

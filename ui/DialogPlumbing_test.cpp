@@ -55,11 +55,11 @@ class Plumbing : public ProgramTest {
 protected:
     void SetUp() override {
         ProgramTest::SetUp();
-        nv::resources::DialogSpec spec{"HOOKED", WS_POPUP | WS_CAPTION | DS_MODALFRAME, 0, 0, 200, 80, 8, "MS Sans Serif",
+        nv::resources::DialogLayout layout{"HOOKED", WS_POPUP | WS_CAPTION | DS_MODALFRAME, 0, 0, 200, 80, 8, "MS Sans Serif",
                                        {{100, ControlClass::Edit, WS_TABSTOP | WS_BORDER, 10, 10, 100, 12},
                                         {IDOK, ControlClass::Button, WS_TABSTOP | BS_DEFPUSHBUTTON, 10, 50, 50, 14},
                                         {IDC_EXIT, ControlClass::Button, WS_TABSTOP, 70, 50, 50, 14, "E&xit"}}};
-        nv::user::resources::add(state.instance, RT_DIALOG, "HOOKED", nv::resources::WriteDialogTemplate(spec));
+        nv::user::resources::add(state.instance, RT_DIALOG, "HOOKED", nv::resources::WriteDialogTemplate(layout));
     }
 };
 

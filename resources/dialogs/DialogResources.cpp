@@ -11,8 +11,8 @@ constexpr const char* kSansSerif = "MS Sans Serif";
 constexpr DWORD kPush = WS_TABSTOP | BS_PUSHBUTTON;
 constexpr DWORD kDefPush = WS_TABSTOP | BS_DEFPUSHBUTTON;
 
-std::vector<DialogSpec> Build() {
-    std::vector<DialogSpec> d;
+std::vector<DialogLayout> Build() {
+    std::vector<DialogLayout> d;
     // The replace question for a newer installed driver file; Cancel is the default.
     d.push_back({"VER_CHECK", kModal, 0, 0, 200, 100, 8, kSansSerif,
                  {
@@ -42,14 +42,14 @@ std::vector<DialogSpec> Build() {
 
 }  // namespace
 
-const std::vector<DialogSpec>& ProgramDialogs() {
-    static const std::vector<DialogSpec> dialogs = Build();
+const std::vector<DialogLayout>& ProgramDialogs() {
+    static const std::vector<DialogLayout> dialogs = Build();
     return dialogs;
 }
 
 void RegisterProgramDialogs(HINSTANCE instance) {
-    for (const auto& spec : ProgramDialogs())
-        nv::user::resources::add(instance, RT_DIALOG, spec.name, WriteDialogTemplate(spec));
+    for (const auto& layout : ProgramDialogs())
+        nv::user::resources::add(instance, RT_DIALOG, layout.name, WriteDialogTemplate(layout));
 }
 
 }  // namespace nv::resources

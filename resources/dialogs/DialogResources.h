@@ -12,7 +12,7 @@
 namespace nv::resources {
 
 // Every template of the program, in the order of the resource script.
-const std::vector<DialogSpec>& ProgramDialogs();
+const std::vector<DialogLayout>& ProgramDialogs();
 
 // Registers every template under instance.
 void RegisterProgramDialogs(HINSTANCE instance);

@@ -33,22 +33,22 @@ private:
 
 }  // namespace
 
-std::vector<BYTE> WriteDialogTemplate(const DialogSpec& spec) {
+std::vector<BYTE> WriteDialogTemplate(const DialogLayout& layout) {
     ByteWriter w;
-    DWORD style = spec.style | DS_SETFONT;
+    DWORD style = layout.style | DS_SETFONT;
     w.dword(style);
     w.dword(0);
-    w.word(static_cast<WORD>(spec.controls.size()));
-    w.word(static_cast<WORD>(spec.x));
-    w.word(static_cast<WORD>(spec.y));
-    w.word(static_cast<WORD>(spec.cx));
-    w.word(static_cast<WORD>(spec.cy));
+    w.word(static_cast<WORD>(layout.controls.size()));
+    w.word(static_cast<WORD>(layout.x));
+    w.word(static_cast<WORD>(layout.y));
+    w.word(static_cast<WORD>(layout.cx));
+    w.word(static_cast<WORD>(layout.cy));
     w.word(0);  // no menu
     w.word(0);  // the dialog class
-    w.text(spec.caption);
-    w.word(spec.pointSize);
-    w.text(spec.face);
-    for (const auto& c : spec.controls) {
+    w.text(layout.caption);
+    w.word(layout.pointSize);
+    w.text(layout.face);
+    for (const auto& c : layout.controls) {
         w.alignDword();
         w.dword(c.style | WS_CHILD | WS_VISIBLE);
         w.dword(0);

@@ -20,7 +20,7 @@ struct ControlSpec {
     const char* text = "";  // ANSI; most templates leave texts to their procedures
 };
 
-struct DialogSpec {
+struct DialogLayout {
     const char* name;
     DWORD style;
     short x, y, cx, cy;
@@ -30,7 +30,7 @@ struct DialogSpec {
     const char* caption = "";
 };
 
-// The template bytes of spec.
-std::vector<BYTE> WriteDialogTemplate(const DialogSpec& spec);
+// The template bytes of layout.
+std::vector<BYTE> WriteDialogTemplate(const DialogLayout& layout);
 
 }  // namespace nv::resources

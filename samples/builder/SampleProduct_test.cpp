@@ -233,7 +233,7 @@ TEST_F(SampleProduct, InstallScriptSwitchesAreSetAsTheDefaultProductNeeds) {
     EXPECT_TRUE(firstLine(script, "VERSION_TYPE") == "0" || firstLine(script, "VERSION_TYPE") == "1");
     EXPECT_FALSE(firstLine(script, "InstVersion").empty());
 
-    // [VxD]: the own device line in the value-spec form, and the two keys that
+    // [VxD]: the own device line in the value-specifier form, and the two keys that
     // the platform's profile functions read from the same file.
     auto vxd = linesOf(script, "VxD");
     ASSERT_GE(vxd.size(), 2u);
@@ -368,12 +368,12 @@ TEST_F(SampleProduct, ConflictingProductsAndRemovedEntriesAreWellFormed) {
         ASSERT_LT(i + 1, lines.size()) << "mode line without edit lines: " << lines[i];
         for (; i + 1 < lines.size() && lines[i + 1][0] == '2'; ++i) {
             IniLine e = lines[i + 1];
-            std::string spec = field(e, 1), value = field(e, 4);
+            std::string fileField = field(e, 1), value = field(e, 4);
             ASSERT_TRUE(hasField(e, 5) && !hasField(e, 6)) << e;
-            ASSERT_GT(spec.size(), 3u);
-            EXPECT_TRUE(spec[1] == '0' || spec[1] == '1') << spec;
-            std::string file = upper(spec.substr(3));
-            EXPECT_EQ(file, spec[1] == '1' ? "WIN.INI" : "SYSTEM.INI") << spec;
+            ASSERT_GT(fileField.size(), 3u);
+            EXPECT_TRUE(fileField[1] == '0' || fileField[1] == '1') << fileField;
+            std::string file = upper(fileField.substr(3));
+            EXPECT_EQ(file, fileField[1] == '1' ? "WIN.INI" : "SYSTEM.INI") << fileField;
             files.insert(file);
             ASSERT_GT(value.size(), 2u);
             EXPECT_TRUE(nv::sample::isPlainFileName(value.substr(2))) << value;
@@ -568,7 +568,7 @@ TEST_F(SampleProduct, MadeFilesAreTheKindTheirExtensionsPromise) {
 }
 
 TEST_F(SampleProduct, ProgramGroupsExistForEveryLanguage) {
-    std::set<char> specs;
+    std::set<char> pathKinds;
     bool withArgument = false, withoutArgument = false, withIcon = false, withoutIcon = false, groupFile = false;
     auto installed = installedFiles();
     std::string privateIni = upper(firstLine(script, "PRIVATE.INI"));
@@ -589,26 +589,26 @@ TEST_F(SampleProduct, ProgramGroupsExistForEveryLanguage) {
             for (IniLine item : items) {
                 EXPECT_FALSE(field(item, 1).empty()) << item;
                 for (int n = 2; n <= 4; ++n) {
-                    std::string spec = field(item, n);
-                    if (spec.empty()) {
+                    std::string itemField = field(item, n);
+                    if (itemField.empty()) {
                         ASSERT_NE(n, 2) << item;
                         continue;
                     }
-                    ASSERT_GE(spec.size(), 6u) << spec;
-                    specs.insert(spec[0]);
-                    std::string file = upper(spec.substr(5));
-                    if (spec[0] != '7') {
-                        EXPECT_TRUE(nv::sample::isPlainFileName(file)) << spec;
+                    ASSERT_GE(itemField.size(), 6u) << itemField;
+                    pathKinds.insert(itemField[0]);
+                    std::string file = upper(itemField.substr(5));
+                    if (itemField[0] != '7') {
+                        EXPECT_TRUE(nv::sample::isPlainFileName(file)) << itemField;
                     }
                     // Files looked for in the system directory must be installed there.
-                    if (spec[0] == '3' || spec[0] == '5') {
-                        EXPECT_TRUE(installed.count(file)) << spec;
+                    if (itemField[0] == '3' || itemField[0] == '5') {
+                        EXPECT_TRUE(installed.count(file)) << itemField;
                     }
-                    if (spec[0] == '6') {
+                    if (itemField[0] == '6') {
                         EXPECT_TRUE(installed.count("NVINS32B.EXE"));
                     }
-                    if (spec[0] != '3' && spec[0] != '5' && spec[0] != '6' && spec[0] != '7') {
-                        EXPECT_EQ(file, privateIni) << spec;
+                    if (itemField[0] != '3' && itemField[0] != '5' && itemField[0] != '6' && itemField[0] != '7') {
+                        EXPECT_EQ(file, privateIni) << itemField;
                     }
                 }
                 (hasField(item, 3) && !field(item, 3).empty() ? withArgument : withoutArgument) = true;
@@ -616,8 +616,8 @@ TEST_F(SampleProduct, ProgramGroupsExistForEveryLanguage) {
             }
         }
     }
-    EXPECT_TRUE(specs.count('3') && specs.count('5') && specs.count('6') && specs.count('7'));
-    EXPECT_GT(specs.size(), 4u);
+    EXPECT_TRUE(pathKinds.count('3') && pathKinds.count('5') && pathKinds.count('6') && pathKinds.count('7'));
+    EXPECT_GT(pathKinds.size(), 4u);
     EXPECT_TRUE(withArgument && withoutArgument && withIcon && withoutIcon && groupFile);
 
     auto arrange = linesOf(oem, "PROGMAN.GROUPS");
