@@ -54,14 +54,15 @@ void ShowInUse() {
 
 LPCSTR CopyListSource(int index) { return state.copyList[index] + 3; }
 
-LPCSTR CopyListDestination(int index) {
-    const char* entry = state.copyList[index];
+LPCSTR EntryDestination(const char* entry) {
     const char* source = entry + 3;
     size_t len = strnlen(source, kNameRoom);
     if (len + 1 < static_cast<size_t>(kNameRoom) && source[len + 1])
         return source + len + 1;
     return source;
 }
+
+LPCSTR CopyListDestination(int index) { return EntryDestination(state.copyList[index]); }
 
 void ShowInfError(HWND window, LPCSTR name) {
     char text[512];

@@ -55,5 +55,7 @@ void GetLanguageMonitorPart(LPSTR out, int size, int n);
 // The name a copy-list entry is copied to: the destination of a paired line,
 // else the entry's own name.
 LPCSTR CopyListDestination(int index);
+// The same for an entry held elsewhere (such as the entry under check).
+LPCSTR EntryDestination(const char* entry);
 // The source name of a copy-list entry (byte 3 on).
 LPCSTR CopyListSource(int index);

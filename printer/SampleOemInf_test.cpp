@@ -6,26 +6,16 @@
 #include <vector>
 
 #include "ProgramTest.h"
+#include "SampleProduct.h"
 #include "printer/OemInf.h"
 
 using nv::testing::ProgramTest;
-
-namespace {
-
-std::string SampleInf() {
-    std::ifstream in(std::string(NV_SOURCE_DIR) + "/samples/product/scripts/NVQS8000.INF", std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-}  // namespace
 
 class SampleOemInf : public ProgramTest {
 protected:
     void SetUp() override {
         ProgramTest::SetUp();
-        std::string inf = SampleInf();
+        std::string inf = nv::testing::SampleOemInfText();
         ASSERT_FALSE(inf.empty());
         loadScript("NVQS8000.INF", inf);
     }
@@ -52,7 +42,7 @@ TEST_F(SampleOemInf, EachModelGivesItsDriverEntryAndCopyList) {
         ResetInstallState();
         std::strcpy(state.systemDir, "C:\\WINDOWS\\SYSTEM");
         std::strcpy(state.privateIniPath, "C:\\WINDOWS\\QS8000.INI");
-        loadScript("NVQS8000.INF", SampleInf());
+        loadScript("NVQS8000.INF", nv::testing::SampleOemInfText());
         manufacturer = FindSection(nullptr, "Manufacturer");
         ASSERT_EQ(PrepareModel(nullptr, manufacturer, 3, model), 1) << model;
         auto* entry = static_cast<DriverEntry*>(LocalLock(state.driverEntry));

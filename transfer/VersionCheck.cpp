@@ -6,6 +6,7 @@
 
 #include "script/MessageText.h"
 #include "startup/BoundedText.h"
+#include "printer/OemInf.h"
 #include "startup/InstallState.h"
 #include "transfer/PathOps.h"
 #include "ui/DialogPlumbing.h"
@@ -31,17 +32,6 @@ bool Exists(LPCSTR path) {
 }
 
 LPCSTR EntryName(const char* entry) { return entry + 3; }
-
-// The name the file has in the system directory: a paired entry keeps its
-// destination after the source's NUL, a plain one is installed as it is.
-LPCSTR InstalledName(const char* entry) {
-    const char* source = entry + 3;
-    const size_t room = COPY_LIST_ENTRY_SIZE - 3;
-    size_t len = strnlen(source, room);
-    if (len + 1 < room && source[len + 1])
-        return source + len + 1;
-    return source;
-}
 
 bool ExtensionIs386(LPCSTR name) {
     LPCSTR ext = ExtensionPart(name);
@@ -132,7 +122,7 @@ int CheckEntryVersion(HWND owner, int index) {
     if (!SourcePath(name, source))
         return 1;  // not on this disk: the copy loop asks again
     char installed[MAX_PATH];
-    if (!JoinPath(installed, state.systemDir, InstalledName(state.entryUnderCheck)) || !Exists(installed)) {
+    if (!JoinPath(installed, state.systemDir, EntryDestination(state.entryUnderCheck)) || !Exists(installed)) {
         state.copyList[index][0] = static_cast<char>(static_cast<BYTE>(state.copyList[index][0]) & 0x7F);
         return 1;
     }
@@ -168,7 +158,7 @@ int InstalledIsNewer() {
     char installed[MAX_PATH];
     char source[MAX_PATH];
     FILETIME installedTime, sourceTime;
-    if (!JoinPath(installed, state.systemDir, InstalledName(state.entryUnderCheck)) ||
+    if (!JoinPath(installed, state.systemDir, EntryDestination(state.entryUnderCheck)) ||
         !ReadLastWriteTime(installed, &installedTime))
         return 0;
     if (!SourcePath(name, source) || !ReadLastWriteTime(source, &sourceTime))
@@ -209,7 +199,7 @@ INT_PTR CALLBACK VerCheck(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     case WM_INITDIALOG: {
         PlaceDialog(dialog);
         LPCSTR name = EntryName(state.entryUnderCheck);
-        LPCSTR installedName = InstalledName(state.entryUnderCheck);
+        LPCSTR installedName = EntryDestination(state.entryUnderCheck);
         static char text[2048];
         char piece[256];
         CopyText(text, "      ");

@@ -10,18 +10,12 @@
 #include <string>
 
 #include "ProgramTest.h"
+#include "SampleProduct.h"
 #include "printer/OemInf.h"
 
 using nv::testing::ProgramTest;
 
 namespace {
-
-std::string SampleInf() {
-    std::ifstream in(std::string(NV_SOURCE_DIR) + "/samples/product/scripts/NVQS8000.INF", std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 // Kind byte of each copy-list entry, by source name; a name met twice keeps
 // the kind of its second entry under "NAME#2".
@@ -42,7 +36,7 @@ class SampleCopyList : public ProgramTest {
 protected:
     // Prepares model `model` of the English line of [Manufacturer].
     void prepare(int model) {
-        loadScript("NVQS8000.INF", SampleInf());
+        loadScript("NVQS8000.INF", nv::testing::SampleOemInfText());
         IniLine manufacturer = FindSection(nullptr, "Manufacturer");
         ASSERT_NE(manufacturer, nullptr);
         ASSERT_EQ(PrepareModel(nullptr, manufacturer, 1, model), 1) << model;
