@@ -192,6 +192,20 @@ TEST_F(Startup, PrivateIniValues) {
     EXPECT_STREQ(state.languageCode, "ENU");
 }
 
+// The language index at its last value and one past it.
+TEST_F(Startup, LanguageAtItsBounds) {
+    prepare();
+    m().put('C', "WINDOWS/qs8000.ini", "[Install]\r\nLanguage=5\r\n");
+    run("");
+    EXPECT_EQ(state.languageIndex, 5);
+    EXPECT_STREQ(state.languageCode, "SVE");
+    prepare();
+    m().put('C', "WINDOWS/qs8000.ini", "[Install]\r\nLanguage=6\r\n");
+    run("");
+    EXPECT_EQ(state.languageIndex, 0);
+    EXPECT_STREQ(state.languageCode, "ENU");
+}
+
 TEST_F(Startup, ScriptSwitchesFromSectionEdges) {
     std::string script = withSection(kScript, "[PRINTERDRIVER]", "PATH=\r\n");
     script = withSection(script, "[TRUETYPEFONTS]", "FONTLIST=\r\n");

@@ -132,6 +132,22 @@ TEST_F(Files, OpenFileParseSearchReopenAndLongNames) {
     EXPECT_EQ(ofs.nErrCode, ERROR_FILENAME_EXCED_RANGE);
 }
 
+// OFSTRUCT holds 127 characters and a NUL: a full path of 127 opens, one of
+// 128 is refused.
+TEST_F(Files, OpenFilePathAtTheStructureLimit) {
+    OFSTRUCT ofs;
+    std::string fits = "C:\\" + std::string(124, 'f');  // 127 characters
+    ASSERT_EQ(fits.size(), 127u);
+    HFILE h = OpenFile(fits.c_str(), &ofs, OF_CREATE);
+    ASSERT_NE(h, HFILE_ERROR);
+    _lclose(h);
+    EXPECT_EQ(std::string(ofs.szPathName), fits);
+    std::string over = fits + "g";
+    std::memset(&ofs, 0xCC, sizeof ofs);
+    EXPECT_EQ(OpenFile(over.c_str(), &ofs, OF_CREATE), HFILE_ERROR);
+    EXPECT_EQ(ofs.nErrCode, ERROR_FILENAME_EXCED_RANGE);
+}
+
 TEST_F(Files, OpenFilePromptRetriesThroughTheHook) {
     int asked = 0;
     nv::kernel::setOpenPromptHook([&](const std::string& path) {

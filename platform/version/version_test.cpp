@@ -101,6 +101,23 @@ TEST_F(VersionApi, StringsAndTranslation) {
     }
 }
 
+// Nodes that exist but hold no value of their own: the string table and the
+// string-file-info block answer FALSE with a length of 0, as for a missing
+// name, in both formats.
+TEST_F(VersionApi, NodesWithoutAValue) {
+    for (const char* path : {"C:\\WINDOWS\\SYSTEM\\QS8000.DRV", "C:\\WINDOWS\\SYSTEM\\NVUI.DLL"}) {
+        SCOPED_TRACE(path);
+        auto buf = info(path);
+        for (const char* node : {"\\StringFileInfo", "\\StringFileInfo\\040904E4", "\\VarFileInfo"}) {
+            SCOPED_TRACE(node);
+            void* p = nullptr;
+            UINT len = 77;
+            EXPECT_FALSE(VerQueryValueA(buf.data(), node, &p, &len));
+            EXPECT_EQ(len, 0u);
+        }
+    }
+}
+
 TEST_F(VersionApi, FilesWithoutAVersionResource) {
     m.put('C', "README.TXT", "just text");
     m.put('C', "MZ.BIN", "MZ");

@@ -77,7 +77,8 @@ TEST_F(DiskSetTest, RefusalsNameTheFileAndWriteNothing) {
     } cases[] = {{"DISK1/LONGFILENAME.TXT", "LONGFILENAME.TXT"},
                  {"DISK1/BAD NAME.TXT", "BAD NAME.TXT"},
                  {"DISK1/TOOLONGDIR/A.TXT", "TOOLONGDIR"},
-                 {"DISK1/X.DRV.lz", "X.DR_"}};  // clashes with the plain X.DR_ below
+                 {"DISK1/X.DRV.lz", "X.DR_"},    // clashes with the plain X.DR_ below
+                 {"DISK1/readme.txt", "readme.txt"}};  // FAT names ignore case: README.TXT is there
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
         fs::remove_all(src());
@@ -85,6 +86,8 @@ TEST_F(DiskSetTest, RefusalsNameTheFileAndWriteNothing) {
         spit(src() / "DISK1" / "OK.TXT", "ok");
         if (std::string(c.path) == "DISK1/X.DRV.lz")
             spit(src() / "DISK1" / "X.DR_", "plain");
+        if (std::string(c.path) == "DISK1/readme.txt")
+            spit(src() / "DISK1" / "README.TXT", "upper");
         spit(src() / c.path, "x");
         auto r = nv::disks::buildDiskSet(src(), out());
         ASSERT_FALSE(r);

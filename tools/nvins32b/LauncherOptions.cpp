@@ -6,6 +6,36 @@ const char* const kUsage =
     "usage: nvins32b --machine DIR [--from WINPATH] [--answers FILE | --console]\n"
     "                [--record FILE] [--screenshots DIR] [--trace FILE] [-- ARGS]\n";
 
+const char* const kHelp =
+    "nvins32b runs the Norvalk driver installer on a simulated Windows 95 machine.\n"
+    "\n"
+    "usage: nvins32b --machine DIR [--from WINPATH] [--answers FILE | --console]\n"
+    "                [--record FILE] [--screenshots DIR] [--trace FILE] [-- ARGS]\n"
+    "\n"
+    "options:\n"
+    "  --machine DIR      the machine directory (made with 'nvmachine new'); required\n"
+    "  --from WINPATH     the folder the installer is started from (default A:\\)\n"
+    "  --answers FILE     answer the dialogs from an answer file (UTF-8; see docs/answer-files.md)\n"
+    "  --console          answer the dialogs at the console (the default when --record is given)\n"
+    "  --record FILE      write the answers given at the console to FILE, as an answer file\n"
+    "  --screenshots DIR  save a PNG picture of the screen at each dialog into DIR\n"
+    "  --trace FILE       write every Win32 call of the installer to FILE (UTF-8), one line each\n"
+    "  -- ARGS            the installer's own command line: nothing, /1, /ND or the path of a\n"
+    "                     setup-information file\n"
+    "  -h, --help         show this text\n"
+    "\n"
+    "exit status:\n"
+    "  0      the installer ran to its end (its own exit status)\n"
+    "  2      a bad command line or answer file\n"
+    "  3      the machine, trace file or screenshot folder could not be opened, or the answers\n"
+    "         ended while a dialog was waiting\n"
+    "  4      a dialog did not match what the answer file expected\n"
+    "  5      the run stalled: nobody could answer\n"
+    "\n"
+    "example:\n"
+    "  nvmachine new m && nvmachine insert m A: build/dev/samples/disks/DISK1\n"
+    "  nvins32b --machine m --console --trace trace.txt\n";
+
 ParseResult parseOptions(const std::vector<std::string>& args) {
     Options o;
     ParseResult result;

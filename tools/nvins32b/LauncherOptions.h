@@ -38,5 +38,7 @@ ParseResult parseOptions(const std::vector<std::string>& args);
 std::string modulePathFor(const std::string& fromDir);
 
 extern const char* const kUsage;
+// The --help text: every option, the exit statuses and an example.
+extern const char* const kHelp;
 
 }  // namespace nv::launcher

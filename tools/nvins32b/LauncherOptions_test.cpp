@@ -53,3 +53,22 @@ TEST(LauncherOptions, ModulePath) {
     EXPECT_EQ(nv::launcher::modulePathFor("A:\\"), "A:\\NVINS32B.EXE");
     EXPECT_EQ(nv::launcher::modulePathFor("C:\\SETUP\\DISK1"), "C:\\SETUP\\DISK1\\NVINS32B.EXE");
 }
+
+// --help describes every option the parser takes, the exit statuses and an
+// example run.
+TEST(LauncherOptions, HelpNamesEveryOptionStatusAndExample) {
+    std::string help = nv::launcher::kHelp;
+    for (const char* option : {"--machine DIR", "--from WINPATH", "--answers FILE", "--console", "--record FILE",
+                               "--screenshots DIR", "--trace FILE", "-- ARGS"}) {
+        EXPECT_NE(help.find(std::string("  ") + option), std::string::npos) << option;
+        std::string name = std::string(option).substr(0, std::string(option).find(' '));
+        if (name != "--" && name != "--console") {
+            auto r = parseOptions({"--machine", "m", name});  // each described option is one the parser takes
+            EXPECT_NE(r.error.find("needs a value"), std::string::npos) << name << ": " << r.error;
+        }
+    }
+    for (const char* status : {"  2 ", "  3 ", "  4 ", "  5 "})
+        EXPECT_NE(help.find(status), std::string::npos) << status;
+    EXPECT_NE(help.find("exit status:"), std::string::npos);
+    EXPECT_NE(help.find("nvins32b --machine m"), std::string::npos);
+}

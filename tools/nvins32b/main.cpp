@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
     namespace input = nv::user::input;
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        std::fputs(launcher::kUsage, stdout);
+        std::fputs(launcher::kHelp, stdout);
         return 0;
     }
     auto parsed = launcher::parseOptions(args);

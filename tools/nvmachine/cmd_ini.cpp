@@ -3,6 +3,7 @@
 // the installer sees and writes.
 //
 //   nvmachine ini get DIR FILE SECTION KEY      prints the value alone
+//   nvmachine ini get DIR FILE SECTION          prints the section's KEY=VALUE lines
 //   nvmachine ini set DIR FILE SECTION KEY VALUE
 //   nvmachine ini delete DIR FILE SECTION [KEY] without KEY: the whole section
 //
@@ -10,8 +11,8 @@
 // in the Windows directory ("win.ini"). Lines that look damaged (a header
 // without ']', control bytes) are named on stderr with file and line; the
 // command still does what the profile functions do with them, since that is
-// what the installer will see. Exit status: 0 done, 1 key or file missing
-// (get), 2 usage errors and failed writes.
+// what the installer will see. Exit status: 0 done, 1 key, section or file
+// missing (get), 2 usage errors and failed writes.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -30,7 +31,8 @@ namespace {
 using nv::tool::Args;
 
 const char kUsage[] =
-    "  ini get DIR FILE SECTION KEY        print a value of an INI file on the machine\n"
+    "  ini get DIR FILE SECTION [KEY]      print a value of an INI file on the machine (without KEY:\n"
+    "                                      every KEY=VALUE line of the section)\n"
     "  ini set DIR FILE SECTION KEY VALUE  set it (the file and section are made when missing)\n"
     "  ini delete DIR FILE SECTION [KEY]   delete a key, or the whole section";
 
@@ -67,13 +69,24 @@ void reportDamage(const std::string& file) {
 }
 
 int get(const Args& a) {
-    const std::string &file = a[2], &section = a[3], &key = a[4];
+    const std::string &file = a[2], &section = a[3];
     auto path = nv::machine::currentOrDie().resolve(nv::profile::iniPath(file));
     if (!path || !path->exists || path->isDirectory) {
         nv::tool::complain("ini", (path ? path->winPath : file) + ": no such file");
         return 1;
     }
-    if (!listed(fetch(section.c_str(), nullptr, file.c_str()), key)) {
+    std::vector<char> keys = fetch(section.c_str(), nullptr, file.c_str());
+    if (a.size() == 4) {
+        if (!listed(fetch(nullptr, nullptr, file.c_str()), section)) {
+            nv::tool::complain("ini", path->winPath + ": no section [" + section + "]");
+            return 1;
+        }
+        for (const char* p = keys.data(); *p; p += std::strlen(p) + 1)
+            std::printf("%s=%s\n", p, fetch(section.c_str(), p, file.c_str()).data());
+        return 0;
+    }
+    const std::string& key = a[4];
+    if (!listed(keys, key)) {
         nv::tool::complain("ini", path->winPath + ": no key " + key + " in section [" + section + "]");
         return 1;
     }
@@ -97,7 +110,7 @@ int run(const Args& a) {
         return 2;
     }
     const std::string& verb = a[0];
-    bool ok = (verb == "get" && a.size() == 5) || (verb == "set" && a.size() == 6) ||
+    bool ok = (verb == "get" && (a.size() == 4 || a.size() == 5)) || (verb == "set" && a.size() == 6) ||
               (verb == "delete" && (a.size() == 4 || a.size() == 5));
     if (!ok) {
         std::fprintf(stderr, "usage:\n%s\n", kUsage);

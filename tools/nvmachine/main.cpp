@@ -23,6 +23,19 @@ static void printUsage(FILE* out) {
     std::fprintf(out, "usage: nvmachine COMMAND ARGS...\n\ncommands:\n");
     for (const auto& c : list)
         std::fprintf(out, "%s\n", c.usage);
+    std::fputs("\n"
+               "DIR is a machine directory; WINPATH and FILE are Windows paths on it (\"C:\\WINDOWS\\WIN.INI\").\n"
+               "\n"
+               "exit status:\n"
+               "  0  done (diff: no differences)\n"
+               "  1  what was asked for is missing: a file, section, key or path (diff: differences)\n"
+               "  2  a usage error, a damaged file, or a change that failed\n"
+               "\n"
+               "examples:\n"
+               "  nvmachine new m && nvmachine insert m A: build/dev/samples/disks/DISK1\n"
+               "  nvmachine ini get m win.ini \"Norvalk QS-8000 series\"\n"
+               "  nvmachine snapshot m before.snap && nvmachine diff before.snap m\n",
+               out);
 }
 
 int main(int argc, char** argv) {

@@ -62,12 +62,31 @@ TEST_F(Tool, IniGetSetDelete) {
     EXPECT_NE(bad.out.find("Q:\\X.INI: error 3"), std::string::npos) << bad.out;
     EXPECT_EQ(nvmachine({"ini", "get", d()}).status, 2);
 
+    // Without a key: the section's entries, one KEY=VALUE line each.
+    spit(dir() / "drives/C/WINDOWS/TWO.INI", "[Ports]\r\nLPT1:=\r\n; note\r\nCOM1:=9600,n,8,1\r\n[Other]\r\nx=1\r\n");
+    auto listing = nvmachine({"ini", "get", d(), "two.ini", "ports"});
+    EXPECT_EQ(listing.status, 0);
+    EXPECT_EQ(listing.out, "LPT1:=\nCOM1:=9600,n,8,1\n");
+    auto noSection = nvmachine({"ini", "get", d(), "two.ini", "Nothing"});
+    EXPECT_EQ(noSection.status, 1);
+    EXPECT_NE(noSection.out.find("no section [Nothing]"), std::string::npos) << noSection.out;
+
     // A damaged line is named with file and line; the value is read as the
     // installer reads it.
     spit(dir() / "drives/C/WINDOWS/ODD.INI", "[a]\r\nk=1\r\n[b\r\nj=2\r\n");
     auto odd = nvmachine({"ini", "get", d(), "odd.ini", "b", "j"});
     EXPECT_EQ(odd.status, 0);
     EXPECT_EQ(odd.out, "nvmachine ini: C:\\WINDOWS\\ODD.INI:3: section header without ']': '[b'\n2\n");
+}
+
+// Help names every command with its options, the exit statuses and examples.
+TEST_F(Tool, HelpDescribesCommandsStatusesAndExamples) {
+    auto help = nvmachine({"help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* part : {"ini get DIR FILE SECTION [KEY]", "--screen WxH", "build-disks", "exit status",
+                             "example", "nvmachine new"}) {
+        EXPECT_NE(help.out.find(part), std::string::npos) << part << "\n" << help.out;
+    }
 }
 
 TEST_F(Tool, RegExportImport) {
