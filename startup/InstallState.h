@@ -97,6 +97,21 @@ struct InstallState {
     // SYSTEM.INI and WIN.INI edits.
     char iniEditMode[128];  // current mode text of [DeleteIni], mode digit first
     int ownVxdDeclined;     // 1 after a refused mode-5 question
+
+    // Destination and drive dialogs.
+    int fontDirIsDefault;    // 1 when DIRECTORY was confirmed with its proposal unchanged
+    char fontDirTyped[256];  // the DIRECTORY text as typed; fonts are registered under it
+
+    // Disk prompts.
+    BYTE promptState;              // 0 each run; 1 after SelectDrive answered; 2 once its directory is the source
+    char promptPath[268];          // the path SelectDrive shows and edits; then directory + "\" + tag
+    WORD promptDisk;               // the disk SelectDrive names
+    char promptedSourceDir[144];   // the directory last chosen in SelectDrive
+
+    // Copy runs.
+    int lastDisk;               // disk in use when the previous run ended (set to 1 by ResetInstallState)
+    int diskChangeCount;        // raised after every disk check (set to 1 by ResetInstallState)
+    char statusFileName[144];   // the name the status line shows
 };
 
 // The record of this run (zero-filled at start).

@@ -1,6 +1,7 @@
 #include "resources/dialogs/DialogResources.h"
 
 #include "platform/user/Resources.h"
+#include "resources/dialogs/DriveDialogTemplates.h"
 
 namespace nv::resources {
 
@@ -37,6 +38,8 @@ std::vector<DialogLayout> Build() {
                  {
                      {148, ControlClass::Static, SS_LEFT, 6, 8, 165, 40},
                  }});
+    AddDriveDialogs(d);
+    AddProgressDialogs(d);
     return d;
 }
 

@@ -50,7 +50,7 @@ std::vector<BYTE> WriteDialogTemplate(const DialogLayout& layout) {
     w.text(layout.face);
     for (const auto& c : layout.controls) {
         w.alignDword();
-        w.dword(c.style | WS_CHILD | WS_VISIBLE);
+        w.dword(c.style | WS_CHILD | (c.hidden ? 0 : WS_VISIBLE));
         w.dword(0);
         w.word(static_cast<WORD>(c.x));
         w.word(static_cast<WORD>(c.y));

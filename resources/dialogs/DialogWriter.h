@@ -15,9 +15,10 @@ enum class ControlClass : WORD { Button = 0x0080, Edit = 0x0081, Static = 0x0082
 struct ControlSpec {
     WORD id;
     ControlClass cls;
-    DWORD style;  // WS_CHILD | WS_VISIBLE are added
+    DWORD style;  // WS_CHILD is added, and WS_VISIBLE unless hidden
     short x, y, cx, cy;
     const char* text = "";  // ANSI; most templates leave texts to their procedures
+    bool hidden = false;
 };
 
 struct DialogLayout {
