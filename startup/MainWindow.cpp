@@ -3,6 +3,7 @@
 #include "startup/InstallState.h"
 #include "startup/Stages.h"
 #include "startup/Startup.h"
+#include "ui/Background.h"
 
 LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -15,10 +16,9 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         PostMessageA(hwnd, IM_DRIVER_STAGE, 0, 0);
         return 0;
     case WM_PAINT: {
-        // The painted background (gradient, title bitmap) comes with the
-        // progress controls; until then the class brush shows.
         PAINTSTRUCT ps;
-        BeginPaint(hwnd, &ps);
+        HDC dc = BeginPaint(hwnd, &ps);
+        BackgroundPaint(hwnd, dc);
         EndPaint(hwnd, &ps);
         return 0;
     }
