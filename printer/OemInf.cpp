@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "script/MessageText.h"
-#include "startup/BoundedText.h"
-#include "startup/InstallState.h"
+#include "shared/BoundedText.h"
+#include "shared/InstallState.h"
 
 namespace {
 
@@ -13,9 +13,8 @@ constexpr UINT kInUse = 135;           // "This driver cannot be installed becau
 constexpr UINT kInUseAdvice = 137;     // "Wait until Windows is finished using the driver, ..."
 constexpr UINT kEnglishInstalled = 238;
 constexpr int kFieldSize = 128;        // values and fields of the OEM INF
-constexpr int kNameRoom = COPY_LIST_ENTRY_SIZE - 3;  // bytes 3..143 of an entry
 
-bool Unattended() { return (state.runFlags & 1) != 0; }
+bool Unattended() { return (state.runFlags & RUN_UNATTENDED) != 0; }
 
 IniLine StepLines(IniLine line, int count) {
     for (int i = 0; i < count && line; ++i)
@@ -51,18 +50,6 @@ void ShowInUse() {
 }
 
 }  // namespace
-
-LPCSTR CopyListSource(int index) { return state.copyList[index] + 3; }
-
-LPCSTR EntryDestination(const char* entry) {
-    const char* source = entry + 3;
-    size_t len = strnlen(source, kNameRoom);
-    if (len + 1 < static_cast<size_t>(kNameRoom) && source[len + 1])
-        return source + len + 1;
-    return source;
-}
-
-LPCSTR CopyListDestination(int index) { return EntryDestination(state.copyList[index]); }
 
 void ShowInfError(HWND window, LPCSTR name) {
     char text[512];
@@ -292,61 +279,59 @@ int AddFileList(HWND window, LPCSTR sectionName, int listIndex) {
 
         // The entry must fit: more files than the list holds, or names
         // longer than an entry, are refused rather than cut.
-        size_t sourceLen = std::strlen(source);
-        size_t need = sourceLen + 1 + (paired ? std::strlen(dest) + 1 : 0);
-        if (state.copyListCount >= COPY_LIST_ENTRIES || need > static_cast<size_t>(kNameRoom)) {
+        size_t need = std::strlen(source) + 1 + (paired ? std::strlen(dest) + 1 : 0);
+        if (state.copyListCount >= COPY_LIST_ENTRIES || need > static_cast<size_t>(COPY_ENTRY_NAME_ROOM)) {
             ShowInfError(window, dest);
             result = 0;
             break;
         }
         char* entry = state.copyList[state.copyListCount];
         std::memset(entry, 0, COPY_LIST_ENTRY_SIZE);
-        BYTE flag = paired ? '6' : '1';
-        entry[1] = disk[0];
-        entry[2] = ':';
-        std::memcpy(entry + 3, source, sourceLen + 1);
 
+        CopyKind kind = paired ? CopyKind::Renamed : CopyKind::File;
+        CompareVersions compare = CompareVersions::No;
         bool inUse = false;
         if (ExtensionIs(ext, "drv")) {
-            flag |= 0x80;
+            compare = CompareVersions::Yes;
             inUse = IsFileInUse(source) != 0;
         } else if (ExtensionIs(ext, "386")) {
-            flag = state.setinfOff == 1 ? 0xB3 : 0xB2;
+            kind = state.setinfOff == 1 ? CopyKind::QuietFile : CopyKind::DeviceDriver;
+            compare = CompareVersions::Yes;
         } else if (ExtensionIs(ext, "prn")) {
-            flag = '0';
+            kind = CopyKind::Skip;
         } else if (ExtensionIs(ext, "exe")) {
             inUse = IsFileInUse(source) != 0;
         } else if (ExtensionIsNoCase(ext, "dll")) {
             if (EqualsNoCase(source, monitorDll) && IsFileInUse(source))
-                flag = '0';
+                kind = CopyKind::Skip;
         } else if (ExtensionIsNoCase(ext, "icm")) {
-            flag = '7';
+            kind = CopyKind::ColourProfile;
         }
         if (inUse) {
             ShowInUse();
             result = 0;
             break;
         }
+        // A file already listed is copied once.
         for (int k = 0; k < state.copyListCount; ++k) {
             if (std::strcmp(CopyListSource(k), source) == 0) {
-                flag = '0';
+                kind = CopyKind::Skip;
+                compare = CompareVersions::No;
                 break;
             }
         }
-        entry[0] = static_cast<char>(flag);
-        if (paired && flag != '0')
-            std::memcpy(entry + 3 + sourceLen + 1, dest, std::strlen(dest) + 1);
+        // A skipped entry is never copied, so it keeps no destination name.
+        bool renamed = paired && kind != CopyKind::Skip;
+        WriteCopyEntry(entry, kind, compare, disk[0], source, renamed ? dest : nullptr);
         ++state.copyListCount;
     }
     if (state.copyListCount < COPY_LIST_ENTRIES)
-        state.copyList[state.copyListCount][0] = '\0';
+        EndCopyList(state.copyList[state.copyListCount]);
     return result;
 }
 
 void SortCopyListByDisk() {
-    int n = 0;
-    while (n < COPY_LIST_ENTRIES && state.copyList[n][0])
-        ++n;
+    int n = CopyListLength();
     if (n == 0)
         return;
     // Whole entries are copied, so the destination names move with them.
@@ -366,7 +351,7 @@ void SortCopyListByDisk() {
     for (char digit = '1'; digit <= '9' && placed < n; ++digit) {
         for (int i = 0; i < n; ++i) {
             const char* e = copy + static_cast<size_t>(i) * COPY_LIST_ENTRY_SIZE;
-            if (e[1] == digit)
+            if (EntryDisk(e) == digit)
                 std::memcpy(state.copyList[placed++], e, COPY_LIST_ENTRY_SIZE);
         }
     }

@@ -3,14 +3,13 @@
 // and the copy list of every file of the model, sorted by disk.
 //
 // Destination names of paired lines ("DEST,SOURCE") travel inside their own
-// copy-list entry, right after the source name's NUL, so that sorting,
-// declined replacements and paired lines of other kinds can never give an
-// entry another entry's name. CopyListDestination reads it.
+// copy-list entry (see shared/CopyList.h).
 #pragma once
 
 #include <windows.h>
 
 #include "script/IniText.h"
+#include "shared/CopyList.h"
 
 // The values of the chosen model's install section; the driverEntry block
 // (1536 bytes, movable, zero-filled, LocalAlloc) holds one of these.
@@ -51,11 +50,3 @@ int IsFileInUse(LPCSTR fileName);
 // Part n (from 1) of the LanguageMonitor value of [Printer1] of the current
 // text, or "" (out has size bytes).
 void GetLanguageMonitorPart(LPSTR out, int size, int n);
-
-// The name a copy-list entry is copied to: the destination of a paired line,
-// else the entry's own name.
-LPCSTR CopyListDestination(int index);
-// The same for an entry held elsewhere (such as the entry under check).
-LPCSTR EntryDestination(const char* entry);
-// The source name of a copy-list entry (byte 3 on).
-LPCSTR CopyListSource(int index);

@@ -4,8 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "CopyListEntries.h"
 #include "ProgramTest.h"
 
+using nv::testing::CopyListEntries;
+using nv::testing::Entry;
 using nv::testing::ProgramTest;
 
 namespace {
@@ -58,21 +61,6 @@ const char* const kOemInf =
     "[Printer1]\r\n"
     "LanguageMonitor=\"Norvalk Monitor,NVMON.DLL\"\r\n";
 
-struct Entry {
-    int flag;
-    char disk;
-    std::string source;
-    std::string destination;
-};
-
-std::vector<Entry> CopyList() {
-    std::vector<Entry> out;
-    for (int i = 0; i < COPY_LIST_ENTRIES && state.copyList[i][0]; ++i)
-        out.push_back({static_cast<BYTE>(state.copyList[i][0]), state.copyList[i][1], CopyListSource(i),
-                       CopyListDestination(i)});
-    return out;
-}
-
 }  // namespace
 
 class OemInf : public ProgramTest {
@@ -100,26 +88,30 @@ TEST_F(OemInf, KindsFlagsDisksAndDestinationNames) {
     GetPrivateProfileStringA("Install", "DriverName", "", value, sizeof value, state.privateIniPath);
     EXPECT_STREQ(value, "Norvalk QS-8000 series");
 
-    auto list = CopyList();
+    auto list = CopyListEntries();
     ASSERT_EQ(list.size(), 11u);
     EXPECT_EQ(state.copyListCount, 11);
-    std::vector<std::pair<int, std::string>> kinds;
-    for (auto& e : list)
-        kinds.push_back({e.flag, e.source});
-    std::vector<std::pair<int, std::string>> want = {
-        {0xB1, "nvqs.drv"}, {'1', "NVQSUI.DLL"}, {'1', "NVQS.HLP"}, {'0', "nvqs.prn"},  // list 0
-        {0xB2, "NVBIDI.386"}, {'0', "nvqs.drv"},                                        // list 1: a duplicate
-        {'1', "NVMON.DLL"}, {'1', "nvstat.exe"}, {0xB6, "nvup16.drv"},                   // list 2
-        {'7', "NVQS.ICM"}, {'7', "QSRGB16.ICM"},                                         // list 3
+    std::vector<Entry> want = {
+        // list 0
+        Entry{CopyKind::File, '2', "nvqs.drv"}.compared(),
+        {CopyKind::File, '1', "NVQSUI.DLL"},
+        {CopyKind::File, '3', "NVQS.HLP"},
+        {CopyKind::Skip, '1', "nvqs.prn"},
+        // list 1: a duplicate
+        Entry{CopyKind::DeviceDriver, '1', "NVBIDI.386"}.compared(),
+        {CopyKind::Skip, '2', "nvqs.drv"},
+        // list 2: the paired line keeps its own name and is found by the
+        // destination's disk
+        {CopyKind::File, '2', "NVMON.DLL"},
+        {CopyKind::File, '1', "nvstat.exe"},
+        Entry{CopyKind::Renamed, '3', "nvup16.drv"}.as("nvupper.drv").compared(),
+        // list 3: the destination is kept with its entry, though not of kind 6
+        {CopyKind::ColourProfile, '2', "NVQS.ICM"},
+        Entry{CopyKind::ColourProfile, '1', "QSRGB16.ICM"}.as("QSRGB.ICM"),
     };
-    ASSERT_GE(kinds.size(), want.size());
     for (size_t i = 0; i < want.size(); ++i)
-        EXPECT_EQ(kinds[i], want[i]) << "entry " << i;
-    EXPECT_EQ(list[0].disk, '2');
-    EXPECT_EQ(list[8].destination, "nvupper.drv");  // the paired line's own name
-    EXPECT_EQ(list[8].disk, '3');                   // found by the destination's disk
-    EXPECT_EQ(list[10].destination, "QSRGB.ICM");   // kept with its entry, though not of kind 6
-    EXPECT_EQ(list[1].destination, "NVQSUI.DLL");
+        EXPECT_EQ(list[i], want[i]) << "entry " << i;
+    EXPECT_STREQ(CopyListDestination(1), "NVQSUI.DLL");
 
     auto* entry = static_cast<DriverEntry*>(LocalLock(state.driverEntry));
     ASSERT_NE(entry, nullptr);
@@ -139,22 +131,20 @@ TEST_F(OemInf, ExtensionCaseRules) {
     inf.replace(inf.find("nvqs.drv=2"), 10, "nvqs.drv=2\r\nBIG.DRV=1\r\nPROFILE.Icm=1");
     load(inf);
     ASSERT_EQ(PrepareModel(nullptr, manufacturer(), 0, 1), 1);
-    auto list = CopyList();
+    auto list = CopyListEntries();
     ASSERT_EQ(list.size(), 6u);
-    EXPECT_EQ(list[1].source, "BIG.DRV");
-    EXPECT_EQ(list[1].flag, '1');  // "DRV" is not "drv": no check bit
-    EXPECT_EQ(list[2].flag, '7');  // "Icm" still makes a colour profile
+    EXPECT_EQ(list[1], (Entry{CopyKind::File, '1', "BIG.DRV"}));             // "DRV" is not "drv": no check bit
+    EXPECT_EQ(list[2], (Entry{CopyKind::ColourProfile, '1', "PROFILE.Icm"})); // "Icm" still makes a colour profile
     LocalFree(state.driverEntry);
 }
 
 TEST_F(OemInf, UnattendedRunTakesOnlyItsFiles) {
     load();
-    state.runFlags = 1;
+    state.runFlags = RUN_UNATTENDED;
     ASSERT_EQ(PrepareModel(nullptr, manufacturer(), 0, 0), 1);
-    auto list = CopyList();
     std::vector<std::string> names;
-    for (auto& e : list)
-        names.push_back(e.source);
+    for (auto& e : CopyListEntries())
+        names.push_back(e.name);
     // List 0 gives only "386" files (none), list 2 only "dll" files; lists 1 and 3 everything.
     std::vector<std::string> want = {"NVBIDI.386", "nvqs.drv", "NVMON.DLL", "NVQS.ICM", "QSRGB16.ICM"};
     EXPECT_EQ(names, want);
@@ -172,7 +162,7 @@ TEST_F(OemInf, FilesInUseStopTheList) {
     EXPECT_EQ(PrepareModel(nullptr, manufacturer(), 0, 0), 0);
     expectAnswersUsed();
     EXPECT_EQ(state.copyListCount, 7);
-    EXPECT_EQ(state.copyList[7][0], 0);  // the half-written entry is discarded
+    EXPECT_FALSE(EntryInUse(state.copyList[7]));  // the half-written entry is discarded
     LocalFree(state.driverEntry);
 }
 
@@ -181,7 +171,7 @@ TEST_F(OemInf, MonitorDllInUseIsNotCopied) {
     tm().put('C', "WINDOWS/SYSTEM/NVMON.DLL", "x");
     load();
     ASSERT_EQ(PrepareModel(nullptr, manufacturer(), 0, 0), 1);
-    EXPECT_EQ(CopyList()[6].flag, '0');
+    EXPECT_EQ(CopyListEntries()[6], (Entry{CopyKind::Skip, '2', "NVMON.DLL"}));
     char part[128];
     GetLanguageMonitorPart(part, sizeof part, 1);
     EXPECT_STREQ(part, "Norvalk Monitor");
@@ -194,20 +184,20 @@ TEST_F(OemInf, SortByDiskKeepsOrderAndNames) {
     load();
     ASSERT_EQ(PrepareModel(nullptr, manufacturer(), 0, 0), 1);
     SortCopyListByDisk();
-    auto list = CopyList();
+    auto list = CopyListEntries();
     std::string disks;
     for (auto& e : list)
         disks += e.disk;
     EXPECT_EQ(disks, "11111222233");
     // Within disk 1 the old order stays; the paired entries keep their names.
-    EXPECT_EQ(list[0].source, "NVQSUI.DLL");
-    EXPECT_EQ(list[1].source, "nvqs.prn");
-    EXPECT_EQ(list[2].source, "NVBIDI.386");
+    EXPECT_EQ(list[0].name, "NVQSUI.DLL");
+    EXPECT_EQ(list[1].name, "nvqs.prn");
+    EXPECT_EQ(list[2].name, "NVBIDI.386");
     for (auto& e : list) {
-        if (e.source == "nvup16.drv") {
+        if (e.name == "nvup16.drv") {
             EXPECT_EQ(e.destination, "nvupper.drv");
         }
-        if (e.source == "QSRGB16.ICM") {
+        if (e.name == "QSRGB16.ICM") {
             EXPECT_EQ(e.destination, "QSRGB.ICM");
         }
     }
@@ -230,7 +220,7 @@ TEST_F(OemInf, BadInformationIsRefusedWithAMessage) {
     load(escape);
     answers("message \"AUTOEXEC.BAT\"\n  press Enter\n");
     EXPECT_EQ(PrepareModel(nullptr, manufacturer(), 0, 0), 0);
-    EXPECT_EQ(state.copyList[0][0], 0);
+    EXPECT_FALSE(EntryInUse(state.copyList[0]));
     LocalFree(state.driverEntry);
 
     std::string noDisk = "[Manufacturer]\r\nN=M\r\n[M]\r\nA=I\r\n[I]\r\nCopyFiles=F\r\n[F]\r\nX.DLL\r\n"

@@ -60,11 +60,11 @@ TEST_F(SampleOemInf, EachModelGivesItsDriverEntryAndCopyList) {
         int duplicates = 0, paired = 0;
         for (int i = 0; i < state.copyListCount; ++i) {
             const char* e = state.copyList[i];
-            EXPECT_TRUE(e[1] >= '1' && e[1] <= '3') << CopyListSource(i);
+            EXPECT_TRUE(EntryDisk(e) >= '1' && EntryDisk(e) <= '3') << CopyListSource(i);
             EXPECT_EQ(e[2], ':');
-            if (e[0] == '0')
+            if (EntryKind(e) == CopyKind::Skip)
                 ++duplicates;
-            if (e[0] == '6') {
+            if (EntryKind(e) == CopyKind::Renamed && EntryComparesVersions(e) == CompareVersions::No) {
                 ++paired;
                 EXPECT_STREQ(CopyListDestination(i), "QSUNIT.DAT");
             }

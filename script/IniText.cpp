@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "script/IniCompact.h"
-#include "startup/InstallState.h"
+#include "shared/InstallState.h"
 
 namespace {
 

@@ -32,15 +32,7 @@
 
 #include <windows.h>
 
-// A loaded text: the memory block (GlobalAlloc) holding the compact form.
-// NULL means "none"; queries given NULL work on the current text.
-typedef HGLOBAL IniText;
-
-// A line of a loaded text; NULL means "none".
-typedef LPCSTR IniLine;
-
-// What LoadIniText gives for a file of length 0.
-#define INITEXT_EMPTY ((IniText)(INT_PTR)-1)
+#include "shared/ScriptText.h"
 
 // Largest file LoadIniText accepts, in bytes.
 #define INITEXT_MAX_FILE (16L * 1024 * 1024)

@@ -10,7 +10,7 @@
 
 #include "TempMachine.h"
 #include "platform/core/Trace.h"
-#include "startup/InstallState.h"
+#include "shared/InstallState.h"
 
 namespace {
 

@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-#include "resources/strings/StringTable.h"
-#include "startup/InstallState.h"
+#include "shared/InstallState.h"
 
 namespace {
 
@@ -27,13 +26,6 @@ LPSTR fetch(UINT resourceId, LPSTR buffer, int size) {
 }
 
 }  // namespace
-
-LPCSTR FindStringResource(UINT resourceId) {
-    const StringTableEntry* end = kStringTable + kStringTableSize;
-    const StringTableEntry* it = std::lower_bound(
-        kStringTable, end, resourceId, [](const StringTableEntry& e, UINT id) { return e.id < id; });
-    return it != end && it->id == resourceId ? it->text : nullptr;
-}
 
 LPSTR GetMessageText(UINT id) {
     return fetch(resourceIdOf(id, state.languageIndex), state.sharedTextBuffer, sizeof state.sharedTextBuffer);

@@ -7,7 +7,8 @@
 
 #include "platform/core/Trace.h"
 #include "resources/strings/StringTable.h"
-#include "startup/InstallState.h"
+#include "shared/InstallState.h"
+#include "tools/loader/ProgramResources.h"
 
 namespace {
 
@@ -16,7 +17,7 @@ protected:
     void SetUp() override {
         ResetInstallState();
         state.instance = reinterpret_cast<HINSTANCE>(0x400000);
-        nv::resources::RegisterProgramStrings(state.instance);
+        RegisterProgramResources(state.instance);
     }
 };
 

@@ -3,30 +3,19 @@
 #include <cstring>
 
 #include "script/MessageText.h"
-#include "startup/BoundedText.h"
+#include "shared/BoundedText.h"
 #include "startup/ExitCleanUp.h"
-#include "startup/InstallState.h"
+#include "shared/InstallState.h"
 #include "startup/Startup.h"
 #include "startup/StartupMessages.h"
 #include "ui/ProgressClasses.h"
-
-StartKind CurrentStartKind() {
-    // Exact and case-sensitive: "/1 " and "/nd" are uninstall starts.
-    if (state.commandLine[0] == '\0')
-        return StartKind::Normal;
-    if (std::strcmp(state.commandLine, "/1") == 0)
-        return StartKind::Unattended;
-    if (std::strcmp(state.commandLine, "/ND") == 0)
-        return StartKind::GroupOnly;
-    return StartKind::Uninstall;
-}
 
 int InstallerMain(HINSTANCE instance, LPCSTR cmdLine, int showCommand) {
     ResetInstallState();
     bool commandLineFits = CopyText(state.commandLine, cmdLine ? cmdLine : "");
     state.runFlags = 0;
     if (std::strcmp(state.commandLine, "/1") == 0)
-        state.runFlags |= 1;
+        state.runFlags |= RUN_UNATTENDED;
     state.instance = instance;
 
     if (FindWindowA(MAIN_WINDOW_CLASS, nullptr)) {

@@ -3,9 +3,10 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "script/IniText.h"
 #include "script/MessageText.h"
-#include "startup/BoundedText.h"
-#include "startup/InstallState.h"
+#include "shared/BoundedText.h"
+#include "shared/InstallState.h"
 
 namespace {
 

@@ -5,8 +5,9 @@
 
 #include "script/IniText.h"
 #include "script/MessageText.h"
-#include "startup/BoundedText.h"
-#include "startup/InstallState.h"
+#include "shared/BoundedText.h"
+#include "shared/InstallState.h"
+#include "shared/StartKind.h"
 #include "startup/MainWindow.h"
 #include "startup/ScriptLines.h"
 #include "startup/Startup.h"

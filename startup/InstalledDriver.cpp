@@ -3,8 +3,8 @@
 // uninstall.
 #include "script/IniText.h"
 #include "script/MessageText.h"
-#include "startup/BoundedText.h"
-#include "startup/InstallState.h"
+#include "shared/BoundedText.h"
+#include "shared/InstallState.h"
 #include "startup/ScriptLines.h"
 #include "startup/Startup.h"
 #include "startup/StartupMessages.h"

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "startup/InstallState.h"
+#include "shared/InstallState.h"
 #include "startup/Startup.h"
 
 namespace {

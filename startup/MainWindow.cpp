@@ -1,6 +1,8 @@
 #include "startup/MainWindow.h"
 
-#include "startup/InstallState.h"
+#include "shared/InstallState.h"
+#include "shared/StartKind.h"
+#include "shared/WindowMessages.h"
 #include "startup/Stages.h"
 #include "startup/Startup.h"
 #include "ui/Background.h"

@@ -1,6 +1,6 @@
 #include "startup/ScriptLines.h"
 
-#include "startup/BoundedText.h"
+#include "shared/BoundedText.h"
 
 int FirstLineOf(IniText text, LPCSTR section, LPSTR out, int size) {
     if (size < 1)

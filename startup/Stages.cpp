@@ -2,7 +2,9 @@
 // sequences are not here yet, so the driver stage goes straight to the
 // finish, and the finish releases the current text and closes the window.
 // The outcome report, the INI edits and the restart offer are not built yet.
-#include "startup/InstallState.h"
+#include "script/IniText.h"
+#include "shared/InstallState.h"
+#include "shared/WindowMessages.h"
 #include "startup/Stages.h"
 
 LRESULT DriverStage(HWND hwnd) {

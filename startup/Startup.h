@@ -49,7 +49,3 @@ int CreateMainWindow(HINSTANCE instance, int showCommand);
 #define MAIN_WINDOW_CLASS "WLInstallWClass"
 // The WIN.INI section this program writes its machine facts to.
 #define SERIES_SECTION "Norvalk QS-8000 series"
-
-// How the program was started, from `commandLine` (exact, case-sensitive).
-enum class StartKind { Normal, Unattended, GroupOnly, Uninstall };
-StartKind CurrentStartKind();

@@ -2,7 +2,7 @@
 // (text, caption and style, in the language of the moment: English until
 // the private INI has been read, the chosen one after), whether the start
 // goes on to the main window, and what it leaves on disk.
-#include "startup/StartupRun.h"
+#include "StartupRun.h"
 
 #include <functional>
 

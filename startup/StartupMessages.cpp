@@ -1,7 +1,7 @@
 #include "startup/StartupMessages.h"
 
 #include "script/MessageText.h"
-#include "startup/BoundedText.h"
+#include "shared/BoundedText.h"
 
 int ShowTextMessage(HWND owner, LPCSTR text, UINT captionId, UINT style) {
     char caption[256];

@@ -1,7 +1,7 @@
 // Start-up paths run whole through InstallerMain on a throw-away machine:
 // message boxes are answered by an answer text, effects checked on disk,
 // in the installer state and in the call trace.
-#include "startup/StartupRun.h"
+#include "StartupRun.h"
 
 namespace {
 
@@ -144,7 +144,7 @@ TEST_F(Startup, SecondInstanceOnlyShowsTheNoteAndTouchesNoFile) {
 TEST_F(Startup, CommandLinesCompareExactly) {
     prepare();
     run("/1");
-    EXPECT_EQ(state.runFlags, 1);
+    EXPECT_EQ(state.runFlags, RUN_UNATTENDED);
     EXPECT_EQ(state.operationMode, 0);
 
     // Anything but "", "/1" and "/ND" names a setup-information file.

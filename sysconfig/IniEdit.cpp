@@ -6,9 +6,9 @@
 
 #include "script/IniText.h"
 #include "script/MessageText.h"
-#include "startup/BoundedText.h"
-#include "startup/InstallState.h"
-#include "transfer/PathOps.h"
+#include "shared/BoundedText.h"
+#include "shared/InstallState.h"
+#include "shared/PathOps.h"
 #include "ui/DialogPlumbing.h"
 
 namespace {

@@ -16,9 +16,9 @@
 #include "platform/user/Input.h"
 #include "platform/user/Resources.h"
 #include "platform/user/WindowManager.h"
-#include "resources/ProgramResources.h"
+#include "tools/loader/ProgramResources.h"
 #include "script/IniText.h"
-#include "startup/InstallState.h"
+#include "shared/InstallState.h"
 
 namespace nv::testing {
 

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "script/MessageText.h"
-#include "startup/BoundedText.h"
-#include "printer/OemInf.h"
-#include "startup/InstallState.h"
-#include "transfer/PathOps.h"
+#include "shared/BoundedText.h"
+#include "shared/CopyList.h"
+#include "shared/InstallState.h"
+#include "shared/PathOps.h"
 #include "ui/DialogPlumbing.h"
 
 namespace {
@@ -30,8 +30,6 @@ bool Exists(LPCSTR path) {
     OFSTRUCT of;
     return OpenFile(path, &of, OF_EXIST) != HFILE_ERROR;
 }
-
-LPCSTR EntryName(const char* entry) { return entry + 3; }
 
 bool ExtensionIs386(LPCSTR name) {
     LPCSTR ext = ExtensionPart(name);
@@ -115,7 +113,7 @@ int CheckEntryVersion(HWND owner, int index) {
     if (index < 0 || index >= COPY_LIST_ENTRIES)
         return 1;
     std::memcpy(state.entryUnderCheck, state.copyList[index], COPY_LIST_ENTRY_SIZE);
-    if (!(static_cast<BYTE>(state.entryUnderCheck[0]) & 0x80))
+    if (EntryComparesVersions(state.entryUnderCheck) == CompareVersions::No)
         return 1;
     LPCSTR name = EntryName(state.entryUnderCheck);
     char source[MAX_PATH];
@@ -123,7 +121,7 @@ int CheckEntryVersion(HWND owner, int index) {
         return 1;  // not on this disk: the copy loop asks again
     char installed[MAX_PATH];
     if (!JoinPath(installed, state.systemDir, EntryDestination(state.entryUnderCheck)) || !Exists(installed)) {
-        state.copyList[index][0] = static_cast<char>(static_cast<BYTE>(state.copyList[index][0]) & 0x7F);
+        ClearVersionCheck(state.copyList[index]);
         return 1;
     }
     if (owner)
@@ -133,22 +131,22 @@ int CheckEntryVersion(HWND owner, int index) {
         result = static_cast<int>(DialogBoxParamA(state.instance, "VER_CHECK", owner, VerCheck, 0));
     if (owner)
         UpdateWindow(owner);
-    state.copyList[index][0] = static_cast<char>(static_cast<BYTE>(state.copyList[index][0]) & 0x7F);
+    ClearVersionCheck(state.copyList[index]);
     // A dialog that could not come up is no answer: keep the old behaviour of copying.
     return result == 0 ? 0 : 1;
 }
 
 void CheckCopyListVersions(HWND owner) {
-    for (int i = 0; i < COPY_LIST_ENTRIES && state.copyList[i][0]; ++i) {
+    for (int i = 0; i < COPY_LIST_ENTRIES && EntryInUse(state.copyList[i]); ++i) {
         if (CheckEntryVersion(owner, i))
             continue;
-        if (ExtensionIs386(state.copyList[i] + 3)) {
-            state.copyList[i][0] = '0';
+        if (ExtensionIs386(CopyListSource(i))) {
+            SetEntryKind(state.copyList[i], CopyKind::Skip);
             continue;
         }
-        for (int k = 0; k < COPY_LIST_ENTRIES && state.copyList[k][0]; ++k) {
-            if (!ExtensionIs386(state.copyList[k] + 3))
-                state.copyList[k][0] = '0';
+        for (int k = 0; k < COPY_LIST_ENTRIES && EntryInUse(state.copyList[k]); ++k) {
+            if (!ExtensionIs386(CopyListSource(k)))
+                SetEntryKind(state.copyList[k], CopyKind::Skip);
         }
     }
 }
@@ -254,8 +252,10 @@ INT_PTR CALLBACK ConfirmDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         SetWindowTextA(dialog, GetMessageText(kConfirmCaption, piece));
         // "Yes to All" only makes sense when another font follows.
         bool laterFont = false;
-        for (int i = state.confirmIndex + 1; i < COPY_LIST_ENTRIES && state.copyList[i][0]; ++i) {
-            if (state.copyList[i][0] == '5') {
+        for (int i = state.confirmIndex + 1; i < COPY_LIST_ENTRIES && EntryInUse(state.copyList[i]); ++i) {
+            // A font entry without the check bit (fonts never carry it).
+            if (EntryKind(state.copyList[i]) == CopyKind::Font &&
+                EntryComparesVersions(state.copyList[i]) == CompareVersions::No) {
                 laterFont = true;
                 break;
             }

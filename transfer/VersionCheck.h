@@ -7,13 +7,7 @@
 
 #include <windows.h>
 
-// Ids of the VER_CHECK and CONFIRMDLG controls.
-#define IDC_VERCHECK_TEXT 120
-#define IDC_CONFIRM_FILE 2106
-#define IDC_CONFIRM_EXISTS 149
-#define IDC_CONFIRM_QUESTION 150
-#define IDC_YES_TO_ALL 1004
-#define IDC_CONFIRM_NO 4
+#include "shared/ResourceIds.h"
 
 // Checks copyList entry index. 1: copy the file; 0: keep the installed one.
 // Entries without the check bit give 1 at once. The bit is cleared once the

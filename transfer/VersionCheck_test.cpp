@@ -3,12 +3,16 @@
 #include <cstring>
 #include <string>
 
+#include "CopyListEntries.h"
 #include "ProgramTest.h"
 #include "tools/exefile/ExeWriter.h"
 #include "tools/szdd/SzddCompressor.h"
 #include "platform/core/Trace.h"
 
+using nv::testing::Entry;
 using nv::testing::ProgramTest;
+using nv::testing::PutEntry;
+using nv::testing::ReadEntry;
 
 namespace {
 
@@ -68,7 +72,7 @@ class VersionCheck : public ProgramTest {
 protected:
     // Entry 0: NVQS.DRV with the check bit; installed and source files present.
     void driverEntry(ULONGLONG installedTime, ULONGLONG sourceTime) {
-        std::memcpy(state.copyList[0], "\xB1" "1:NVQS.DRV", 11);
+        PutEntry(state.copyList[0], Entry{CopyKind::File, '1', "NVQS.DRV"}.compared());
         tm().put('C', "WINDOWS/SYSTEM/NVQS.DRV", Vxd({4, 0, 3, 0}));
         tm().put('A', "NVQS.DRV", Vxd({5, 10, 2, 0}));
         SetTime("C:\\WINDOWS\\SYSTEM\\NVQS.DRV", installedTime);
@@ -77,30 +81,32 @@ protected:
 };
 
 TEST_F(VersionCheck, EntriesWithoutTheBitAreCopiedWithoutLooking) {
-    std::memcpy(state.copyList[0], "11:PLAIN.DLL", 13);
+    const Entry plain{CopyKind::File, '1', "PLAIN.DLL"};
+    PutEntry(state.copyList[0], plain);
     EXPECT_EQ(CheckEntryVersion(nullptr, 0), 1);
-    EXPECT_STREQ(state.entryUnderCheck, "11:PLAIN.DLL");
+    EXPECT_EQ(ReadEntry(state.entryUnderCheck), plain);
 }
 
 TEST_F(VersionCheck, SourceNotOnThisDiskKeepsTheBit) {
-    std::memcpy(state.copyList[0], "\xB2" "2:NVBIDI.386", 13);
+    const Entry onDisk2 = Entry{CopyKind::DeviceDriver, '2', "NVBIDI.386"}.compared();
+    PutEntry(state.copyList[0], onDisk2);
     tm().put('C', "WINDOWS/SYSTEM/NVBIDI.386", "old");
     EXPECT_EQ(CheckEntryVersion(nullptr, 0), 1);
-    EXPECT_EQ(static_cast<BYTE>(state.copyList[0][0]), 0xB2);
+    EXPECT_EQ(ReadEntry(state.copyList[0]), onDisk2);
 }
 
 TEST_F(VersionCheck, CompressedSourceIsFoundAndAbsentInstalledFileClearsTheBit) {
-    std::memcpy(state.copyList[0], "\xB2" "1:NVBIDI.386", 13);
+    PutEntry(state.copyList[0], Entry{CopyKind::DeviceDriver, '1', "NVBIDI.386"}.compared());
     tm().put('A', "NVBIDI.38_", "compressed");
     EXPECT_EQ(CheckEntryVersion(nullptr, 0), 1);
-    EXPECT_EQ(state.copyList[0][0], '2');
+    EXPECT_EQ(ReadEntry(state.copyList[0]), (Entry{CopyKind::DeviceDriver, '1', "NVBIDI.386"}));
 }
 
 TEST_F(VersionCheck, EqualOrOlderTimesReplaceWithoutAQuestion) {
     driverEntry(kJan1998, kJan1998);
     EXPECT_EQ(InstalledIsNewer(), 0);  // entryUnderCheck is not set yet
     EXPECT_EQ(CheckEntryVersion(nullptr, 0), 1);
-    EXPECT_EQ(state.copyList[0][0], '1');
+    EXPECT_EQ(ReadEntry(state.copyList[0]), (Entry{CopyKind::File, '1', "NVQS.DRV"}));
     EXPECT_EQ(InstalledIsNewer(), 0);
 }
 
@@ -108,14 +114,15 @@ TEST_F(VersionCheck, NewerInstalledFileAsksAndEnterKeeps) {
     driverEntry(kJan1998 + kDay, kJan1998);
     answers("dialog VER_CHECK\n  press Enter\n");
     EXPECT_EQ(CheckEntryVersion(nullptr, 0), 0);
-    EXPECT_EQ(state.copyList[0][0], '1');  // asked once: the bit is gone
+    // Asked once: the bit is gone.
+    EXPECT_EQ(ReadEntry(state.copyList[0]), (Entry{CopyKind::File, '1', "NVQS.DRV"}));
     expectAnswersUsed();
 }
 
 TEST_F(VersionCheck, PairedEntryIsComparedUnderItsInstalledName) {
     // "NVUPPER.DRV,NVUP16.DRV": the disk holds NVUP16.DRV, the system
     // directory NVUPPER.DRV, which is newer.
-    std::memcpy(state.copyList[0], "\xB6" "1:NVUP16.DRV\0NVUPPER.DRV", 25);
+    PutEntry(state.copyList[0], Entry{CopyKind::Renamed, '1', "NVUP16.DRV"}.as("NVUPPER.DRV").compared());
     tm().put('C', "WINDOWS/SYSTEM/NVUPPER.DRV", Vxd({4, 0, 3, 0}));
     tm().put('A', "NVUP16.DRV", Vxd({5, 10, 2, 0}));
     SetTime("C:\\WINDOWS\\SYSTEM\\NVUPPER.DRV", kJan1998 + kDay);
@@ -163,10 +170,10 @@ TEST_F(VersionCheck, QuestionTextShowsDatesVersionsAndTheGermanVerb) {
 }
 
 TEST_F(VersionCheck, ConfirmOffersYesToAllOnlyBeforeAnotherFont) {
-    std::memcpy(state.copyList[0], "51:A.TTF", 9);
-    std::memcpy(state.copyList[1], "01:Face A", 10);
-    std::memcpy(state.copyList[2], "51:B.TTF", 9);
-    std::memcpy(state.copyList[3], "01:Face B", 10);
+    nv::testing::SetCopyList({{CopyKind::Font, '1', "A.TTF"},
+                              {CopyKind::Skip, '1', "Face A"},
+                              {CopyKind::Font, '1', "B.TTF"},
+                              {CopyKind::Skip, '1', "Face B"}});
     std::strcpy(state.confirmFileName, "A.TTF");
     state.confirmIndex = 0;
     HWND dlg = CreateDialogParamA(state.instance, "CONFIRMDLG", nullptr, ConfirmDlgProc, 0);
@@ -278,9 +285,9 @@ TEST_F(PortDriver, CallsComeInTheirOrder) {
 
 TEST_F(VersionCheck, KeepingTheDriverKeepsAllButItsVirtualDeviceDrivers) {
     driverEntry(kJan1998 + kDay, kJan1998);  // entry 0: the newer installed driver
-    std::memcpy(state.copyList[1], "11:NVQSUI.DLL", 14);
-    std::memcpy(state.copyList[2], "\xB2" "1:NVBIDI.386", 13);
-    std::memcpy(state.copyList[3], "71:NVQS.ICM", 12);
+    PutEntry(state.copyList[1], {CopyKind::File, '1', "NVQSUI.DLL"});
+    PutEntry(state.copyList[2], Entry{CopyKind::DeviceDriver, '1', "NVBIDI.386"}.compared());
+    PutEntry(state.copyList[3], {CopyKind::ColourProfile, '1', "NVQS.ICM"});
     tm().put('A', "NVBIDI.386", "new");
     tm().put('C', "WINDOWS/SYSTEM/NVBIDI.386", "old");
     SetTime("A:\\NVBIDI.386", kJan1998);
@@ -289,15 +296,15 @@ TEST_F(VersionCheck, KeepingTheDriverKeepsAllButItsVirtualDeviceDrivers) {
     answers("dialog VER_CHECK\n  press Enter\ndialog VER_CHECK\n  click \"&OK\"\n");
     CheckCopyListVersions(nullptr);
     expectAnswersUsed();
-    EXPECT_EQ(state.copyList[0][0], '0');
-    EXPECT_EQ(state.copyList[1][0], '0');
-    EXPECT_EQ(state.copyList[2][0], '2');
-    EXPECT_EQ(state.copyList[3][0], '0');
+    EXPECT_EQ(nv::testing::CopyListEntries(), (std::vector<Entry>{{CopyKind::Skip, '1', "NVQS.DRV"},
+                                                                   {CopyKind::Skip, '1', "NVQSUI.DLL"},
+                                                                   {CopyKind::DeviceDriver, '1', "NVBIDI.386"},
+                                                                   {CopyKind::Skip, '1', "NVQS.ICM"}}));
 }
 
 TEST_F(VersionCheck, KeepingAVirtualDeviceDriverDropsOnlyIt) {
-    std::memcpy(state.copyList[0], "11:NVQSUI.DLL", 14);
-    std::memcpy(state.copyList[1], "\xB2" "1:NVBIDI.386", 13);
+    nv::testing::SetCopyList({{CopyKind::File, '1', "NVQSUI.DLL"},
+                              Entry{CopyKind::DeviceDriver, '1', "NVBIDI.386"}.compared()});
     tm().put('A', "NVBIDI.386", "new");
     tm().put('C', "WINDOWS/SYSTEM/NVBIDI.386", "old");
     SetTime("A:\\NVBIDI.386", kJan1998);
@@ -305,6 +312,6 @@ TEST_F(VersionCheck, KeepingAVirtualDeviceDriverDropsOnlyIt) {
     answers("dialog VER_CHECK\n  click \"&Cancel\"\n");
     CheckCopyListVersions(nullptr);
     expectAnswersUsed();
-    EXPECT_EQ(state.copyList[0][0], '1');
-    EXPECT_EQ(state.copyList[1][0], '0');
+    EXPECT_EQ(nv::testing::CopyListEntries(),
+              (std::vector<Entry>{{CopyKind::File, '1', "NVQSUI.DLL"}, {CopyKind::Skip, '1', "NVBIDI.386"}}));
 }

@@ -1,7 +1,7 @@
 #include "ui/Background.h"
 
-#include "resources/ProgramResources.h"
-#include "startup/InstallState.h"
+#include "shared/ResourceIds.h"
+#include "shared/InstallState.h"
 
 namespace {
 constexpr int kTitleWidth = 638;      // the area the title is centred in

@@ -1,7 +1,7 @@
 #include "ui/DialogPlumbing.h"
 
 #include "script/MessageText.h"
-#include "startup/InstallState.h"
+#include "shared/InstallState.h"
 
 namespace {
 constexpr UINT kCheckingCaption = 211;  // "Checking"

@@ -10,10 +10,7 @@
 
 #include <windows.h>
 
-// Id of the Exit/Cancel button of the dialogs that use the F3 hook.
-#define IDC_EXIT 118
-// Static text of the WAITING notice.
-#define IDC_WAITING_TEXT 148
+#include "shared/ResourceIds.h"
 
 // Runs template as a modal dialog owned by owner (lParam 0), repaints owner
 // at once, and returns the dialog's end value (-1 when it failed to come up).

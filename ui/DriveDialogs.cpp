@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "script/MessageText.h"
-#include "startup/BoundedText.h"
-#include "startup/InstallState.h"
+#include "shared/BoundedText.h"
+#include "shared/InstallState.h"
 #include "ui/DialogPlumbing.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "script/MessageText.h"
-#include "startup/InstallState.h"
+#include "shared/InstallState.h"
 
 namespace {
 

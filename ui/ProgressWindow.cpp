@@ -1,8 +1,8 @@
 #include "ui/ProgressWindow.h"
 
 #include "script/MessageText.h"
-#include "startup/BoundedText.h"
-#include "startup/InstallState.h"
+#include "shared/BoundedText.h"
+#include "shared/InstallState.h"
 #include "ui/DialogPlumbing.h"
 #include "ui/ProgressClasses.h"
 

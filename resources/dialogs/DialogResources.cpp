@@ -1,7 +1,7 @@
 #include "resources/dialogs/DialogResources.h"
 
-#include "platform/user/Resources.h"
 #include "resources/dialogs/DriveDialogTemplates.h"
+#include "shared/ResourceIds.h"
 
 namespace nv::resources {
 
@@ -17,26 +17,26 @@ std::vector<DialogLayout> Build() {
     // The replace question for a newer installed driver file; Cancel is the default.
     d.push_back({"VER_CHECK", kModal, 0, 0, 200, 100, 8, kSansSerif,
                  {
-                     {120, ControlClass::Static, SS_LEFT, 20, 6, 130, 66},
+                     {IDC_VERCHECK_TEXT, ControlClass::Static, SS_LEFT, 20, 6, 130, 66},
                      // Cancel comes first so that it has the focus and Enter keeps the file.
-                     {2, ControlClass::Button, kDefPush, 110, 75, 50, 14},
-                     {1, ControlClass::Button, kPush, 40, 75, 50, 14},
+                     {IDCANCEL, ControlClass::Button, kDefPush, 110, 75, 50, 14},
+                     {IDOK, ControlClass::Button, kPush, 40, 75, 50, 14},
                  }});
     // The replace confirmation for font files.
     d.push_back({"CONFIRMDLG", kModal, 0, 0, 269, 105, 8, kSansSerif,
                  {
-                     {2106, ControlClass::Static, SS_LEFT, 63, 11, 180, 14},
-                     {149, ControlClass::Static, SS_LEFT, 64, 31, 180, 13},
-                     {150, ControlClass::Static, SS_LEFT, 64, 49, 180, 14},
-                     {1, ControlClass::Button, kDefPush, 21, 78, 50, 14},
-                     {1004, ControlClass::Button, kPush, 81, 78, 50, 14},
-                     {4, ControlClass::Button, kPush, 143, 78, 50, 14},
-                     {2, ControlClass::Button, kPush, 203, 78, 50, 14},
+                     {IDC_CONFIRM_FILE, ControlClass::Static, SS_LEFT, 63, 11, 180, 14},
+                     {IDC_CONFIRM_EXISTS, ControlClass::Static, SS_LEFT, 64, 31, 180, 13},
+                     {IDC_CONFIRM_QUESTION, ControlClass::Static, SS_LEFT, 64, 49, 180, 14},
+                     {IDOK, ControlClass::Button, kDefPush, 21, 78, 50, 14},
+                     {IDC_YES_TO_ALL, ControlClass::Button, kPush, 81, 78, 50, 14},
+                     {IDC_CONFIRM_NO, ControlClass::Button, kPush, 143, 78, 50, 14},
+                     {IDCANCEL, ControlClass::Button, kPush, 203, 78, 50, 14},
                  }});
     // The "Checking" notice while the INI files are edited.
     d.push_back({"WAITING", kModal, 0, 0, 175, 50, 8, kSansSerif,
                  {
-                     {148, ControlClass::Static, SS_LEFT, 6, 8, 165, 40},
+                     {IDC_WAITING_TEXT, ControlClass::Static, SS_LEFT, 6, 8, 165, 40},
                  }});
     AddDriveDialogs(d);
     AddProgressDialogs(d);
@@ -48,11 +48,6 @@ std::vector<DialogLayout> Build() {
 const std::vector<DialogLayout>& ProgramDialogs() {
     static const std::vector<DialogLayout> dialogs = Build();
     return dialogs;
-}
-
-void RegisterProgramDialogs(HINSTANCE instance) {
-    for (const auto& layout : ProgramDialogs())
-        nv::user::resources::add(instance, RT_DIALOG, layout.name, WriteDialogTemplate(layout));
 }
 
 }  // namespace nv::resources

@@ -1,6 +1,6 @@
-// The program's dialog templates, registered as RT_DIALOG resources of the
-// program's instance so DialogBoxParamA and CreateDialogParamA find them by
-// name.
+// The program's dialog templates, as the resource script lists them; the
+// loader turns each into an RT_DIALOG resource of the program's instance so
+// that DialogBoxParamA and CreateDialogParamA find them by name.
 #pragma once
 
 #include <windows.h>
@@ -13,8 +13,5 @@ namespace nv::resources {
 
 // Every template of the program, in the order of the resource script.
 const std::vector<DialogLayout>& ProgramDialogs();
-
-// Registers every template under instance.
-void RegisterProgramDialogs(HINSTANCE instance);
 
 }  // namespace nv::resources

@@ -23,7 +23,7 @@
 #include "samples/builder/ProductManifest.h"
 #include "samples/builder/Variants.h"
 #include "script/IniText.h"
-#include "startup/InstallState.h"
+#include "shared/InstallState.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "platform/gdi/Screenshot.h"
 #include "platform/user/Input.h"
 #include "platform/user/Painter.h"
-#include "resources/ProgramResources.h"
+#include "tools/loader/ProgramResources.h"
 #include "startup/Startup.h"
 #include "tools/nvins32b/LauncherOptions.h"
 

@@ -1,4 +1,4 @@
-#include "transfer/PathOps.h"
+#include "shared/PathOps.h"
 
 #include <filesystem>
 

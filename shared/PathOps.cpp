@@ -1,9 +1,9 @@
-#include "transfer/PathOps.h"
+#include "shared/PathOps.h"
 
 #include <cstring>
 
-#include "startup/BoundedText.h"
-#include "startup/InstallState.h"
+#include "shared/BoundedText.h"
+#include "shared/InstallState.h"
 
 LPCSTR FileNamePart(LPCSTR path) {
     LPCSTR part = path;

@@ -1,4 +1,4 @@
-#include "startup/InstallState.h"
+#include "shared/InstallState.h"
 
 #include <cstring>
 

@@ -20,10 +20,10 @@
 #include "platform/core/Trace.h"
 #include "platform/user/Input.h"
 #include "platform/user/WindowManager.h"
-#include "resources/ProgramResources.h"
+#include "tools/loader/ProgramResources.h"
 #include "script/MessageText.h"
 #include "startup/ExitCleanUp.h"
-#include "startup/InstallState.h"
+#include "shared/InstallState.h"
 #include "startup/Startup.h"
 
 namespace startup_test {

@@ -5,7 +5,13 @@
 
 #include <windows.h>
 
-#include "script/IniText.h"
+#include "shared/CopyList.h"
+#include "shared/ScriptText.h"
+
+// runFlags bits
+enum : WORD {
+    RUN_UNATTENDED = 0x0001,  // the command line is exactly "/1"
+};
 
 // runResult values
 enum {
@@ -17,19 +23,11 @@ enum {
     RESULT_INSTALLED_RESTART = 5,
 };
 
-// Private window messages of the stage chain.
-#define IM_DRIVER_STAGE 400
-#define IM_FONT_STAGE 403
-#define IM_FINISH 404
-#define IM_DEMO_STAGE 405
-
 #define MODEL_SLOTS 5
 #define MODEL_SLOT_SIZE 128
 #define MODEL_NAME_MAX 120      // bytes 0..119 of a slot
 #define MODEL_SELECTED_BYTE 120 // '1' selected, '0' not
 #define LANGUAGE_CHOICES 8
-#define COPY_LIST_ENTRIES 160
-#define COPY_LIST_ENTRY_SIZE 144
 
 struct LanguageChoice {
     char name[32];
@@ -39,7 +37,7 @@ struct LanguageChoice {
 struct InstallState {
     HINSTANCE instance;
     char commandLine[128];
-    WORD runFlags;  // bit 0: the command line is exactly "/1"
+    WORD runFlags;  // RUN_UNATTENDED and friends
     char windowsDir[144];
     char systemDir[144];
     char privateIniPath[144];

@@ -1,4 +1,4 @@
-#include "startup/BoundedText.h"
+#include "shared/BoundedText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,93 @@
+// The ids the program and its resources agree on: the texts of the string
+// table, the controls of the dialog templates and the bitmap. Both sides use
+// these names, so a template and its procedure cannot drift apart.
+#pragma once
+
+#include <windows.h>
+
+// Ids of the name block (the same in every language).
+enum NameTextId : UINT {
+    TXT_INSTALL_INF = 11,            // "INSTALL.INF"
+    TXT_NEEDED_SPACE = 12,           // "NEEDED.SPACE"
+    TXT_TRUETYPEFONTS_FONTLIST = 13, // "TRUETYPEFONTS.FONTLIST"
+    TXT_DISK = 14,                   // "DISK"
+    TXT_PROGMAN_GROUPS = 15,         // "PROGMAN.GROUPS"
+    TXT_DISKS = 16,                  // "DISKS"
+    TXT_IO_DEVICE = 17,              // "IO.DEVICE"
+    TXT_IO_DEPENDENT = 18,           // "IO.DEPENDENT"
+    TXT_OEMSETUP_INF = 19,           // "OEMSETUP.INF"
+    TXT_PRINTERDRIVER_PATH = 20,     // "PRINTERDRIVER.PATH"
+    TXT_NEEDED_DISKSPACE = 21,       // "NEEDED.DiskSpace"
+    TXT_VXD = 22,                    // "VxD"
+    TXT_LANGUAGE_GROUP = 23,         // "Language.Group"
+    TXT_WIN_INI = 24,                // "WIN.INI"
+    TXT_DEL_WIN_INI = 25,            // "DEL.WIN.INI"
+    TXT_LANGUAGE_CODE_FIRST = 26,    // "ENU"; 26 + index, up to 33 "FRA"
+    TXT_REGISTINI = 35,              // "RegistIni"
+    TXT_DELETEINI = 36,              // "DeleteIni"
+    TXT_PRIVATE_INI = 37,            // "PRIVATE.INI"
+    TXT_DEMOFILE = 38,               // "DEMOFILE"
+    TXT_OEM_INF = 39,                // "OEM.INF"
+    TXT_DISK1 = 42,                  // "DISK1"; 42 + n - 1, up to 50 "DISK9"
+    TXT_SCRIPT_COPY = 51,            // "~NV00001.txt"
+    TXT_SYSTEM = 52,                 // "system"
+    TXT_DIALOG_FONT = 53,            // "MS Sans Serif"
+    TXT_LANGUAGE_NAME_FIRST = 60,    // "&English"; 60 + index, up to 67
+    TXT_VERSION_TYPE = 70,           // "VERSION_TYPE"
+    TXT_WIN95SETUP = 71,             // "WIN95SETUP"
+    TXT_BLANK_DOT = 72,              // " ."
+    TXT_MANUFACTURER = 73,           // "Manufacturer"
+    TXT_SOURCEDISKSFILES = 74,       // "SourceDisksFiles"
+    TXT_MESSAGE = 75,                // "MESSAGE"
+    TXT_DEL_INST = 76,               // "DEL.INST"
+    TXT_OEM_COPY = 80,               // "~NV00002.txt"
+};
+
+// Ids of messages often named in code (English wording in the comments).
+enum MessageTextId : UINT {
+    MSG_CANCEL_INSTALL = 123,        // "Do you really want to cancel the installation?"
+    MSG_FINISH_INSTALL = 124,        // "Do you want to finish the installation?"
+    MSG_INSERT = 128,                // "Insert the "
+    MSG_INTO_DRIVE = 129,            // " into your disk drive."
+    MSG_CANNOT_READ_INFO = 131,      // "Cannot read the information file."
+    MSG_NOT_FOUND = 132,             // " is not found."
+    MSG_NOT_ENOUGH_MEMORY = 133,     // "Not enough memory to run the Installation program."
+    MSG_ALREADY_RUNNING = 134,       // "The Installer is already running."
+    MSG_GERMAN_REPLACE_VERB = 147,   // German only: "\nersetzen"
+    MSG_INSTALL_FAILED = 153,        // "%s driver installation has failed."
+    MSG_NOT_REMOVED = 154,           // "%s driver has not been removed from your system."
+    MSG_REMOVED = 155,               // "%s driver has been removed from your system."
+    MSG_INSTALLED = 156,             // "%s driver installation is finished."
+    MSG_COPYING = 159,               // "Copying   "
+    MSG_DELETING = 160,              // "Deleting  "
+    CAPTION_INSTALLATION = 161,      // "Norvalk Driver Installation"
+    CAPTION_NOTE = 162,              // "Note"
+    CAPTION_WARNING = 163,           // "Warning"
+    CAPTION_QUESTION = 164,          // "Question"
+    MSG_DISK_FULL_OR_MEMORY = 170,   // "Make sure that:\n- the disk is not full ..."
+    MSG_CANNOT_RUN = 171,            // "Cannot run the Installation program."
+    BTN_OK = 186,                    // "&OK"
+    BTN_CANCEL = 187,                // "&Cancel"
+    BTN_CONTINUE = 201,              // "&Continue"
+    BTN_EXIT = 202,                  // "&Exit"
+    BTN_HELP = 203,                  // "&Help"
+    BTN_YES = 220,                   // "&Yes"
+    BTN_YES_TO_ALL = 221,            // "Yes to &All"
+    BTN_NO = 222,                    // "&No"
+    MSG_FILE_NOT_FOUND = 236,        // "File not found."
+};
+
+// The title bitmap.
+#define IDB_TITLE 500
+
+// Controls shared by several dialogs.
+#define IDC_EXIT 118          // Exit/Cancel button of the dialogs with the F3 hook
+#define IDC_WAITING_TEXT 148  // static text of the WAITING notice
+
+// VER_CHECK and CONFIRMDLG.
+#define IDC_VERCHECK_TEXT 120
+#define IDC_CONFIRM_FILE 2106
+#define IDC_CONFIRM_EXISTS 149
+#define IDC_CONFIRM_QUESTION 150
+#define IDC_YES_TO_ALL 1004
+#define IDC_CONFIRM_NO 4
