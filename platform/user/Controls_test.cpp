@@ -310,6 +310,9 @@ TEST_F(ControlTest, ExitWindowsRecordsTheRequestOnTheMachine) {
     // A log-off is a request of its own; the last one counts.
     EXPECT_TRUE(ExitWindowsEx(EWX_LOGOFF, 0));
     EXPECT_EQ(nv::machine::currentOrDie().settings().shutdownRequest, "logoff");
+    // The reserved argument is recorded when something is passed there.
+    EXPECT_TRUE(ExitWindowsEx(EWX_LOGOFF, 0xFFFFFFFF));
+    EXPECT_EQ(nv::machine::currentOrDie().settings().shutdownRequest, "logoff,reserved=0xFFFFFFFF");
 }
 
 TEST_F(ControlTest, CallsAppearInTheTrace) {

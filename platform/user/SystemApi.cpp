@@ -172,6 +172,13 @@ BOOL WINAPI ExitWindowsEx(UINT flags, DWORD reserved) {
             what = "logoff";
         if (flags & EWX_FORCE)
             what += ",force";
+        // Windows ignores the reserved argument; it is kept so that a caller
+        // passing something there can be seen.
+        if (reserved != 0) {
+            char text[32];
+            std::snprintf(text, sizeof text, ",reserved=0x%08X", static_cast<unsigned>(reserved));
+            what += text;
+        }
         m->settings().shutdownRequest = what;
         if (auto saved = m->save(); saved.ok()) {
             ok = TRUE;

@@ -1,5 +1,6 @@
 #include "resources/dialogs/DialogResources.h"
 
+#include "resources/dialogs/ChoiceLayouts.h"
 #include "resources/dialogs/DriveDialogTemplates.h"
 #include "shared/ResourceIds.h"
 
@@ -40,6 +41,7 @@ std::vector<DialogLayout> Build() {
                  }});
     AddDriveDialogs(d);
     AddProgressDialogs(d);
+    AppendChoiceDialogs(d);
     return d;
 }
 

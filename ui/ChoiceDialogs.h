@@ -1,0 +1,41 @@
+// The dialogs that steer the run: the language (on a template built in
+// memory), install or uninstall (MODE_INSTALL), the model to install
+// (SELECTDRV), the installed models to remove (SELECTDRVMULTI) and the
+// restart offer at the end (WIN_RESTART, built in memory). Each writes its
+// choice into the installer state and ends with 1 when confirmed, 0 when
+// cancelled; the sequence decides what a cancel means.
+//
+// State they touch:
+//   SelLangProc    reads languageChoices, defaultLanguageChoice, operationMode;
+//                  on OK writes languageIndex and manufacturerSkip
+//   ModeInstall    reads commandLine; on OK writes operationMode
+//   SelectDriver   on Install writes the selected flag of each listed modelTable slot
+//   SelectDriver2  lists the slots flagged '1'; on Uninstall rewrites their flags
+//   SelWinRestart  reads operationMode and rebootMode; Restart calls ExitWindowsEx
+#pragma once
+
+#include <windows.h>
+
+// Controls of MODE_INSTALL.
+#define IDC_MODE_TEXT 653
+#define IDC_MODE_INSTALL 620
+#define IDC_MODE_UNINSTALL 621
+// Controls of SELECTDRV and SELECTDRVMULTI.
+#define IDC_MODEL_LIST 119
+#define IDC_MODEL_LABEL 146
+#define IDC_MODEL_TEXT 147
+
+INT_PTR CALLBACK SelLangProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK ModeInstall(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK SelectDriver(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK SelectDriver2(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK SelWinRestart(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The dialog font of the language, mode and restart dialogs: 8 points of
+// "MS Sans Serif" at the screen's resolution, given to every control of
+// dialog. Without a font the controls keep the template's.
+void ApplyDialogFont(HWND dialog);
+// Deletes the dialog font (when the dialog ends through one of its buttons).
+void ReleaseDialogFont();
+// The dialog font now, or NULL.
+HFONT DialogFont();
