@@ -39,3 +39,5 @@ void ApplyDialogFont(HWND dialog);
 void ReleaseDialogFont();
 // The dialog font now, or NULL.
 HFONT DialogFont();
+// How the three dialogs with the dialog font end: repaint, delete the font, end.
+void EndFontDialog(HWND dialog, INT_PTR result);

@@ -42,3 +42,9 @@ void ReleaseDialogFont() {
 }
 
 HFONT DialogFont() { return dialogFont; }
+
+void EndFontDialog(HWND dialog, INT_PTR result) {
+    InvalidateRect(dialog, nullptr, TRUE);
+    ReleaseDialogFont();
+    EndDialog(dialog, result);
+}

@@ -86,17 +86,11 @@ void initDialog(HWND dialog) {
     SetTimer(dialog, kRaiseTimer, kRaiseDelay, nullptr);
 }
 
-void endDialog(HWND dialog, INT_PTR result) {
-    InvalidateRect(dialog, nullptr, TRUE);
-    ReleaseDialogFont();
-    EndDialog(dialog, result);
-}
-
 void confirm(HWND dialog) {
     int row = checkedRow(dialog);
     if (row < 0) {
         // Guard: a dialog without rows has no entry to take; it ends as a cancel.
-        endDialog(dialog, 0);
+        EndFontDialog(dialog, 0);
         return;
     }
     int entry = entryOfRow(row);
@@ -106,7 +100,7 @@ void confirm(HWND dialog) {
         entry = englishEntry;
     state.manufacturerSkip = entry;
     state.languageIndex = languageOfEntry(entry);
-    endDialog(dialog, 1);
+    EndFontDialog(dialog, 1);
 }
 
 }  // namespace
@@ -127,7 +121,7 @@ INT_PTR CALLBACK SelLangProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
             return TRUE;
         }
         if (id == IDCANCEL) {
-            endDialog(dialog, 0);
+            EndFontDialog(dialog, 0);
             return TRUE;
         }
         if (id >= IDC_LANGUAGE_FIRST && id <= IDC_LANGUAGE_FIRST + languageCount && HIWORD(wParam) == BN_CLICKED) {

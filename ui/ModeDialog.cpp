@@ -31,12 +31,6 @@ void initDialog(HWND dialog) {
     SetWindowTextA(dialog, GetMessageText(kCaptionSelectMode, text));
 }
 
-void endDialog(HWND dialog, INT_PTR result) {
-    InvalidateRect(dialog, nullptr, TRUE);
-    ReleaseDialogFont();
-    EndDialog(dialog, result);
-}
-
 }  // namespace
 
 INT_PTR CALLBACK ModeInstall(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -47,11 +41,11 @@ INT_PTR CALLBACK ModeInstall(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
     case WM_COMMAND:
         if (wParam == IDOK) {
             state.operationMode = IsDlgButtonChecked(dialog, IDC_MODE_UNINSTALL) == BST_CHECKED ? 1 : 0;
-            endDialog(dialog, 1);
+            EndFontDialog(dialog, 1);
             return TRUE;
         }
         if (wParam == IDCANCEL) {
-            endDialog(dialog, 0);
+            EndFontDialog(dialog, 0);
             return TRUE;
         }
         return FALSE;

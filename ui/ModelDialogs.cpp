@@ -140,18 +140,24 @@ void uninstallChosen(HWND dialog) {
 
 }  // namespace
 
-INT_PTR CALLBACK SelectDriver(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+namespace {
+
+enum class ModelChoice { One, Several };
+
+// The two procedures differ only in how they fill the list and write the flags.
+INT_PTR modelDialog(ModelChoice kind, HWND dialog, UINT message, WPARAM wParam) {
+    bool one = kind == ModelChoice::One;
     switch (message) {
     case WM_INITDIALOG:
-        initSingle(dialog);
+        one ? initSingle(dialog) : initMulti(dialog);
         return TRUE;
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDC_MODEL_LIST:
-            enableConfirm(dialog, singleRows);
+            enableConfirm(dialog, one ? singleRows : multiRows);
             return TRUE;
         case IDOK:
-            installChosen(dialog);
+            one ? installChosen(dialog) : uninstallChosen(dialog);
             return TRUE;
         case IDC_EXIT:
             cancel(dialog);
@@ -162,24 +168,12 @@ INT_PTR CALLBACK SelectDriver(HWND dialog, UINT message, WPARAM wParam, LPARAM) 
     return FALSE;
 }
 
+}  // namespace
+
+INT_PTR CALLBACK SelectDriver(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+    return modelDialog(ModelChoice::One, dialog, message, wParam);
+}
+
 INT_PTR CALLBACK SelectDriver2(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    switch (message) {
-    case WM_INITDIALOG:
-        initMulti(dialog);
-        return TRUE;
-    case WM_COMMAND:
-        switch (LOWORD(wParam)) {
-        case IDC_MODEL_LIST:
-            enableConfirm(dialog, multiRows);
-            return TRUE;
-        case IDOK:
-            uninstallChosen(dialog);
-            return TRUE;
-        case IDC_EXIT:
-            cancel(dialog);
-            return TRUE;
-        }
-        return FALSE;
-    }
-    return FALSE;
+    return modelDialog(ModelChoice::Several, dialog, message, wParam);
 }

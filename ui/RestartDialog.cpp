@@ -23,12 +23,6 @@ void initDialog(HWND dialog) {
     SetWindowTextA(dialog, GetMessageText(CAPTION_INSTALLATION, text));
 }
 
-void endDialog(HWND dialog, INT_PTR result) {
-    InvalidateRect(dialog, nullptr, TRUE);
-    ReleaseDialogFont();
-    EndDialog(dialog, result);
-}
-
 }  // namespace
 
 INT_PTR CALLBACK SelWinRestart(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -46,10 +40,10 @@ INT_PTR CALLBACK SelWinRestart(HWND dialog, UINT message, WPARAM wParam, LPARAM)
                 ExitWindowsEx(EWX_LOGOFF, 0xFFFFFFFF);
             else
                 ExitWindowsEx(EWX_REBOOT, 0);
-            endDialog(dialog, 1);
+            EndFontDialog(dialog, 1);
             return TRUE;
         case IDC_RETURN:
-            endDialog(dialog, 0);
+            EndFontDialog(dialog, 0);
             return TRUE;
         }
         return FALSE;

@@ -4,13 +4,15 @@ namespace nv::launcher {
 
 const char* const kUsage =
     "usage: nvins32b --machine DIR [--from WINPATH] [--answers FILE | --console]\n"
-    "                [--record FILE] [--screenshots DIR] [--trace FILE] [-- ARGS]\n";
+    "                [--record FILE] [--screenshots DIR] [--trace FILE] [--dialog NAME]\n"
+    "                [-- ARGS]\n";
 
 const char* const kHelp =
     "nvins32b runs the Norvalk driver installer on a simulated Windows 95 machine.\n"
     "\n"
     "usage: nvins32b --machine DIR [--from WINPATH] [--answers FILE | --console]\n"
-    "                [--record FILE] [--screenshots DIR] [--trace FILE] [-- ARGS]\n"
+    "                [--record FILE] [--screenshots DIR] [--trace FILE] [--dialog NAME]\n"
+    "                [-- ARGS]\n"
     "\n"
     "options:\n"
     "  --machine DIR      the machine directory (made with 'nvmachine new'); required\n"
@@ -20,6 +22,8 @@ const char* const kHelp =
     "  --record FILE      write the answers given at the console to FILE, as an answer file\n"
     "  --screenshots DIR  save a PNG picture of the screen at each dialog into DIR\n"
     "  --trace FILE       write every Win32 call of the installer to FILE (UTF-8), one line each\n"
+    "  --dialog NAME      start up as usual, then show only this dialog and print what it chose:\n"
+    "                     language, MODE_INSTALL, SELECTDRV, SELECTDRVMULTI or WIN_RESTART\n"
     "  -- ARGS            the installer's own command line: nothing, /1, /ND or the path of a\n"
     "                     setup-information file\n"
     "  -h, --help         show this text\n"
@@ -72,6 +76,8 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
             target = &o.screenshotsDir;
         else if (a == "--trace")
             target = &o.traceFile;
+        else if (a == "--dialog")
+            target = &o.dialog;
         else
             return fail("unknown option '" + a + "'");
         if (i + 1 >= args.size() || args[i + 1].empty())

@@ -2,7 +2,8 @@
 // a simulated machine:
 //
 //   nvins32b --machine DIR [--from WINPATH] [--answers FILE | --console]
-//            [--record FILE] [--screenshots DIR] [--trace FILE] [-- ARGS]
+//            [--record FILE] [--screenshots DIR] [--trace FILE] [--dialog NAME]
+//            [-- ARGS]
 //
 // Everything after "--" is the installer's own command line, joined with
 // single blanks (empty, "/1", "/ND" or a path).
@@ -25,6 +26,7 @@ struct Options {
     std::string screenshotsDir;
     std::string traceFile;
     std::string programArgs;          // the installer's own command line
+    std::string dialog;               // --dialog: the one dialog to show (see DialogTryout.h)
 };
 
 struct ParseResult {

@@ -8,22 +8,8 @@
 #
 #   launcher_runs.sh NVINS32B NVMACHINE DISK1-FOLDER
 set -u
-nvins="$1"
-nvm="$2"
-disk="$3"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-m="$work/m"
-fail() { echo "FAIL: $*"; exit 1; }
-[ -f "$disk/INSTALL.INF" ] || fail "no sample disk 1 in '$disk' (build the sample_disks target)"
+. "$(dirname "$0")/run_setup.sh"
 
-# A fresh machine with the disk in A:. Files are put on its drive C: through
-# the drive's folder, as a person copying a disk onto the hard disk would.
-fresh() {
-    rm -rf "$m"
-    "$nvm" new "$m" > /dev/null || fail "nvmachine new"
-    "$nvm" insert "$m" A: "$disk" > /dev/null || fail "nvmachine insert"
-}
 onc() { echo "$m/drives/C/$1"; }
 ini() { "$nvm" ini get "$m" "$1" "$2" "$3" 2> /dev/null; }
 expect_ini() {  # FILE SECTION KEY VALUE WHAT

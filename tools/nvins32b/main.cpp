@@ -11,12 +11,14 @@
 #include <vector>
 
 #include "platform/core/Machine.h"
+#include "platform/core/Shutdown.h"
 #include "platform/core/Trace.h"
 #include "platform/gdi/Screenshot.h"
 #include "platform/user/Input.h"
 #include "platform/user/Painter.h"
 #include "tools/loader/ProgramResources.h"
 #include "startup/Startup.h"
+#include "tools/nvins32b/DialogTryout.h"
 #include "tools/nvins32b/LauncherOptions.h"
 
 namespace {
@@ -46,6 +48,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     const launcher::Options& o = *parsed.options;
+    if (!o.dialog.empty() && !IsTryoutDialog(o.dialog)) {
+        std::fprintf(stderr, "nvins32b: unknown dialog '%s'\n%s", o.dialog.c_str(), launcher::kUsage);
+        return 2;
+    }
 
     auto opened = machine::Machine::open(o.machineDir);
     if (!opened)
@@ -53,6 +59,8 @@ int main(int argc, char** argv) {
     machine::attach(std::move(opened.value()));
     machine::Machine& m = machine::currentOrDie();
     m.modulePath = launcher::modulePathFor(o.fromDir);
+    // A request to end Windows is honoured by the time a program starts again.
+    m.settings().shutdownRequest.clear();
     // Started from that folder, as from a file window: it is the current
     // directory too (an uninstall start copies INSTALL.INF there).
     if (auto cd = m.setCurrentDirectory(o.fromDir); !cd)
@@ -96,12 +104,15 @@ int main(int argc, char** argv) {
 
     // What the executable's resource section holds: strings, dialogs, the title bitmap.
     RegisterProgramResources(kProgramInstance);
-    int status = InstallerMain(kProgramInstance, o.programArgs.c_str(), SW_SHOWNORMAL);
+    int status = o.dialog.empty() ? InstallerMain(kProgramInstance, o.programArgs.c_str(), SW_SHOWNORMAL)
+                                  : RunDialogTryout(kProgramInstance, o.dialog, o.programArgs.c_str());
 
     user::NotifyRunEnded();
     trace::closeFile();
     if (std::string unused = input::unusedAnswers(); !unused.empty())
         std::fprintf(stderr, "nvins32b: answers not used:\n%s", unused.c_str());
+    if (std::string request = m.settings().shutdownRequest; !request.empty())
+        std::printf("nvins32b: the installer asked for an end of Windows: %s\n", machine::describeShutdown(request).c_str());
     if (auto saved = m.save(); !saved)
         std::fprintf(stderr, "nvins32b: %s\n", saved.error().message.c_str());
     if (input::status() != input::Status::Running)
