@@ -91,3 +91,37 @@ enum MessageTextId : UINT {
 #define IDC_CONFIRM_QUESTION 150
 #define IDC_YES_TO_ALL 1004
 #define IDC_CONFIRM_NO 4
+
+// MODE_INSTALL.
+#define IDC_MODE_TEXT 653
+#define IDC_MODE_INSTALL 620
+#define IDC_MODE_UNINSTALL 621
+
+// SELECTDRV and SELECTDRVMULTI.
+#define IDC_MODEL_LIST 119
+#define IDC_MODEL_LABEL 146
+#define IDC_MODEL_TEXT 147
+
+// FONT.
+#define IDC_FONT_SELECT_TEXT 133   // 133..137: texts 196..200
+#define IDC_FONT_LIST_LABEL 134
+#define IDC_FONT_DRIVE_LABEL 135
+#define IDC_FONT_NEED_LABEL 136
+#define IDC_FONT_FREE_LABEL 137
+#define IDC_FONT_LIST 110
+#define IDC_FONT_HELP 111
+#define IDC_FONT_NEED 112          // required KB, fonts drive (or both on one drive)
+#define IDC_FONT_NEED_WINDOWS 113  // required KB, Windows drive
+#define IDC_FONT_FREE 125          // free K, fonts drive
+#define IDC_FONT_FREE_WINDOWS 126  // free K, Windows drive
+#define IDC_FONT_DRIVE 127         // fonts drive, "D:"
+#define IDC_FONT_DRIVE_WINDOWS 128 // "C:[Windows]"
+#define IDC_FONT_K_NEED_WINDOWS 129
+#define IDC_FONT_K_FREE_WINDOWS 130
+
+// KEIKOKU.
+#define IDC_SPACE_NOT_ENOUGH 140   // 140..144: texts 204..208
+#define IDC_SPACE_PROCEDURES 141
+#define IDC_SPACE_CHANGE_DRIVE 142
+#define IDC_SPACE_CHANGE_FONTS 143
+#define IDC_SPACE_EXIT 144

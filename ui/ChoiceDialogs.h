@@ -16,14 +16,8 @@
 
 #include <windows.h>
 
-// Controls of MODE_INSTALL.
-#define IDC_MODE_TEXT 653
-#define IDC_MODE_INSTALL 620
-#define IDC_MODE_UNINSTALL 621
-// Controls of SELECTDRV and SELECTDRVMULTI.
-#define IDC_MODEL_LIST 119
-#define IDC_MODEL_LABEL 146
-#define IDC_MODEL_TEXT 147
+#include "shared/ResourceIds.h"
+
 
 INT_PTR CALLBACK SelLangProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK ModeInstall(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);

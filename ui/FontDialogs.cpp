@@ -22,7 +22,6 @@ constexpr UINT kNotEnoughFirst = 204;  // 204..208: "There is not enough space o
 constexpr UINT kChangeFonts = 209;     // "Change &Fonts"
 constexpr UINT kChangeDrive = 210;     // "Change &Drive"
 constexpr UINT kNamesTooLong = 239;    // "The names of the selected fonts are too long ..."
-constexpr int kFirstLabel = 133;       // 133..137: texts 196..200
 constexpr UINT kHelpTexts[] = {115, 116, 117, 118, 119, 120, 121, 122};
 constexpr int kHelpBlock = 2048;
 constexpr int kFontListBuffer = 340;   // what FONTLIST is first read into
@@ -138,7 +137,7 @@ void initFont(HWND dialog) {
     SetDlgItemTextA(dialog, IDC_FONT_DRIVE, text);
     SetDlgItemTextA(dialog, IDC_FONT_NEED, "0");
     for (int i = 0; i < 5; ++i)
-        SetDlgItemTextA(dialog, kFirstLabel + i, GetMessageText(kSelectFonts + i, text));
+        SetDlgItemTextA(dialog, IDC_FONT_SELECT_TEXT + i, GetMessageText(kSelectFonts + i, text));
     SetDlgItemTextA(dialog, IDOK, GetMessageText(BTN_CONTINUE, text));
     SetDlgItemTextA(dialog, IDC_EXIT, GetMessageText(BTN_EXIT, text));
     SetDlgItemTextA(dialog, IDC_FONT_HELP, GetMessageText(BTN_HELP, text));
@@ -346,7 +345,7 @@ INT_PTR CALLBACK Enough_Size(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
         PlaceDialog(dialog);
         char text[MESSAGE_TEXT_MAX + 1];
         for (int i = 0; i < 5; ++i)
-            SetDlgItemTextA(dialog, IDC_SPACE_FIRST_LINE + i, GetMessageText(kNotEnoughFirst + i, text));
+            SetDlgItemTextA(dialog, IDC_SPACE_NOT_ENOUGH + i, GetMessageText(kNotEnoughFirst + i, text));
         SetDlgItemTextA(dialog, IDCANCEL, GetMessageText(kChangeFonts, text));
         SetDlgItemTextA(dialog, IDOK, GetMessageText(kChangeDrive, text));
         SetDlgItemTextA(dialog, IDC_EXIT, GetMessageText(BTN_EXIT, text));

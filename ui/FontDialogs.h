@@ -15,19 +15,7 @@
 
 #include <windows.h>
 
-// Controls of FONT.
-#define IDC_FONT_LIST 110
-#define IDC_FONT_HELP 111
-#define IDC_FONT_NEED 112          // required KB, fonts drive (or both on one drive)
-#define IDC_FONT_NEED_WINDOWS 113  // required KB, Windows drive
-#define IDC_FONT_FREE 125          // free K, fonts drive
-#define IDC_FONT_FREE_WINDOWS 126  // free K, Windows drive
-#define IDC_FONT_DRIVE 127         // fonts drive, "D:"
-#define IDC_FONT_DRIVE_WINDOWS 128 // "C:[Windows]"
-#define IDC_FONT_K_NEED_WINDOWS 129
-#define IDC_FONT_K_FREE_WINDOWS 130
-// Controls of KEIKOKU.
-#define IDC_SPACE_FIRST_LINE 140   // 140..144: texts 204..208
+#include "shared/ResourceIds.h"
 
 // Which drive a free-space reading is for.
 enum class SpaceDrive { Fonts = 0, Windows = 1 };
