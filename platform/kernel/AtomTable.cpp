@@ -98,7 +98,7 @@ Result<std::string> AtomTable::name(ATOM atom) const {
     if (atom == 0)
         return Error::win32(ERROR_INVALID_PARAMETER, "atom 0");
     if (atom < kFirstStringAtom)
-        return "#" + std::to_string(atom);
+        return std::string("#").append(std::to_string(atom));
     auto it = atoms_.find(atom);
     if (it == atoms_.end())
         return Error::win32(ERROR_INVALID_HANDLE, "no such atom");

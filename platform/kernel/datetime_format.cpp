@@ -24,10 +24,13 @@ const char* const kMonthName[] = {"January", "February", "March",     "April",  
 
 enum class Kind { Date, Time };
 
+// Zero-padded to `width` digits (a minus sign counts as one of them).
 std::string number(int value, int width) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%0*d", width, value);
-    return buf;
+    std::string digits = std::to_string(value < 0 ? -static_cast<long long>(value) : value);
+    size_t len = digits.size() + (value < 0 ? 1 : 0);
+    if (width > 0 && static_cast<size_t>(width) > len)
+        digits.insert(0, static_cast<size_t>(width) - len, '0');
+    return value < 0 ? "-" + digits : digits;
 }
 
 bool isPicture(Kind kind, char c) {

@@ -91,13 +91,15 @@ bool hasLineBreak(LPCSTR s) { return s && std::strpbrk(s, "\r\n") != nullptr; }
 
 }  // namespace
 
-DWORD getString(LPCSTR section, LPCSTR key, LPCSTR def, LPSTR buffer, DWORD size, LPCSTR fileName) {
+DWORD getString(LPCSTR section, LPCSTR key, LPCSTR def, LPSTR buffer, DWORD size, LPCSTR fileName, bool& found) {
+    found = false;
     if (!buffer || size == 0)
         return 0;
     std::string_view fallback = cleanDefault(def);
     if (!fileName || !*fileName)
         return copyString(buffer, size, fallback);
     auto file = openIni(fileName);
+    found = file && file->bytes;
     Document doc = Document::parse(file && file->bytes ? std::string_view(*file->bytes) : std::string_view());
     if (!section)
         return copyList(buffer, size, doc.sectionNames());
@@ -115,12 +117,18 @@ DWORD getString(LPCSTR section, LPCSTR key, LPCSTR def, LPSTR buffer, DWORD size
     return copyString(buffer, size, value ? unquote(*value) : fallback);
 }
 
-UINT getInt(LPCSTR section, LPCSTR key, INT def, LPCSTR fileName) {
-    if (!section || !key || !fileName || !*fileName)
+UINT getInt(LPCSTR section, LPCSTR key, INT def, LPCSTR fileName, bool& found) {
+    found = false;
+    // Windows 95 answers 0, not the default, when the section or the key is
+    // missing from the call (it would list names, which are no number).
+    if (!section || !key)
+        return 0;
+    if (!fileName || !*fileName)
         return static_cast<UINT>(def);
     auto file = openIni(fileName);
     if (!file || !file->bytes)
         return static_cast<UINT>(def);
+    found = true;
     auto value = Document::parse(*file->bytes).value(section, key);
     if (!value || trimBlanks(section).empty() || trimBlanks(key).empty())
         return static_cast<UINT>(def);
@@ -128,14 +136,15 @@ UINT getInt(LPCSTR section, LPCSTR key, INT def, LPCSTR fileName) {
     if (s.empty())
         return static_cast<UINT>(def);
 
-    // Text to number as the system converts it: blanks, a sign, a base
-    // prefix, digits up to the first that does not belong, 32-bit wrap.
+    // Text to number as Windows 95 converts it: blanks, a minus sign (a plus
+    // sign is no digit: "+1" is 0), a base prefix, digits up to the first
+    // that does not belong, 32-bit wrap.
     size_t i = 0;
     while (i < s.size() && isBlank(s[i]))
         ++i;
     bool negative = false;
-    if (i < s.size() && (s[i] == '-' || s[i] == '+')) {
-        negative = s[i] == '-';
+    if (i < s.size() && s[i] == '-') {
+        negative = true;
         ++i;
     }
     uint32_t base = 10;
@@ -162,15 +171,20 @@ UINT getInt(LPCSTR section, LPCSTR key, INT def, LPCSTR fileName) {
     return negative ? 0u - n : n;
 }
 
-DWORD getSection(LPCSTR section, LPSTR buffer, DWORD size, LPCSTR fileName) {
-    if (!buffer || size == 0)
+DWORD getSection(LPCSTR section, LPSTR buffer, DWORD size, LPCSTR fileName, DWORD& error) {
+    error = ERROR_SUCCESS;
+    if (!section || !buffer || size == 0) {
+        error = ERROR_INVALID_PARAMETER;
+        if (buffer && size)
+            buffer[0] = '\0';
         return 0;
-    std::vector<std::string> entries;
-    if (section && fileName && *fileName) {
-        auto file = openIni(fileName);
-        if (file && file->bytes)
-            entries = Document::parse(*file->bytes).entries(section);
     }
+    std::vector<std::string> entries;
+    auto file = fileName && *fileName ? openIni(fileName) : Result<IniFile>(Error::win32(ERROR_FILE_NOT_FOUND, ""));
+    if (file && file->bytes)
+        entries = Document::parse(*file->bytes).entries(section);
+    else
+        error = ERROR_FILE_NOT_FOUND;
     return copyList(buffer, size, entries);
 }
 
@@ -204,20 +218,28 @@ Result<void> writeString(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileNa
 
 DWORD WINAPI GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault, LPSTR lpReturnedString,
                                       DWORD nSize, LPCSTR lpFileName) {
-    DWORD r = nv::profile::getString(lpAppName, lpKeyName, lpDefault, lpReturnedString, nSize, lpFileName);
+    bool found = false;
+    DWORD r = nv::profile::getString(lpAppName, lpKeyName, lpDefault, lpReturnedString, nSize, lpFileName, found);
+    if (!found && nSize)
+        SetLastError(ERROR_FILE_NOT_FOUND);
     NV_TRACE_CALL("GetPrivateProfileStringA", r, lpAppName, lpKeyName, lpDefault,
                   nSize ? static_cast<LPCSTR>(lpReturnedString) : nullptr, nSize, lpFileName);
     return r;
 }
 
 UINT WINAPI GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault, LPCSTR lpFileName) {
-    UINT r = nv::profile::getInt(lpAppName, lpKeyName, nDefault, lpFileName);
+    bool found = false;
+    UINT r = nv::profile::getInt(lpAppName, lpKeyName, nDefault, lpFileName, found);
+    if (!found && lpAppName && lpKeyName)
+        SetLastError(ERROR_FILE_NOT_FOUND);
     NV_TRACE_CALL("GetPrivateProfileIntA", r, lpAppName, lpKeyName, nDefault, lpFileName);
     return r;
 }
 
 DWORD WINAPI GetPrivateProfileSectionA(LPCSTR lpAppName, LPSTR lpReturnedString, DWORD nSize, LPCSTR lpFileName) {
-    DWORD r = nv::profile::getSection(lpAppName, lpReturnedString, nSize, lpFileName);
+    DWORD error = ERROR_SUCCESS;
+    DWORD r = nv::profile::getSection(lpAppName, lpReturnedString, nSize, lpFileName, error);
+    SetLastError(error);
     NV_TRACE_CALL("GetPrivateProfileSectionA", r, lpAppName, nSize ? static_cast<LPCSTR>(lpReturnedString) : nullptr,
                   nSize, lpFileName);
     return r;
@@ -228,10 +250,8 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCST
     // All NULL asks to flush the cache; there is none, and Windows answers FALSE.
     if (lpAppName || lpKeyName || lpString || lpFileName) {
         auto result = nv::profile::writeString(lpAppName, lpKeyName, lpString, lpFileName);
-        if (result)
-            r = TRUE;
-        else
-            SetLastError(result.error().code);
+        r = result ? TRUE : FALSE;
+        SetLastError(result ? ERROR_SUCCESS : result.error().code);
     }
     NV_TRACE_CALL("WritePrivateProfileStringA", r, lpAppName, lpKeyName, lpString, lpFileName);
     return r;
@@ -239,14 +259,20 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCST
 
 DWORD WINAPI GetProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault, LPSTR lpReturnedString,
                                DWORD nSize) {
-    DWORD r = nv::profile::getString(lpAppName, lpKeyName, lpDefault, lpReturnedString, nSize, "win.ini");
+    bool found = false;
+    DWORD r = nv::profile::getString(lpAppName, lpKeyName, lpDefault, lpReturnedString, nSize, "win.ini", found);
+    if (!found && nSize)
+        SetLastError(ERROR_FILE_NOT_FOUND);
     NV_TRACE_CALL("GetProfileStringA", r, lpAppName, lpKeyName, lpDefault,
                   nSize ? static_cast<LPCSTR>(lpReturnedString) : nullptr, nSize);
     return r;
 }
 
 UINT WINAPI GetProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault) {
-    UINT r = nv::profile::getInt(lpAppName, lpKeyName, nDefault, "win.ini");
+    bool found = false;
+    UINT r = nv::profile::getInt(lpAppName, lpKeyName, nDefault, "win.ini", found);
+    if (!found && lpAppName && lpKeyName)
+        SetLastError(ERROR_FILE_NOT_FOUND);
     NV_TRACE_CALL("GetProfileIntA", r, lpAppName, lpKeyName, nDefault);
     return r;
 }
@@ -255,10 +281,8 @@ BOOL WINAPI WriteProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpStr
     BOOL r = FALSE;
     if (lpAppName || lpKeyName || lpString) {
         auto result = nv::profile::writeString(lpAppName, lpKeyName, lpString, "win.ini");
-        if (result)
-            r = TRUE;
-        else
-            SetLastError(result.error().code);
+        r = result ? TRUE : FALSE;
+        SetLastError(result ? ERROR_SUCCESS : result.error().code);
     }
     NV_TRACE_CALL("WriteProfileStringA", r, lpAppName, lpKeyName, lpString);
     return r;

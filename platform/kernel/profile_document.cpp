@@ -24,6 +24,11 @@ std::string_view trimBlanks(std::string_view s) {
 
 Document Document::parse(std::string_view bytes) {
     Document doc;
+    size_t end = bytes.size();
+    while (end > 0 && bytes[end - 1] == '\0')
+        --end;
+    doc.nulTail_ = std::string(bytes.substr(end));
+    bytes = bytes.substr(0, end);
     size_t i = 0;
     while (i < bytes.size()) {
         size_t j = i;
@@ -48,6 +53,7 @@ std::string Document::text() const {
         out += l.text;
         out += l.ending;
     }
+    out += nulTail_;
     return out;
 }
 

@@ -89,6 +89,9 @@ private:
     void insertLine(size_t at, std::string text);
 
     std::vector<Line> lines_;
+    // NUL bytes that end the file: the text ends before them, as Windows
+    // reads it, but a rewrite keeps them.
+    std::string nulTail_;
 };
 
 }  // namespace nv::profile

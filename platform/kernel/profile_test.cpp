@@ -73,15 +73,20 @@ TEST_F(Profile, ValuesQuotesAndDefaults) {
     EXPECT_STREQ(buf, "default");
     EXPECT_EQ(get("nosection", "name1", "  lead", sizeof buf), 6u);
     EXPECT_STREQ(buf, "  lead");
-    EXPECT_EQ(get("section1", "name1", "def", sizeof buf, "C:\\missing.ini"), 3u);
-    EXPECT_STREQ(buf, "def");
-    EXPECT_EQ(get("section1", "name1", "def", sizeof buf, ""), 3u);
-    EXPECT_EQ(get("section1", "name1", "def", sizeof buf, nullptr), 3u);
     EXPECT_EQ(get("", "name1", "def", sizeof buf), 3u);
     EXPECT_EQ(get("section1", "", "def", sizeof buf), 3u);
     EXPECT_EQ(get("section1", "nokey", nullptr, sizeof buf), 0u);
     EXPECT_STREQ(buf, "");
     EXPECT_EQ(GetLastError(), kSentinel);
+    EXPECT_EQ(get("section1", "name1", "def", sizeof buf, "C:\\missing.ini"), 3u);
+    EXPECT_STREQ(buf, "def");
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    SetLastError(kSentinel);
+    EXPECT_EQ(get("section1", "name1", "def", sizeof buf, ""), 3u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    SetLastError(kSentinel);
+    EXPECT_EQ(get("section1", "name1", "def", sizeof buf, nullptr), 3u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
 TEST_F(Profile, ValueTruncation) {
@@ -136,7 +141,7 @@ TEST_F(Profile, SectionAndKeyListings) {
     std::memset(buf, kPoison, sizeof buf);
     EXPECT_EQ(GetPrivateProfileSectionA("section1", buf, sizeof buf, "C:\\test.ini"), 38u);
     EXPECT_EQ(listing(39), "name1=val1|name2=\"val2\"|name3|name4=a||");
-    EXPECT_EQ(GetLastError(), kSentinel);
+    EXPECT_EQ(GetLastError(), 0u);
 }
 
 TEST_F(Profile, IntegerConversion) {
@@ -144,7 +149,7 @@ TEST_F(Profile, IntegerConversion) {
         const char* text;
         UINT expected;
     } cases[] = {
-        {"-1", 4294967295u},     {"+1", 1},          {"4294967296", 0},   {"4294967297", 1},
+        {"-1", 4294967295u},     {"+1", 0},  /* Windows 95: a plus sign is no digit */          {"4294967296", 0},   {"4294967297", 1},
         {"42A94967297", 42},     {"B4294967297", 0}, {"0x1F", 31},        {"0X1fz", 31},
         {"0o17", 15},            {"0b101", 5},       {"0b102", 2},        {"  12", 12},
         {"\"7\"", 7},            {"-0x10", 0xFFFFFFF0u}, {"0x", 0},       {"007", 7},
@@ -162,8 +167,67 @@ TEST_F(Profile, IntegerConversion) {
     }
     EXPECT_EQ(GetPrivateProfileIntA("n", "empty", 99, "C:\\num.ini"), 99u);
     EXPECT_EQ(GetPrivateProfileIntA("n", "missing", -5, "C:\\num.ini"), static_cast<UINT>(-5));
-    EXPECT_EQ(GetPrivateProfileIntA("n", "k0", 3, "C:\\nofile.ini"), 3u);
     EXPECT_EQ(GetLastError(), kSentinel);
+    EXPECT_EQ(GetPrivateProfileIntA("n", "k0", 3, "C:\\nofile.ini"), 3u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    // Without a section or a key Windows 95 answers 0 whatever the default.
+    EXPECT_EQ(GetPrivateProfileIntA(nullptr, "k0", 70, "C:\\num.ini"), 0u);
+    EXPECT_EQ(GetPrivateProfileIntA("n", nullptr, -1, "C:\\num.ini"), 0u);
+    EXPECT_EQ(GetPrivateProfileIntA(nullptr, nullptr, 1, "C:\\num.ini"), 0u);
+    EXPECT_EQ(GetProfileIntA(nullptr, "load", 5), 0u);
+}
+
+// The last error: 87 for a missing section or buffer, 2 for a missing file,
+// 0 when a section was read or a value written.
+TEST_F(Profile, LastErrors) {
+    SetLastError(kSentinel);
+    EXPECT_EQ(GetPrivateProfileSectionA(nullptr, buf, sizeof buf, "C:\\test.ini"), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    SetLastError(kSentinel);
+    EXPECT_EQ(GetPrivateProfileSectionA("section1", nullptr, 0, "C:\\test.ini"), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    SetLastError(kSentinel);
+    EXPECT_EQ(GetPrivateProfileSectionA("section1", buf, sizeof buf, nullptr), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    SetLastError(kSentinel);
+    EXPECT_EQ(GetPrivateProfileSectionA("section1", buf, sizeof buf, "C:\\none.ini"), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    SetLastError(kSentinel);
+    EXPECT_EQ(GetPrivateProfileSectionA("nothing", buf, sizeof buf, "C:\\test.ini"), 0u);  // an empty section
+    EXPECT_EQ(GetLastError(), 0u);
+    SetLastError(kSentinel);
+    EXPECT_GT(GetPrivateProfileSectionA("section1", buf, sizeof buf, "C:\\test.ini"), 0u);
+    EXPECT_EQ(GetLastError(), 0u);
+
+    SetLastError(kSentinel);
+    EXPECT_EQ(get("section1", "name1", "default", sizeof buf, "C:\\none.ini"), 7u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    SetLastError(kSentinel);
+    EXPECT_EQ(get("section1", "name1", "default", sizeof buf), 4u);
+    EXPECT_EQ(GetLastError(), kSentinel);  // a read that found its file leaves the last error
+
+    SetLastError(kSentinel);
+    EXPECT_FALSE(WritePrivateProfileStringA(nullptr, "k", "v", "C:\\test.ini"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    SetLastError(kSentinel);
+    EXPECT_TRUE(WritePrivateProfileStringA("section9", "k", "v", "C:\\test.ini"));
+    EXPECT_EQ(GetLastError(), 0u);
+}
+
+// A file written with its C string's NUL ends at the NUL: no extra entry in
+// the last section, and a rewrite keeps the byte.
+TEST_F(Profile, NulAtTheEndEndsTheFile) {
+    static const char content[] = "[s]\r\nname1=val1\r\nname2=\r\nname3\r\nname4=val4\r\n[t]\r\n=val5\r\n";
+    tm.put('C', "nul.ini", std::string(content, sizeof content));  // the NUL included
+    EXPECT_EQ(GetPrivateProfileStringA("s", nullptr, "", buf, sizeof buf, "C:\\nul.ini"), 18u);
+    EXPECT_EQ(listing(19), "name1|name2|name4||");
+    EXPECT_EQ(GetPrivateProfileSectionA("t", buf, sizeof buf, "C:\\nul.ini"), 6u);
+    EXPECT_EQ(listing(7), "=val5||");
+    tm.put('C', "nul2.ini", std::string("[s]\r\nk=v\0\0", 10));
+    EXPECT_EQ(GetPrivateProfileSectionA("s", buf, sizeof buf, "C:\\nul2.ini"), 4u);
+    EXPECT_EQ(listing(5), "k=v||");
+    ASSERT_TRUE(WritePrivateProfileStringA("s", "k", "w", "C:\\nul2.ini"));
+    EXPECT_EQ(tm.get('C', "nul2.ini"), std::string("[s]\r\nk=w\0\0", 10));
 }
 
 TEST_F(Profile, WriteKeepsEveryOtherByte) {
@@ -199,7 +263,7 @@ TEST_F(Profile, WriteKeepsEveryOtherByte) {
               "; comment=x\r\n"
               "added=\r\n"
               "[section3]\r\n");
-    EXPECT_EQ(GetLastError(), kSentinel);
+    EXPECT_EQ(GetLastError(), 0u);
     EXPECT_FALSE(std::filesystem::exists(tm.host('C', "test.ini.~nvtmp")));
 }
 

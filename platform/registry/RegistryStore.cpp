@@ -67,7 +67,7 @@ Result<KeyPath> RegistryStore::pathOf(HKEY handle) const {
     auto it = handles_.find(value);
     if (it == handles_.end())
         return Error::win32(ERROR_INVALID_HANDLE, "not an open registry key");
-    if (!registry_.find(it->second))
+    if (deleted_.count(value) || !registry_.find(it->second))
         return Error::win32(ERROR_KEY_DELETED, it->second.text() + ": the key was deleted");
     return it->second;
 }
@@ -79,7 +79,22 @@ HKEY RegistryStore::openHandle(KeyPath path) {
     return reinterpret_cast<HKEY>(value);
 }
 
-bool RegistryStore::closeHandle(HKEY handle) { return handles_.erase(reinterpret_cast<uintptr_t>(handle)) > 0; }
+bool RegistryStore::closeHandle(HKEY handle) {
+    deleted_.erase(reinterpret_cast<uintptr_t>(handle));
+    return handles_.erase(reinterpret_cast<uintptr_t>(handle)) > 0;
+}
+
+void RegistryStore::keyRemoved(const KeyPath& removed) {
+    for (const auto& [value, path] : handles_) {
+        if (path.root != removed.root || path.parts.size() < removed.parts.size())
+            continue;
+        bool below = true;
+        for (size_t i = 0; i < removed.parts.size() && below; ++i)
+            below = machine::equalsNoCase(path.parts[i], removed.parts[i]);
+        if (below)
+            deleted_.insert(value);
+    }
+}
 
 Result<void> RegistryStore::save() {
     if (loadError_)

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 
 #include <windef.h>
@@ -41,6 +42,9 @@ public:
     Result<KeyPath> pathOf(HKEY handle) const;
     HKEY openHandle(KeyPath path);
     bool closeHandle(HKEY handle);
+    // After `removed` was deleted: its handles and those of keys below it
+    // stay deleted, even when a key of the same name is made again.
+    void keyRemoved(const KeyPath& removed);
 
     Result<void> save();
     std::filesystem::path file() const;
@@ -52,6 +56,7 @@ private:
     Registry registry_;
     std::optional<Error> loadError_;
     std::map<uintptr_t, KeyPath> handles_;
+    std::set<uintptr_t> deleted_;
     uintptr_t nextHandle_ = 0x1000;
 };
 

@@ -9,10 +9,12 @@
 //    one is ERROR_BADKEY.
 //  - Key and value names with a line break are ERROR_INVALID_PARAMETER: the
 //    registry file could not hold them.
-//  - A string value (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) set without its
-//    terminating NUL gets one, so that every read gives a terminated string.
+//  - A string value (REG_SZ, REG_EXPAND_SZ) is kept up to its first NUL, with
+//    a NUL added, as Windows 95 keeps it: zero bytes are the empty string. A
+//    REG_MULTI_SZ set without its terminating NUL gets one.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/core/Trace.h"
@@ -177,8 +179,13 @@ LONG setValue(HKEY hKey, LPCSTR name, DWORD type, const BYTE* data, DWORD size) 
     if (!t)
         return codeOf(t.error());
     std::vector<uint8_t> bytes(data, data + size);
-    if (isStringType(type) && (bytes.empty() || bytes.back() != 0))
+    if (type == REG_SZ || type == REG_EXPAND_SZ) {
+        // Windows 95 keeps a string as a C string: up to its first NUL.
+        bytes.erase(std::find(bytes.begin(), bytes.end(), uint8_t{0}), bytes.end());
         bytes.push_back(0);
+    } else if (isStringType(type) && (bytes.empty() || bytes.back() != 0)) {
+        bytes.push_back(0);
+    }
     t->registry->find(t->path)->setValue(name ? name : "", type, std::move(bytes));
     auto saved = t->store->save();
     return saved ? ERROR_SUCCESS : codeOf(saved.error());
@@ -194,7 +201,10 @@ LONG deleteKey(HKEY hKey, LPCSTR subKey) {
     if (!t->registry->remove(path))
         return ERROR_FILE_NOT_FOUND;
     auto saved = t->store->save();
-    return saved ? ERROR_SUCCESS : codeOf(saved.error());
+    if (!saved)
+        return codeOf(saved.error());
+    t->store->keyRemoved(path);
+    return ERROR_SUCCESS;
 }
 
 LONG deleteValue(HKEY hKey, LPCSTR name) {

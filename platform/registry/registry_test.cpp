@@ -235,6 +235,98 @@ TEST_F(Registry, DeletesKeysWithTheirSubkeysAndValues) {
     EXPECT_NE(readFile().find("Arial (TrueType)"), std::string::npos);
 }
 
+// Keys and values come back in the order they were made, not sorted, and
+// keep that order through the file.
+TEST_F(Registry, EnumerationKeepsTheOrderOfCreation) {
+    HKEY k = nullptr;
+    ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, "Software\\Norvalk", &k), ERROR_SUCCESS);
+    for (const char* name : {"Zeta", "alpha", "Mid"}) {
+        HKEY sub = nullptr;
+        ASSERT_EQ(RegCreateKeyA(k, name, &sub), ERROR_SUCCESS);
+        RegCloseKey(sub);
+        ASSERT_EQ(RegSetValueExA(k, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>("\1\0\0\0"), 4), ERROR_SUCCESS);
+    }
+    auto keys = [&] {
+        std::vector<std::string> out;
+        for (DWORD i = 0; RegEnumKeyA(k, i, buf, sizeof buf) == ERROR_SUCCESS; ++i)
+            out.push_back(buf);
+        return out;
+    };
+    auto values = [&] {
+        std::vector<std::string> out;
+        DWORD size = sizeof buf;
+        for (DWORD i = 0; RegEnumValueA(k, i, buf, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+             ++i, size = sizeof buf)
+            out.push_back(buf);
+        return out;
+    };
+    const std::vector<std::string> made{"Zeta", "alpha", "Mid"};
+    EXPECT_EQ(keys(), made);
+    EXPECT_EQ(values(), made);
+    RegCloseKey(k);
+    // Read back from the file by a fresh machine.
+    std::string text = readFile();
+    EXPECT_LT(text.find("Norvalk\\Zeta]"), text.find("Norvalk\\alpha]"));
+    EXPECT_LT(text.find("Norvalk\\alpha]"), text.find("Norvalk\\Mid]"));
+    nv::testing::TempMachine again;
+    std::ofstream(again.dir() / "registry.reg", std::ios::binary) << text;
+    ASSERT_EQ(RegOpenKeyA(HKEY_LOCAL_MACHINE, "Software\\Norvalk", &k), ERROR_SUCCESS);
+    EXPECT_EQ(keys(), made);
+    EXPECT_EQ(values(), made);
+    RegCloseKey(k);
+}
+
+// Windows 95 keeps a string value as a C string: up to its first NUL, with a
+// NUL added when the data had none; zero bytes give the empty string.
+TEST_F(Registry, StringValuesAreStoredAsWindows95StoresThem) {
+    HKEY k = open(HKEY_LOCAL_MACHINE, "Enum\\Root\\*PNP0401\\0000");
+    struct Case {
+        std::string data;
+        std::string stored;
+    } cases[] = {{"ThisNeverBreaks", std::string("ThisNeverBreaks\0", 16)},
+                 {std::string("ThisNeverBreaks\0", 16), std::string("ThisNeverBreaks\0", 16)},
+                 {"", std::string("\0", 1)},
+                 {std::string("\0", 1), std::string("\0", 1)},
+                 {std::string("This\0Breaks\0\0A\0", 16), std::string("This\0", 5)}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.data.size());
+        ASSERT_EQ(RegSetValueExA(k, "S", 0, REG_SZ, reinterpret_cast<const BYTE*>(c.data.data()),
+                                 static_cast<DWORD>(c.data.size())),
+                  ERROR_SUCCESS);
+        std::memset(buf, kPoison, sizeof buf);
+        DWORD size = sizeof buf, type = 0;
+        ASSERT_EQ(RegQueryValueExA(k, "S", nullptr, &type, reinterpret_cast<LPBYTE>(buf), &size), ERROR_SUCCESS);
+        EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+        EXPECT_EQ(std::string(buf, size), c.stored);
+        EXPECT_EQ(buf[size], kPoison);
+    }
+    RegCloseKey(k);
+}
+
+// Every call through the handle of a deleted key answers ERROR_KEY_DELETED,
+// even after a key of the same name is made again.
+TEST_F(Registry, ADeletedKeysHandleAnswersKeyDeleted) {
+    HKEY k = open(HKEY_LOCAL_MACHINE, "Enum\\Root\\*PNP0401");
+    HKEY other = open(HKEY_LOCAL_MACHINE, "Enum\\Root\\*PNP0401");
+    EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Enum\\Root\\*PNP0401"), ERROR_SUCCESS);
+    DWORD size = sizeof buf;
+    HKEY sub = nullptr;
+    EXPECT_EQ(RegEnumKeyA(k, 0, buf, sizeof buf), ERROR_KEY_DELETED);
+    EXPECT_EQ(RegEnumValueA(k, 0, buf, &size, nullptr, nullptr, nullptr, nullptr), ERROR_KEY_DELETED);
+    EXPECT_EQ(RegSetValueExA(k, "x", 0, REG_SZ, reinterpret_cast<const BYTE*>("y"), 2), ERROR_KEY_DELETED);
+    EXPECT_EQ(RegCreateKeyA(k, "0002", &sub), ERROR_KEY_DELETED);
+    EXPECT_EQ(RegOpenKeyA(k, "0000", &sub), ERROR_KEY_DELETED);
+    EXPECT_EQ(RegDeleteValueA(k, "x"), ERROR_KEY_DELETED);
+    HKEY again = nullptr;
+    ASSERT_EQ(RegCreateKeyA(HKEY_LOCAL_MACHINE, "Enum\\Root\\*PNP0401", &again), ERROR_SUCCESS);
+    EXPECT_EQ(RegEnumKeyA(again, 0, buf, sizeof buf), ERROR_NO_MORE_ITEMS);
+    EXPECT_EQ(RegEnumKeyA(other, 0, buf, sizeof buf), ERROR_KEY_DELETED);
+    EXPECT_EQ(RegSetValueExA(k, "x", 0, REG_SZ, reinterpret_cast<const BYTE*>("y"), 2), ERROR_KEY_DELETED);
+    EXPECT_EQ(RegCloseKey(k), ERROR_SUCCESS);
+    EXPECT_EQ(RegCloseKey(other), ERROR_SUCCESS);
+    EXPECT_EQ(RegCloseKey(again), ERROR_SUCCESS);
+}
+
 TEST_F(Registry, DamagedFileFailsEveryCallAndIsKept) {
     const std::string damaged = "REGEDIT4\r\n[HKEY_LOCAL_MACHINE\\A]\r\n\"x\"=dword:zz\r\n";
     writeFile(damaged);
