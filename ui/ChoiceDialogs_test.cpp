@@ -1,12 +1,12 @@
 #include "ui/ChoiceDialogs.h"
 
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "ProgramTest.h"
 #include "platform/user/MessageLog_test.h"
+#include "ui/RecordingDialog_test.h"
 #include "script/MessageText.h"
 #include "ui/DialogPlumbing.h"
 #include "ui/RuntimeTemplates.h"
@@ -16,34 +16,11 @@ using nv::testing::sequenceIs;
 
 namespace {
 
-// Wraps a dialog procedure and records what it was sent; after each command
-// the test's snapshot adds what the dialog shows then.
-DLGPROC inner = nullptr;
-std::vector<std::string> seen;
-std::function<std::string(HWND)> snapshot;
-
-INT_PTR CALLBACK Recording(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    INT_PTR result = inner(dialog, message, wParam, lParam);
-    if (message == WM_INITDIALOG || message == WM_TIMER || message == WM_COMMAND) {
-        std::string entry = nv::testing::messageName(message);
-        if (message == WM_COMMAND)
-            entry += "(" + std::to_string(LOWORD(wParam)) +
-                     (HIWORD(wParam) ? ":" + std::to_string(HIWORD(wParam)) : std::string()) + ")";
-        if (snapshot && message != WM_TIMER)
-            entry += " " + snapshot(dialog);
-        seen.push_back(entry);
-    }
-    return result;
-}
-
-std::string text(HWND dialog, int id) {
-    char t[256];
-    if (id == 0)
-        GetWindowTextA(dialog, t, sizeof t);
-    else
-        GetDlgItemTextA(dialog, id, t, sizeof t);
-    return t;
-}
+using nv::testing::inner;
+using nv::testing::Recording;
+using nv::testing::seen;
+using nv::testing::snapshot;
+using nv::testing::text;
 
 std::string in(int language, UINT id) {
     char t[256];

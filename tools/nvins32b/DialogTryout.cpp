@@ -13,11 +13,12 @@
 #include "startup/Startup.h"
 #include "ui/ChoiceDialogs.h"
 #include "ui/DialogPlumbing.h"
+#include "ui/FontDialogs.h"
 #include "ui/RuntimeTemplates.h"
 
 namespace {
 
-const char* const kNames[] = {"language", "MODE_INSTALL", "SELECTDRV", "SELECTDRVMULTI", "WIN_RESTART"};
+const char* const kNames[] = {"language", "MODE_INSTALL", "SELECTDRV", "SELECTDRVMULTI", "WIN_RESTART", "FONT"};
 
 std::string upper(std::string s) {
     for (char& c : s)
@@ -83,7 +84,11 @@ INT_PTR show(const std::string& name) {
         printModels();
         return r;
     }
-    return BuildRestartDialog(nullptr, SelWinRestart, "WIN_RESTART");
+    if (name == "WIN_RESTART")
+        return BuildRestartDialog(nullptr, SelWinRestart, "WIN_RESTART");
+    INT_PTR r = RunDialog(nullptr, FONT_Set, "FONT");
+    std::printf("fontDir=%s\nfonts=%s\n", state.fontDir, r == 1 ? state.scratchText : "");
+    return r;
 }
 
 }  // namespace

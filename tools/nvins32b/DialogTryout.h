@@ -10,6 +10,8 @@
 //   SELECTDRV       the models of the OEM INF's first manufacturer line
 //   SELECTDRVMULTI  the same models, all taken as installed
 //   WIN_RESTART     the restart offer, by [REBOOTSYSTEM] of the script
+//   FONT            the fonts of the script on the private INI's FontPath
+//                   (default: the system directory), with KEIKOKU when space is short
 #pragma once
 
 #include <windows.h>

@@ -23,7 +23,7 @@ const char* const kHelp =
     "  --screenshots DIR  save a PNG picture of the screen at each dialog into DIR\n"
     "  --trace FILE       write every Win32 call of the installer to FILE (UTF-8), one line each\n"
     "  --dialog NAME      start up as usual, then show only this dialog and print what it chose:\n"
-    "                     language, MODE_INSTALL, SELECTDRV, SELECTDRVMULTI or WIN_RESTART\n"
+    "                     language, MODE_INSTALL, SELECTDRV, SELECTDRVMULTI, WIN_RESTART or FONT\n"
     "  -- ARGS            the installer's own command line: nothing, /1, /ND or the path of a\n"
     "                     setup-information file\n"
     "  -h, --help         show this text\n"

@@ -15,9 +15,8 @@ lang() {
     "$nvm" ini set "$m" QS8000.INI Install Language "$1" > /dev/null || fail "nvmachine ini set"
 }
 
-# show LANGUAGE DIALOG ANSWERS EXPECTED-OUTPUT
-show() {
-    lang "$1"
+# show LANGUAGE DIALOG ANSWERS EXPECTED-OUTPUT, on the machine as it is
+on_machine() {
     printf "$3" > "$work/answers"
     "$nvins" --machine "$m" --answers "$work/answers" --dialog "$2" > "$work/out" 2> "$work/err"
     status=$?
@@ -28,6 +27,11 @@ show() {
 $(cat "$work/out")
 expected:
 $(cat "$work/expected")"
+}
+# The same on a fresh machine.
+show() {
+    lang "$1"
+    on_machine "$@"
 }
 
 # The language dialog: French chosen in English, German in French.
@@ -64,4 +68,18 @@ grep -q '^logoff,reserved=0xFFFFFFFF' "$work/shutdown" || fail "nvmachine shutdo
 show 1 WIN_RESTART 'dialog "Installation du pilote Norvalk"\n  click 1021\n' \
     'dialog WIN_RESTART ended with 0\n'
 "$nvm" shutdown "$m" > /dev/null && fail "Return recorded an end of Windows"
+# The fonts: all of them on the system directory in English. In French on a
+# drive D: of 100 KB, too small for the 138 KB of the fonts drive: the
+# warning, a change of drive to C:\FONTS, which is written to the private INI.
+fonts="Norvalk_Sans,Norvalk_Sans_Bold,Norvalk_Serif,Norvalk_Serif_Italic,Norvalk_Mono,Norvalk_Condensed"
+show 0 FONT 'dialog FONT\n  click "&Continue"\n' \
+    "fontDir=C:\\\\WINDOWS\\\\SYSTEM\\nfonts=$fonts\\ndialog FONT ended with 1\\n"
+rm -rf "$m"
+"$nvm" new "$m" --drive D:fixed:100K > /dev/null || fail "nvmachine new with D:"
+"$nvm" insert "$m" A: "$disk" > /dev/null || fail "nvmachine insert"
+"$nvm" ini set "$m" QS8000.INI Install Language 1 > /dev/null || fail "nvmachine ini set"
+"$nvm" ini set "$m" QS8000.INI Install FontPath 'D:\POLICES' > /dev/null || fail "nvmachine ini set"
+on_machine 1 FONT 'dialog FONT\n  click 1\ndialog KEIKOKU\n  click "Autre &lecteur"\ndialog CHANGE\n  type 117 "C:\\\\FONTS"\n  click 1\n' \
+    "fontDir=C:\\\\FONTS\\nfonts=$fonts\\ndialog FONT ended with 1\\n"
+[ "$("$nvm" ini get "$m" QS8000.INI Install FontPath)" = 'C:\FONTS' ] || fail "FontPath not written after the change of drive"
 echo "dialog runs: all passed"
