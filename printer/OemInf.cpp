@@ -6,12 +6,10 @@
 #include "script/MessageText.h"
 #include "shared/BoundedText.h"
 #include "shared/InstallState.h"
+#include "shared/PathOps.h"
 
 namespace {
 
-constexpr UINT kInUse = 135;           // "This driver cannot be installed because ..."
-constexpr UINT kInUseAdvice = 137;     // "Wait until Windows is finished using the driver, ..."
-constexpr UINT kEnglishInstalled = 238;
 constexpr int kFieldSize = 128;        // values and fields of the OEM INF
 
 bool Unattended() { return (state.runFlags & RUN_UNATTENDED) != 0; }
@@ -25,15 +23,6 @@ IniLine StepLines(IniLine line, int count) {
 // A field that filled its buffer may have been cut: refuse it.
 bool FieldFits(const char* field, int size) { return std::strlen(field) < static_cast<size_t>(size - 1); }
 
-// A file name must stay inside its destination directory.
-bool SafeFileName(const char* name) {
-    if (!*name || std::strchr(name, '\\') || std::strchr(name, '/') || std::strchr(name, ':'))
-        return false;
-    if (std::strstr(name, ".."))
-        return false;
-    return true;
-}
-
 bool ExtensionIs(const char* ext, const char* want) { return ext && std::strcmp(ext, want) == 0; }
 bool ExtensionIsNoCase(const char* ext, const char* want) { return ext && EqualsNoCase(ext, want); }
 
@@ -43,8 +32,8 @@ void ShowInUse() {
     char text[512];
     char piece[256];
     char caption[256];
-    GetMessageText(kInUse, text);
-    AppendText(text, GetMessageText(kInUseAdvice, piece));
+    GetMessageText(MSG_DRIVER_IN_USE, text);
+    AppendText(text, GetMessageText(MSG_DRIVER_IN_USE_ADVICE, piece));
     GetMessageText(CAPTION_WARNING, caption);
     MessageBoxA(nullptr, text, caption, MB_OK | MB_ICONEXCLAMATION);
 }
@@ -245,7 +234,9 @@ int AddFileList(HWND window, LPCSTR sectionName, int listIndex) {
             *comma = '\0';
             source = comma + 1;
         }
-        if (!SafeFileName(dest) || !SafeFileName(source)) {
+        // Guard: a name with a path in it would be copied outside its
+        // destination directory.
+        if (!IsPlainFileName(dest) || !IsPlainFileName(source)) {
             ShowInfError(window, dest);
             result = 0;
             break;
@@ -266,7 +257,7 @@ int AddFileList(HWND window, LPCSTR sectionName, int listIndex) {
             if (listIndex == 0) {
                 if (ext && EqualsNoCase(ext, "drv") && IsFileInUse(dest)) {
                     char text[256];
-                    MessageBoxA(window, GetMessageText(kEnglishInstalled, text), "", MB_OK);
+                    MessageBoxA(window, GetMessageText(MSG_ENGLISH_INSTALLED, text), "", MB_OK);
                     result = 0;
                     break;
                 }

@@ -13,6 +13,12 @@ enum : WORD {
     RUN_UNATTENDED = 0x0001,  // the command line is exactly "/1"
 };
 
+// iniChanged bits
+enum : BYTE {
+    SYSTEM_INI_CHANGED = 0x01,
+    WIN_INI_CHANGED = 0x02,
+};
+
 // runResult values
 enum {
     RESULT_NONE = 0,
@@ -75,7 +81,7 @@ struct InstallState {
     HGLOBAL pendingBlock;
     HGLOBAL driverEntry;
     int runResult;
-    BYTE iniChanged;  // bit 0: SYSTEM.INI changed, bit 1: WIN.INI changed
+    BYTE iniChanged;  // SYSTEM_INI_CHANGED, WIN_INI_CHANGED
     IniText currentText;
     OFSTRUCT lastOpen;
     HCURSOR waitCursor;

@@ -21,11 +21,6 @@ LPCSTR ExtensionPart(LPCSTR name) {
 
 namespace {
 
-bool Exists(LPCSTR path) {
-    OFSTRUCT of;
-    return OpenFile(path, &of, OF_EXIST) != HFILE_ERROR;
-}
-
 bool LastWriteTime(LPCSTR path, FILETIME* time) {
     HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -73,7 +68,7 @@ int NextBackupName(LPCSTR path, LPSTR out, int size) {
     for (int n = 0; n < 100; ++n) {
         out[base + 1] = static_cast<char>('0' + n / 10);
         out[base + 2] = static_cast<char>('0' + n % 10);
-        if (!Exists(out))
+        if (!FileExists(out))
             return 1;
         FILETIME t{};
         if (LastWriteTime(out, &t) && (n == 0 || CompareFileTime(&t, &oldest) < 0)) {
@@ -87,13 +82,22 @@ int NextBackupName(LPCSTR path, LPSTR out, int size) {
     return 1;
 }
 
-int LzCopyFile(LPCSTR from, LPCSTR to) {
+int FileExists(LPCSTR path) { return OpenFile(path, &state.lastOpen, OF_EXIST) != HFILE_ERROR ? 1 : 0; }
+
+int IsPlainFileName(LPCSTR name) {
+    if (!*name || std::strchr(name, '\\') || std::strchr(name, '/') || std::strchr(name, ':'))
+        return 0;
+    return std::strstr(name, "..") ? 0 : 1;
+}
+
+int LzCopyFile(LPCSTR from, LPCSTR to, LzSource sourceMode, FailedCopy failed) {
     OFSTRUCT of;
     char source[MAX_PATH];
     char target[MAX_PATH];
+    // Guard: a path cut to fit would name another file.
     if (!CopyText(source, from) || !CopyText(target, to))
         return 0;
-    INT in = LZOpenFileA(source, &of, OF_READ);
+    INT in = LZOpenFileA(source, &of, sourceMode == LzSource::Prompt ? OF_PROMPT : OF_READ);
     if (in < 0)
         return 0;
     INT out = LZOpenFileA(target, &of, OF_CREATE);
@@ -105,10 +109,19 @@ int LzCopyFile(LPCSTR from, LPCSTR to) {
     LZClose(in);
     LZClose(out);
     if (copied < 0) {
-        LZOpenFileA(target, &of, OF_DELETE);
+        // Guard: a half-written copy would pass for the whole file.
+        if (failed == FailedCopy::Delete)
+            LzDeleteFile(target);
         return 0;
     }
     return 1;
+}
+
+void LzDeleteFile(LPCSTR path) {
+    OFSTRUCT of;
+    char p[MAX_PATH];
+    if (CopyText(p, path))
+        LZOpenFileA(p, &of, OF_DELETE);
 }
 
 int MakeBackup(LPCSTR path, LPSTR out, int size) {

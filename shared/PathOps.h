@@ -28,10 +28,31 @@ int NextBackupName(LPCSTR path, LPSTR out, int size);
 // the copy failed (no backup file is then left behind).
 int MakeBackup(LPCSTR path, LPSTR out, int size);
 
+// 1 when path names an existing file (OpenFile with OF_EXIST). Like every
+// existence test of the program it fills state.lastOpen, whose szPathName
+// is then the full path of the file just tested.
+int FileExists(LPCSTR path);
+
+// 1 when name is a plain file name that stays inside the directory it is
+// joined to: not empty, no '\', '/' or ':', no "..".
+int IsPlainFileName(LPCSTR name);
+
+// How LzCopyFile opens its source: OF_READ, or OF_PROMPT (a missing file
+// asks for its disk).
+enum class LzSource { Read, Prompt };
+// What a copy that fails half-way leaves: nothing, or the partial copy
+// (for a restore over a file that is damaged anyway, where deleting it
+// would lose even the part that was written).
+enum class FailedCopy { Delete, Keep };
+
 // Copies from to to through the LZ functions (a compressed file is expanded,
-// a plain one copied unchanged). 1 on success; a failed copy leaves no
-// destination behind.
-int LzCopyFile(LPCSTR from, LPCSTR to);
+// a plain one copied unchanged). The destination is created only once the
+// source is open, so a missing source leaves no empty file behind. 1 on
+// success, 0 when either file cannot be opened or the copy fails.
+int LzCopyFile(LPCSTR from, LPCSTR to, LzSource source = LzSource::Read, FailedCopy failed = FailedCopy::Delete);
+
+// Deletes path through LZOpenFileA (OF_DELETE); a missing file is no error.
+void LzDeleteFile(LPCSTR path);
 
 template <int N>
 inline int NextBackupName(LPCSTR path, char (&out)[N]) {

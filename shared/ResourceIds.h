@@ -45,6 +45,25 @@ enum NameTextId : UINT {
 
 // Ids of messages often named in code (English wording in the comments).
 enum MessageTextId : UINT {
+    // The question before another maker's conflicting driver line is
+    // commented out (N: the other driver's name):
+    // 101 N 102 103 104 N 105 N 106.
+    MSG_ASK_REMOVE_THERE_IS = 101,   // "There is a "
+    MSG_ASK_REMOVE_INSTALLED = 102,  // " printer driver installed on your hard disk. "
+    MSG_ASK_REMOVE_WHY = 103,        // "Installer will remove the driver in order that ... Is this OK?\n"
+    MSG_ASK_REMOVE_IF_NO = 104,      // "In case you select No, ...\n\nIn case you want to use the "
+    MSG_ASK_REMOVE_AGAIN = 105,      // " printer driver again, please remove ... and reinstall the "
+    MSG_ASK_REMOVE_END = 106,        // " printer driver."
+    // The warning that asks the user to remove it himself:
+    // 107 N 108 109 N 110 N 111(driverName) 112 N 113 N 114.
+    MSG_WARN_REMOVE_THERE_IS = 107,  // "There is a "
+    MSG_WARN_REMOVE_INSTALLED = 108, // " printer driver installed on your hard disk.\n"
+    MSG_WARN_REMOVE_PLEASE = 109,    // "Please remove the "
+    MSG_WARN_REMOVE_HOW = 110,       // " driver by using the uninstall program on the Disk that comes with the "
+    MSG_WARN_REMOVE_MONITOR = 111,   // " printers in order that the status monitor of the %s can work.\n\n"
+    MSG_WARN_REMOVE_IF_AGAIN = 112,  // "In case you want to use the "
+    MSG_WARN_REMOVE_AGAIN = 113,     // " printer driver again, please remove ... and reinstall the "
+    MSG_WARN_REMOVE_END = 114,       // " printer driver."
     MSG_CANCEL_INSTALL = 123,        // "Do you really want to cancel the installation?"
     MSG_FINISH_INSTALL = 124,        // "Do you want to finish the installation?"
     MSG_INSERT = 128,                // "Insert the "
@@ -53,6 +72,11 @@ enum MessageTextId : UINT {
     MSG_NOT_FOUND = 132,             // " is not found."
     MSG_NOT_ENOUGH_MEMORY = 133,     // "Not enough memory to run the Installation program."
     MSG_ALREADY_RUNNING = 134,       // "The Installer is already running."
+    MSG_DRIVER_IN_USE = 135,         // "This driver cannot be installed because it is currently being used ..."
+    MSG_DRIVER_IN_USE_ADVICE = 137,  // "Wait until Windows is finished using the driver, ..."
+    MSG_ALREADY_EXISTS = 144,        // " already exists!!!\nDo you want to replace:\n     "
+    MSG_VERSION_PREFIX = 145,        // "     Ver. "
+    MSG_REPLACE_WITH = 146,          // "\nwith:\n     "
     MSG_GERMAN_REPLACE_VERB = 147,   // German only: "\nersetzen"
     MSG_INSTALL_FAILED = 153,        // "%s driver installation has failed."
     MSG_NOT_REMOVED = 154,           // "%s driver has not been removed from your system."
@@ -71,10 +95,17 @@ enum MessageTextId : UINT {
     BTN_CONTINUE = 201,              // "&Continue"
     BTN_EXIT = 202,                  // "&Exit"
     BTN_HELP = 203,                  // "&Help"
+    CAPTION_CHECKING = 211,          // "Checking"
+    MSG_CHECKING_INI_FILES = 212,    // "Checking WIN.INI and SYSTEM.INI files now. ..."
+    CAPTION_VERSION_CHECK = 216,     // "Version Check"
+    MSG_CONFIRM_EXISTS = 218,        // "This file already exists in that directory"
+    MSG_CONFIRM_QUESTION = 219,      // "Would you like to replace the existing file ?"
     BTN_YES = 220,                   // "&Yes"
     BTN_YES_TO_ALL = 221,            // "Yes to &All"
     BTN_NO = 222,                    // "&No"
+    CAPTION_CONFIRM_REPLACE = 223,   // "Confirm File Replace"
     MSG_FILE_NOT_FOUND = 236,        // "File not found."
+    MSG_ENGLISH_INSTALLED = 238,     // "The English driver has been installed.\nTo select another language, ..."
 };
 
 // The title bitmap.

@@ -7,13 +7,9 @@
 #include "script/MessageText.h"
 #include "shared/BoundedText.h"
 #include "shared/InstallState.h"
+#include "shared/PathOps.h"
 
 namespace {
-
-bool Exists(LPCSTR path) {
-    OFSTRUCT ofs = {};
-    return OpenFile(path, &ofs, OF_EXIST) != HFILE_ERROR;
-}
 
 void DeleteThrough(LPCSTR dir, LPCSTR name) {
     if (!name[0])
@@ -27,7 +23,7 @@ void DeleteThrough(LPCSTR dir, LPCSTR name) {
 void DeleteTemporary(UINT nameId) {
     char path[MAX_PATH];
     JoinPath(path, state.windowsDir, GetMessageText(nameId));
-    if (Exists(path)) {
+    if (FileExists(path)) {
         OFSTRUCT ofs = {};
         OpenFile(path, &ofs, OF_DELETE);
     }
@@ -58,7 +54,7 @@ void DeleteInfCopies(InfCopies which) {
 void DeleteProgramCopies() {
     for (LPCSTR name : {"nvins32b.dll", "nvins32b.exe"}) {
         JoinPath(state.scratchText, state.systemDir, name);
-        if (Exists(state.scratchText) && !DeleteFileA(state.scratchText))
+        if (FileExists(state.scratchText) && !DeleteFileA(state.scratchText))
             GetLastError();  // a running program's own file may refuse; nothing to do about it
     }
 }
@@ -77,7 +73,7 @@ void ExitCleanUp() {
 void FailedStartCleanUp() {
     if (state.currentText)
         FreeIniText(nullptr);
-    if (state.scriptCopyPath[0] && Exists(state.scriptCopyPath)) {
+    if (state.scriptCopyPath[0] && FileExists(state.scriptCopyPath)) {
         OFSTRUCT ofs = {};
         OpenFile(state.scriptCopyPath, &ofs, OF_DELETE);
     }

@@ -12,13 +12,13 @@
 #include "startup/ScriptLines.h"
 #include "startup/Startup.h"
 #include "startup/StartupMessages.h"
+#include "shared/PathOps.h"
 
 namespace {
 
 // Every start-up message has no owner and the stop icon.
 constexpr UINT kStartStyle = MB_ICONHAND;
 
-bool FileExists(LPCSTR path) { return OpenFile(path, &state.lastOpen, OF_EXIST) != HFILE_ERROR; }
 
 // Loads `path` as a text; shows 133 (none) or 131 (empty) under "Warning".
 IniText LoadOrComplain(LPCSTR path) {

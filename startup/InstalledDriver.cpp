@@ -8,6 +8,7 @@
 #include "startup/ScriptLines.h"
 #include "startup/Startup.h"
 #include "startup/StartupMessages.h"
+#include "shared/PathOps.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ int CheckInstalledDriver() {
     FirstLineOf(nullptr, GetMessageText(TXT_OEM_INF), oemName);
     char oemPath[MAX_PATH];
     JoinPath(oemPath, state.sourceDir, oemName);
-    if (OpenFile(oemPath, &state.lastOpen, OF_EXIST) == HFILE_ERROR) {
+    if (!FileExists(oemPath)) {
         // The fixed name, whatever the script calls the file.
         ShowNotFound(nullptr, TXT_OEMSETUP_INF, CAPTION_INSTALLATION, kStyle);
         return 0;
@@ -64,5 +65,5 @@ int CheckInstalledDriver() {
 
     char driverPath[MAX_PATH];
     JoinPath(driverPath, state.systemDir, driverFile);
-    return OpenFile(driverPath, &state.lastOpen, OF_EXIST) != HFILE_ERROR ? 1 : 0;
+    return FileExists(driverPath);
 }

@@ -9,6 +9,7 @@
 #include "startup/ScriptLines.h"
 #include "startup/Startup.h"
 #include "startup/StartupMessages.h"
+#include "shared/PathOps.h"
 
 namespace {
 
@@ -16,7 +17,6 @@ constexpr UINT kStyle = MB_ICONHAND;
 
 int Warn(LPCSTR text) { return ShowTextMessage(nullptr, text, CAPTION_WARNING, kStyle); }
 
-bool FileExists(LPCSTR path) { return OpenFile(path, &state.lastOpen, OF_EXIST) != HFILE_ERROR; }
 
 // The directory part of a path (without its last backslash).
 void DirectoryOf(char (&out)[MAX_PATH], LPCSTR path) {

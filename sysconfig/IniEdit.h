@@ -8,11 +8,38 @@
 // back and deletes it. A write that fails half-way restores the file from
 // its backup; if even that fails, the backup is kept and recorded in the
 // private INI so that the finish can name it.
+//
+// The pieces: IniLines.h (reading and recognising lines), IniRewrite.h (the
+// rewrite from the backup and its end), RemoveQuestions.h (what the user is
+// asked or told), and here the edits themselves.
 #pragma once
 
 #include <windows.h>
 
-#define INI_LINE_SIZE 256
+// The mode digit of state.iniEditMode: what an edit does on a match. Other
+// digits than these comment the line out without a word.
+enum IniEditMode : char {
+    INI_MODE_OFF = '0',        // no edits (the block's edit lines are skipped)
+    INI_MODE_ACCEPTED = '3',   // comment out: the user agreed, or our own line
+    INI_MODE_ASK = '5',        // ask first; No leaves the file and turns the mode off
+    INI_MODE_WARN = '6',       // warn once, then comment out with the mode off
+};
+
+// Edit-line file spec "<dir><kind>:<file>" and value spec "<how>:<file name>".
+enum IniSpecDigit : char {
+    SPEC_WINDOWS_DIR = '2',    // file spec dir: the Windows directory (else the system directory)
+    SPEC_WIN_INI_KIND = '1',   // file spec kind: a WIN.INI-type file (else SYSTEM.INI-type)
+    SPEC_WHOLE_LINE = '1',     // value spec: comment out the whole line (else remove just the item)
+};
+
+// What EditIniFile and EditIniFileByLines report.
+enum IniEditResult : int {
+    INI_EDIT_FAILED_EDITED = -2,     // the line was edited but the rewrite fell short
+    INI_EDIT_FAILED_UNCHANGED = -1,  // nothing edited and the rewrite fell short
+    INI_EDIT_NOT_READ = 0,           // the backup could not be read: the file is untouched
+    INI_EDIT_UNCHANGED = 1,          // no match: the file was rewritten as it was
+    INI_EDIT_EDITED = 2,             // one entry commented out or cut
+};
 
 // Adds device=name as the first line of [386Enh] of SYSTEM.INI. Returns 1.
 int AddDeviceLine(LPCSTR name);
@@ -26,32 +53,17 @@ int AddIniLine(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR backup, LPCSTR p
 // has no [DeleteIni].
 int RunIniEdits(HWND owner);
 
-// One edit line: fileSpec is "<dir><bit>:<file>" (dir '2' the Windows directory,
-// else the system directory; bit '0' SYSTEM.INI-type, '1' WIN.INI-type);
-// valueSpec is "<mode>:<file name>" ('1' comments out the whole line, other
-// characters remove only the matching item of a list). 0 when the file is
-// missing, its name is unsafe, or no backup could be made.
+// One edit line: fileSpec is "<dir><kind>:<file>" (IniSpecDigit); valueSpec
+// is "<how>:<file name>". 0 when the file is missing, its name is not a
+// plain file name, or no backup could be made.
 int EditIniEntry(HWND owner, LPCSTR fileSpec, LPCSTR section, LPCSTR key, LPCSTR valueSpec, LPCSTR comment);
 
-// Rewrites path from backup with the first match of key in section edited.
-// EditIniFile reads the backup whole (0 when it cannot be opened, is empty or
-// does not fit in memory); EditIniFileByLines reads it line by line (0 only
-// when it cannot be opened).
+// Rewrites path from backup with the first match of key in section edited
+// (IniEditResult). EditIniFile reads the backup whole (INI_EDIT_NOT_READ when
+// it cannot be opened, is empty or does not fit in memory);
+// EditIniFileByLines reads it line by line (INI_EDIT_NOT_READ only when it
+// cannot be opened).
 int EditIniFile(HWND owner, LPCSTR section, LPCSTR key, LPCSTR valueSpec, LPCSTR comment, LPCSTR backup,
                 LPCSTR path);
 int EditIniFileByLines(HWND owner, LPCSTR section, LPCSTR key, LPCSTR valueSpec, LPCSTR comment, LPCSTR backup,
                        LPCSTR path);
-
-// Reads one line (up to and including LF) into buffer of INI_LINE_SIZE
-// bytes; a longer line comes in pieces of 255. Returns the bytes stored, 0
-// at the end of the file.
-int ReadLine(LPSTR buffer, HFILE file);
-
-// 1 when the first n characters of a and b agree without regard to case
-// (ending early at the end of either), else 0.
-int PrefixEqual(LPCSTR a, LPCSTR b, int n);
-
-// The display name of a mode text with " or " translated for the chosen
-// language ("Acme Laser or Acme Jet" reads "Acme Laser oder Acme Jet" in
-// German). Writes into out (size bytes).
-void TranslateDisplayName(LPCSTR modeText, LPSTR out, int size);

@@ -1,4 +1,6 @@
 #include "sysconfig/IniEdit.h"
+#include "sysconfig/IniLines.h"
+#include "sysconfig/RemoveQuestions.h"
 
 #include <string>
 
@@ -31,7 +33,7 @@ TEST_F(DeviceLine, NewLineStandsFirstInItsSection) {
               "[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\ndevice=NVBIDI.386\r\ndevice=*vpicd\r\ndevice = NVBIDI.386\r\n");
     EXPECT_EQ(file("WINDOWS/SYSTEM.B00"), "[boot]\r\nshell=Explorer.exe\r\n[386Enh]\r\ndevice=*vpicd\r\ndevice = NVBIDI.386\r\n");
     EXPECT_EQ(PrivateIni("BFileSysIni"), "C:\\WINDOWS\\SYSTEM.B00");
-    EXPECT_EQ(state.iniChanged & 1, 1);
+    EXPECT_EQ(state.iniChanged & SYSTEM_INI_CHANGED, SYSTEM_INI_CHANGED);
 }
 
 TEST_F(DeviceLine, MissingSectionIsAppendedAndHeaderAtTheEndGetsTheLine) {
@@ -108,7 +110,7 @@ TEST_F(EntryEdit, ItemsOfListsAreRemovedWhateverTheSeparator) {
     EXPECT_EQ(file("WINDOWS/WIN.INI"),
               "[windows]\r\nload=a.exe\r\n;Disabled by setup: load=a.exe,acmemon.exe\r\nrun=\r\n");
     EXPECT_EQ(PrivateIni("BFileWinIni"), "C:\\WINDOWS\\WIN.B00");
-    EXPECT_EQ(state.iniChanged & 2, 2);
+    EXPECT_EQ(state.iniChanged & WIN_INI_CHANGED, WIN_INI_CHANGED);
 
     edit("[windows]\r\nload=a.exe acmemon.exe b.exe\r\n", "0:ACMEMON.EXE");
     EXPECT_EQ(file("WINDOWS/WIN.INI"), "[windows]\r\nload=a.exe b.exe\r\n;Disabled by setup: load=a.exe acmemon.exe b.exe\r\n");
@@ -202,7 +204,7 @@ TEST_F(DeleteIniRun, AcceptedQuestionCommentsOutAndAsksForARestart) {
     EXPECT_EQ(file("WINDOWS/SYSTEM.INI"),
               "[386Enh]\r\ndevice=NVBIDI.386\r\n;Disabled by setup: device=ACMEBIDI.386\r\n");
     EXPECT_EQ(file("WINDOWS/WIN.INI"), "[windows]\r\nload=a.exe\r\n;Disabled by setup: load=a.exe,acmemon.exe\r\n");
-    EXPECT_EQ(state.iniChanged, 3);
+    EXPECT_EQ(state.iniChanged, SYSTEM_INI_CHANGED | WIN_INI_CHANGED);
 }
 
 TEST_F(DeleteIniRun, RefusedQuestionSkipsTheBlockAndCommentsOutOurOwnLine) {

@@ -13,23 +13,9 @@
 
 namespace {
 
-constexpr UINT kAlreadyExists = 144;   // " already exists!!!\nDo you want to replace:\n     "
-constexpr UINT kVersionPrefix = 145;   // "     Ver. "
-constexpr UINT kWith = 146;            // "\nwith:\n     "
-constexpr UINT kGermanVerb = 147;      // German only: "\nersetzen"
-constexpr UINT kVersionCaption = 216;  // "Version Check"
-constexpr UINT kConfirmExists = 218;
-constexpr UINT kConfirmQuestion = 219;
-constexpr UINT kConfirmCaption = 223;
-
 // The port driver that gets replaced, and the time the replacement carries.
 constexpr const char* kReplacedPortVersion = "4.0.0.950";
 constexpr ULONGLONG kPortDriverTime = 0x01BAD719EA8EDE00ull;
-
-bool Exists(LPCSTR path) {
-    OFSTRUCT of;
-    return OpenFile(path, &of, OF_EXIST) != HFILE_ERROR;
-}
 
 bool ExtensionIs386(LPCSTR name) {
     LPCSTR ext = ExtensionPart(name);
@@ -41,13 +27,13 @@ bool ExtensionIs386(LPCSTR name) {
 int SourcePath(LPCSTR name, char (&out)[MAX_PATH]) {
     if (!JoinPath(out, state.sourceDir, name))
         return 0;
-    if (Exists(out))
+    if (FileExists(out))
         return 1;
     size_t len = std::strlen(out);
     if (len == 0)
         return 0;
     out[len - 1] = '_';
-    return Exists(out) ? 1 : 0;
+    return FileExists(out) ? 1 : 0;
 }
 
 bool ReadLastWriteTime(LPCSTR path, FILETIME* time) {
@@ -120,7 +106,7 @@ int CheckEntryVersion(HWND owner, int index) {
     if (!SourcePath(name, source))
         return 1;  // not on this disk: the copy loop asks again
     char installed[MAX_PATH];
-    if (!JoinPath(installed, state.systemDir, EntryDestination(state.entryUnderCheck)) || !Exists(installed)) {
+    if (!JoinPath(installed, state.systemDir, EntryDestination(state.entryUnderCheck)) || !FileExists(installed)) {
         ClearVersionCheck(state.copyList[index]);
         return 1;
     }
@@ -187,7 +173,7 @@ LPCSTR VersionText(LPCSTR path) {
     }
     char number[64];
     FormatFileVersion(&info, number, sizeof number);
-    GetMessageText(kVersionPrefix, state.versionTextBuffer);
+    GetMessageText(MSG_VERSION_PREFIX, state.versionTextBuffer);
     AppendText(state.versionTextBuffer, number);
     return out;
 }
@@ -202,24 +188,24 @@ INT_PTR CALLBACK VerCheck(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
         char piece[256];
         CopyText(text, "      ");
         AppendText(text, installedName);
-        AppendText(text, GetMessageText(kAlreadyExists, piece));
+        AppendText(text, GetMessageText(MSG_ALREADY_EXISTS, piece));
         char path[MAX_PATH];
         if (JoinPath(path, state.systemDir, installedName)) {
             AppendFileDate(text, path);
             AppendText(text, VersionText(path));
         }
-        AppendText(text, GetMessageText(kWith, piece));
+        AppendText(text, GetMessageText(MSG_REPLACE_WITH, piece));
         if (SourcePath(name, path)) {
             AppendFileDate(text, path);
             AppendText(text, VersionText(path));
         }
         if (state.languageIndex == 2)
-            AppendText(text, GetMessageText(kGermanVerb, piece));
+            AppendText(text, GetMessageText(MSG_GERMAN_REPLACE_VERB, piece));
         AppendText(text, "\n\n");
         SetDlgItemTextA(dialog, IDC_VERCHECK_TEXT, text);
         SetDlgItemTextA(dialog, IDOK, GetMessageText(BTN_OK, piece));
         SetDlgItemTextA(dialog, IDCANCEL, GetMessageText(BTN_CANCEL, piece));
-        SetWindowTextA(dialog, GetMessageText(kVersionCaption, piece));
+        SetWindowTextA(dialog, GetMessageText(CAPTION_VERSION_CHECK, piece));
         return TRUE;
     }
     case WM_COMMAND:
@@ -243,13 +229,13 @@ INT_PTR CALLBACK ConfirmDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         PlaceDialog(dialog);
         char piece[256];
         SetDlgItemTextA(dialog, IDC_CONFIRM_FILE, state.confirmFileName);
-        SetDlgItemTextA(dialog, IDC_CONFIRM_EXISTS, GetMessageText(kConfirmExists, piece));
-        SetDlgItemTextA(dialog, IDC_CONFIRM_QUESTION, GetMessageText(kConfirmQuestion, piece));
+        SetDlgItemTextA(dialog, IDC_CONFIRM_EXISTS, GetMessageText(MSG_CONFIRM_EXISTS, piece));
+        SetDlgItemTextA(dialog, IDC_CONFIRM_QUESTION, GetMessageText(MSG_CONFIRM_QUESTION, piece));
         SetDlgItemTextA(dialog, IDOK, GetMessageText(BTN_YES, piece));
         SetDlgItemTextA(dialog, IDCANCEL, GetMessageText(BTN_CANCEL, piece));
         SetDlgItemTextA(dialog, IDC_YES_TO_ALL, GetMessageText(BTN_YES_TO_ALL, piece));
         SetDlgItemTextA(dialog, IDC_CONFIRM_NO, GetMessageText(BTN_NO, piece));
-        SetWindowTextA(dialog, GetMessageText(kConfirmCaption, piece));
+        SetWindowTextA(dialog, GetMessageText(CAPTION_CONFIRM_REPLACE, piece));
         // "Yes to All" only makes sense when another font follows.
         bool laterFont = false;
         for (int i = state.confirmIndex + 1; i < COPY_LIST_ENTRIES && EntryInUse(state.copyList[i]); ++i) {
@@ -282,7 +268,7 @@ void ReplacePortDriver() {
     if (!JoinPath(bz, state.systemDir, "lpt.bz") || !JoinPath(vxd, state.systemDir, "lpt.vxd") ||
         !JoinPath(vxz, state.systemDir, "lpt.vxz"))
         return;
-    if (!Exists(bz))
+    if (!FileExists(bz))
         return;
     VS_FIXEDFILEINFO info;
     bool noMemory = false;

@@ -4,8 +4,6 @@
 #include "shared/InstallState.h"
 
 namespace {
-constexpr UINT kCheckingCaption = 211;  // "Checking"
-constexpr UINT kCheckingText = 212;     // "Checking WIN.INI and SYSTEM.INI files now. ..."
 
 HHOOK hookHandle = nullptr;
 bool hookInstalled = false;
@@ -72,7 +70,7 @@ INT_PTR CALLBACK WaitingProc(HWND dialog, UINT message, WPARAM, LPARAM) {
     if (message != WM_INITDIALOG)
         return FALSE;
     PlaceDialog(dialog);
-    SetDlgItemTextA(dialog, IDC_WAITING_TEXT, GetMessageText(kCheckingText));
-    SetWindowTextA(dialog, GetMessageText(kCheckingCaption));
+    SetDlgItemTextA(dialog, IDC_WAITING_TEXT, GetMessageText(MSG_CHECKING_INI_FILES));
+    SetWindowTextA(dialog, GetMessageText(CAPTION_CHECKING));
     return TRUE;
 }
