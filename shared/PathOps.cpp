@@ -90,17 +90,23 @@ int IsPlainFileName(LPCSTR name) {
     return std::strstr(name, "..") ? 0 : 1;
 }
 
-int LzCopyFile(LPCSTR from, LPCSTR to, LzSource sourceMode, FailedCopy failed) {
+INT LzOpenPath(LPCSTR path, WORD style) {
     OFSTRUCT of;
-    char source[MAX_PATH];
-    char target[MAX_PATH];
+    char p[MAX_PATH];
     // Guard: a path cut to fit would name another file.
-    if (!CopyText(source, from) || !CopyText(target, to))
+    if (!CopyText(p, path))
+        return -1;
+    return LZOpenFileA(p, &of, style);
+}
+
+int LzCopyFile(LPCSTR from, LPCSTR to, LzSource source, FailedCopy failed) {
+    // Both paths must be passable before anything is opened.
+    if (std::strlen(from) >= MAX_PATH || std::strlen(to) >= MAX_PATH)
         return 0;
-    INT in = LZOpenFileA(source, &of, sourceMode == LzSource::Prompt ? OF_PROMPT : OF_READ);
+    INT in = LzOpenPath(from, source == LzSource::Prompt ? OF_PROMPT : OF_READ);
     if (in < 0)
         return 0;
-    INT out = LZOpenFileA(target, &of, OF_CREATE);
+    INT out = LzOpenPath(to, OF_CREATE);
     if (out < 0) {
         LZClose(in);
         return 0;
@@ -111,25 +117,18 @@ int LzCopyFile(LPCSTR from, LPCSTR to, LzSource sourceMode, FailedCopy failed) {
     if (copied < 0) {
         // Guard: a half-written copy would pass for the whole file.
         if (failed == FailedCopy::Delete)
-            LzDeleteFile(target);
+            LzDeleteFile(to);
         return 0;
     }
     return 1;
 }
 
-void LzDeleteFile(LPCSTR path) {
-    OFSTRUCT of;
-    char p[MAX_PATH];
-    if (CopyText(p, path))
-        LZOpenFileA(p, &of, OF_DELETE);
-}
+void LzDeleteFile(LPCSTR path) { LzOpenPath(path, OF_DELETE); }
 
 int MakeBackup(LPCSTR path, LPSTR out, int size) {
     if (!NextBackupName(path, out, size))
         return 0;
-    OFSTRUCT of;
-    char source[MAX_PATH];
-    if (!CopyText(source, path) || LZOpenFileA(source, &of, OF_EXIST) < 0)
+    if (LzOpenPath(path, OF_EXIST) < 0)
         return 0;
-    return LzCopyFile(source, out);
+    return LzCopyFile(path, out);
 }

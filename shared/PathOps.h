@@ -51,6 +51,9 @@ enum class FailedCopy { Delete, Keep };
 // success, 0 when either file cannot be opened or the copy fails.
 int LzCopyFile(LPCSTR from, LPCSTR to, LzSource source = LzSource::Read, FailedCopy failed = FailedCopy::Delete);
 
+// LZOpenFileA of path with style; -1 when the path is too long to pass.
+INT LzOpenPath(LPCSTR path, WORD style);
+
 // Deletes path through LZOpenFileA (OF_DELETE); a missing file is no error.
 void LzDeleteFile(LPCSTR path);
 

@@ -20,14 +20,6 @@ enum class Insert {
     SectionEnded,    // the rest is copied
 };
 
-INT OpenLz(LPCSTR path, WORD style) {
-    OFSTRUCT of;
-    char p[MAX_PATH];
-    if (!CopyText(p, path))
-        return -1;
-    return LZOpenFileA(p, &of, style);
-}
-
 // key=value of line without blanks: the key up to a blank, '=', CR or LF,
 // then '=' and the value up to the next blank, CR or LF.
 std::string Normalised(const char* line, size_t len) {
@@ -68,10 +60,10 @@ int AddDeviceLine(LPCSTR name) {
 }
 
 int AddIniLine(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR backup, LPCSTR path) {
-    INT in = OpenLz(backup, OF_READ);
+    INT in = LzOpenPath(backup, OF_READ);
     if (in < 0)
         return 0;
-    INT outFile = OpenLz(path, OF_CREATE);
+    INT outFile = LzOpenPath(path, OF_CREATE);
     if (outFile < 0) {
         LZClose(in);
         return 0;

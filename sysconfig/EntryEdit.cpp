@@ -149,14 +149,6 @@ private:
 // not fit in memory).
 enum class ReadBackup { Whole, ByLines };
 
-INT OpenLz(LPCSTR path, WORD style) {
-    OFSTRUCT of;
-    char p[MAX_PATH];
-    if (!CopyText(p, path))
-        return -1;
-    return LZOpenFileA(p, &of, style);
-}
-
 // The backup read whole into a movable block; empty when it cannot be.
 class WholeFile {
 public:
@@ -228,7 +220,7 @@ void FeedByLines(INT in, EntryEditor& editor, IniWriter& out) {
 
 int EditWith(HWND owner, LPCSTR section, LPCSTR key, LPCSTR valueSpec, LPCSTR comment, LPCSTR backup, LPCSTR path,
              ReadBackup how) {
-    INT in = OpenLz(backup, OF_READ);
+    INT in = LzOpenPath(backup, OF_READ);
     if (in < 0)
         return INI_EDIT_NOT_READ;
     std::optional<WholeFile> whole;
@@ -240,7 +232,7 @@ int EditWith(HWND owner, LPCSTR section, LPCSTR key, LPCSTR valueSpec, LPCSTR co
             return INI_EDIT_NOT_READ;
         }
     }
-    INT outFile = OpenLz(path, OF_CREATE);
+    INT outFile = LzOpenPath(path, OF_CREATE);
     if (outFile < 0) {
         whole.reset();
         LZClose(in);

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <initializer_list>
 #include <string>
 
 #include "script/MessageText.h"
@@ -27,9 +28,27 @@ void AppendFormatted(char* out, size_t size, LPCSTR format, LPCSTR arg) {
     AppendText(out, size, at + 2);
 }
 
-void AppendMessage(char* out, size_t size, UINT id) {
-    char piece[256];
-    AppendText(out, size, GetMessageText(id, piece));
+// One piece of a message: a text by id, the other driver's name, or a text
+// whose "%s" is our own driver's name.
+struct Piece {
+    enum Kind { Text, TheirName, TextWithOurName } kind;
+    UINT id;
+};
+constexpr Piece T(UINT id) { return {Piece::Text, id}; }
+constexpr Piece kTheirName = {Piece::TheirName, 0};
+
+// The message of pieces for the other driver's name in out (kMessageSize bytes).
+void Compose(char* out, std::initializer_list<Piece> pieces, LPCSTR name) {
+    out[0] = '\0';
+    char text[256];
+    for (const Piece& p : pieces) {
+        if (p.kind == Piece::TheirName)
+            AppendText(out, kMessageSize, name);
+        else if (p.kind == Piece::TextWithOurName)
+            AppendFormatted(out, kMessageSize, GetMessageText(p.id, text), state.driverName);
+        else
+            AppendText(out, kMessageSize, GetMessageText(p.id, text));
+    }
 }
 
 }  // namespace
@@ -62,38 +81,24 @@ void TranslateDisplayName(LPCSTR modeText, LPSTR out, int size) {
 }
 
 bool AskToRemove(HWND owner, LPCSTR name) {
-    char text[kMessageSize] = "";
+    char text[kMessageSize];
     char caption[256];
-    AppendMessage(text, sizeof text, MSG_ASK_REMOVE_THERE_IS);
-    AppendText(text, name);
-    AppendMessage(text, sizeof text, MSG_ASK_REMOVE_INSTALLED);
-    AppendMessage(text, sizeof text, MSG_ASK_REMOVE_WHY);
-    AppendMessage(text, sizeof text, MSG_ASK_REMOVE_IF_NO);
-    AppendText(text, name);
-    AppendMessage(text, sizeof text, MSG_ASK_REMOVE_AGAIN);
-    AppendText(text, name);
-    AppendMessage(text, sizeof text, MSG_ASK_REMOVE_END);
+    Compose(text,
+            {T(MSG_ASK_REMOVE_THERE_IS), kTheirName, T(MSG_ASK_REMOVE_INSTALLED), T(MSG_ASK_REMOVE_WHY),
+             T(MSG_ASK_REMOVE_IF_NO), kTheirName, T(MSG_ASK_REMOVE_AGAIN), kTheirName, T(MSG_ASK_REMOVE_END)},
+            name);
     GetMessageText(CAPTION_WARNING, caption);
     return MessageBoxA(owner, text, caption, MB_YESNO | MB_ICONWARNING) == IDYES;
 }
 
 void WarnToRemove(HWND owner, LPCSTR name) {
-    char text[kMessageSize] = "";
+    char text[kMessageSize];
     char caption[256];
-    char piece[256];
-    AppendMessage(text, sizeof text, MSG_WARN_REMOVE_THERE_IS);
-    AppendText(text, name);
-    AppendMessage(text, sizeof text, MSG_WARN_REMOVE_INSTALLED);
-    AppendMessage(text, sizeof text, MSG_WARN_REMOVE_PLEASE);
-    AppendText(text, name);
-    AppendMessage(text, sizeof text, MSG_WARN_REMOVE_HOW);
-    AppendText(text, name);
-    AppendFormatted(text, sizeof text, GetMessageText(MSG_WARN_REMOVE_MONITOR, piece), state.driverName);
-    AppendMessage(text, sizeof text, MSG_WARN_REMOVE_IF_AGAIN);
-    AppendText(text, name);
-    AppendMessage(text, sizeof text, MSG_WARN_REMOVE_AGAIN);
-    AppendText(text, name);
-    AppendMessage(text, sizeof text, MSG_WARN_REMOVE_END);
+    Compose(text,
+            {T(MSG_WARN_REMOVE_THERE_IS), kTheirName, T(MSG_WARN_REMOVE_INSTALLED), T(MSG_WARN_REMOVE_PLEASE),
+             kTheirName, T(MSG_WARN_REMOVE_HOW), kTheirName, {Piece::TextWithOurName, MSG_WARN_REMOVE_MONITOR},
+             T(MSG_WARN_REMOVE_IF_AGAIN), kTheirName, T(MSG_WARN_REMOVE_AGAIN), kTheirName, T(MSG_WARN_REMOVE_END)},
+            name);
     GetMessageText(CAPTION_WARNING, caption);
     MessageBoxA(owner, text, caption, MB_OK | MB_ICONWARNING);
 }
