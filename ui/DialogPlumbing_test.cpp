@@ -7,7 +7,6 @@
 #include "resources/dialogs/DialogWriter.h"
 
 using nv::testing::ProgramTest;
-using nv::resources::ControlClass;
 
 namespace {
 

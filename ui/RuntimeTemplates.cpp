@@ -4,6 +4,7 @@
 
 #include "script/MessageText.h"
 #include "shared/BoundedText.h"
+#include "shared/DialogTemplateWriter.h"
 #include "shared/InstallState.h"
 #include "ui/ChoiceDialogs.h"
 
@@ -11,93 +12,14 @@ namespace {
 
 constexpr DWORD kDialogStyle = WS_VISIBLE | WS_CAPTION | DS_MODALFRAME | DS_SETFONT | DS_3DLOOK;
 constexpr DWORD kChildStyle = WS_CHILD | WS_VISIBLE;
-constexpr WORD kButtonClass = 0x0080;
-constexpr WORD kStaticClass = 0x0082;
+constexpr ControlClass kButtonClass = ControlClass::Button;
+constexpr ControlClass kStaticClass = ControlClass::Static;
 constexpr UINT kReturnText = 214;  // "Return to current &Windows"
 constexpr int kSideBySideWidth = 230;
 
-// Writes into the caller's block and never past its end: a write that does
-// not fit marks the whole template as failed.
-class BlockWriter {
-public:
-    BlockWriter(BYTE* block, int size) : block_(block), size_(size) {}
-
-    void word(WORD w) {
-        if (!room(2))
-            return;
-        block_[pos_++] = static_cast<BYTE>(w & 0xFF);
-        block_[pos_++] = static_cast<BYTE>(w >> 8);
-    }
-    void dword(DWORD d) {
-        word(static_cast<WORD>(d & 0xFFFF));
-        word(static_cast<WORD>(d >> 16));
-    }
-    void wide(LPCSTR text) {
-        if (failed_)
-            return;
-        // The block is zero-filled and 4-byte aligned from its start, so a
-        // WCHAR position is always 2-byte aligned.
-        LPWSTR at = reinterpret_cast<LPWSTR>(block_ + pos_);
-        LPWSTR end = ConvertToWide(at, (size_ - pos_) / 2, text);
-        if (!end) {
-            failed_ = true;
-            return;
-        }
-        pos_ += static_cast<int>(reinterpret_cast<BYTE*>(end) - reinterpret_cast<BYTE*>(at));
-    }
-    // The block is zero-filled: the gap is the 0 word the layout asks for.
-    void alignDword() {
-        int next = (pos_ + 3) & ~3;
-        if (next > size_) {
-            failed_ = true;
-            return;
-        }
-        pos_ = next;
-    }
-    void item(DWORD style, short x, short y, short cx, short cy, WORD id, WORD cls) {
-        alignDword();
-        dword(style);
-        dword(0);
-        word(static_cast<WORD>(x));
-        word(static_cast<WORD>(y));
-        word(static_cast<WORD>(cx));
-        word(static_cast<WORD>(cy));
-        word(id);
-        word(0xFFFF);
-        word(cls);
-        word(0);  // empty title
-        word(0);  // no creation data
-    }
-    int result() const { return failed_ ? 0 : pos_; }
-
-private:
-    bool room(int n) {
-        if (failed_ || pos_ + n > size_) {
-            failed_ = true;
-            return false;
-        }
-        return true;
-    }
-    BYTE* block_;
-    int size_;
-    int pos_ = 0;
-    bool failed_ = false;
-};
-
-void header(BlockWriter& w, DWORD style, WORD items, short cx, short cy) {
-    w.dword(style);
-    w.dword(0);
-    w.word(items);
-    w.word(0);
-    w.word(0);
-    w.word(static_cast<WORD>(cx));
-    w.word(static_cast<WORD>(cy));
-    w.word(0);  // no menu
-    w.word(0);  // the dialog class
-    w.word(0);  // empty caption
-    w.word(8);
+void header(DialogTemplateWriter& w, DWORD style, WORD items, short cx, short cy) {
     char face[MESSAGE_TEXT_MAX + 1];
-    w.wide(GetMessageText(TXT_SYSTEM, face));
+    w.header(style, items, 0, 0, cx, cy, "", 8, GetMessageText(TXT_SYSTEM, face));
 }
 
 // Allocates the zero-filled block; no memory gives the memory note.
@@ -123,20 +45,12 @@ INT_PTR runBlock(HWND owner, HGLOBAL block, BYTE* bytes, int written, DLGPROC pr
 
 }  // namespace
 
-LPWSTR ConvertToWide(LPWSTR target, int room, LPCSTR text) {
-    int needed = MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, text, -1, nullptr, 0);
-    if (needed <= 0 || needed > room)
-        return nullptr;
-    int written = MultiByteToWideChar(CP_ACP, MB_PRECOMPOSED, text, -1, target, room);
-    return written > 0 ? target + written : nullptr;
-}
-
 int WriteLanguageTemplate(BYTE* block, int size, int n, DWORD buttonStyle) {
     if (n < 0 || n > LANGUAGE_ROWS_MAX)
         return 0;
     short s = static_cast<short>(n > 4 ? 10 : 20 - 2 * n);
     short rowsHeight = static_cast<short>(n * (s + 10));
-    BlockWriter w(block, size);
+    DialogTemplateWriter w(block, size);
     header(w, kDialogStyle, static_cast<WORD>(2 * n + 2), 174, static_cast<short>(rowsHeight + 45));
     w.item(kChildStyle | WS_TABSTOP | BS_DEFPUSHBUTTON, 30, static_cast<short>(rowsHeight + 25), 50, 14, IDOK, kButtonClass);
     w.item(kChildStyle | WS_TABSTOP | BS_PUSHBUTTON, 90, static_cast<short>(rowsHeight + 25), 50, 14, IDCANCEL, kButtonClass);
@@ -157,7 +71,7 @@ int WriteRestartTemplate(BYTE* block, int size, int returnTextLength) {
     short width = static_cast<short>(RestartDialogWidth(returnTextLength));
     bool sideBySide = width == kSideBySideWidth;
     short buttonWidth = static_cast<short>(sideBySide ? 100 : width - 20);
-    BlockWriter w(block, size);
+    DialogTemplateWriter w(block, size);
     header(w, kDialogStyle | WS_SYSMENU, 3, width, 100);
     w.item(kChildStyle | WS_TABSTOP | BS_DEFPUSHBUTTON, 10, 60, buttonWidth, 14, IDC_RESTART, kButtonClass);
     w.item(kChildStyle | WS_TABSTOP | BS_PUSHBUTTON, static_cast<short>(sideBySide ? 120 : 10),

@@ -10,6 +10,8 @@
 
 #include <windows.h>
 
+#include "shared/DialogTemplateWriter.h"  // ConvertToWide
+
 // Sizes of the two blocks.
 #define LANGUAGE_TEMPLATE_BYTES 4096
 #define RESTART_TEMPLATE_BYTES 3096
@@ -44,11 +46,6 @@ INT_PTR BuildLanguageDialog(HWND owner, HGLOBAL names, UINT captionId, UINT ques
 // Builds WIN_RESTART and runs it with procedure; -1 as above, also for any
 // other template name.
 INT_PTR BuildRestartDialog(HWND owner, DLGPROC procedure, LPCSTR templateName);
-
-// Converts text from the ANSI code page into target (room: WCHARs available,
-// the terminating 0 included) and returns the position right after the 0;
-// NULL, with nothing written, when it does not fit.
-LPWSTR ConvertToWide(LPWSTR target, int room, LPCSTR text);
 
 // A system-modal information box with text id and caption "Warning", both
 // in the chosen language.

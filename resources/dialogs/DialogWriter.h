@@ -1,16 +1,16 @@
-// Writes dialog templates in the executable's in-memory layout (DLGTEMPLATE,
-// DS_SETFONT point size and face, DWORD-aligned DLGITEMTEMPLATE records,
-// UTF-16 strings, predefined class ordinals), as a resource compiler would.
+// The program's dialog templates as layouts, and their bytes as a resource
+// compiler would write them (through the one template writer,
+// shared/DialogTemplateWriter.h).
 #pragma once
 
 #include <windows.h>
+
+#include "shared/DialogTemplateWriter.h"
 
 #include <string>
 #include <vector>
 
 namespace nv::resources {
-
-enum class ControlClass : WORD { Button = 0x0080, Edit = 0x0081, Static = 0x0082, ListBox = 0x0083 };
 
 struct ControlSpec {
     WORD id;
@@ -31,7 +31,7 @@ struct DialogLayout {
     const char* caption = "";
 };
 
-// The template bytes of layout.
+// The template bytes of layout (its style gets DS_SETFONT).
 std::vector<BYTE> WriteDialogTemplate(const DialogLayout& layout);
 
 }  // namespace nv::resources

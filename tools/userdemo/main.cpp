@@ -25,6 +25,7 @@
 #include "platform/user/Input.h"
 #include "platform/user/Painter.h"
 #include "platform/user/Resources.h"
+#include "shared/DialogTemplateWriter.h"
 
 namespace {
 
@@ -44,50 +45,24 @@ int gTicks = 0;
 
 // ---- templates in the executable layout ----
 
+// A template in the executable layout, through the program's one writer.
 class Template {
 public:
-    Template(DWORD style, short cx, short cy, int items) {
-        dword(style | DS_SETFONT);
-        dword(0);
-        word(static_cast<WORD>(items));
-        word(0);
-        word(0);
-        word(static_cast<WORD>(cx));
-        word(static_cast<WORD>(cy));
-        word(0);
-        word(0);
-        word(0);  // no caption: the procedures set every text
-        word(8);
-        for (char c : std::string("MS Sans Serif"))
-            word(static_cast<WORD>(c));
-        word(0);
+    Template(DWORD style, short cx, short cy, int items)
+        : bytes_(kRoom, 0), writer_(bytes_.data(), kRoom, WidenBytes) {
+        writer_.header(style | DS_SETFONT, static_cast<WORD>(items), 0, 0, cx, cy, "", 8, "MS Sans Serif");
     }
     void item(WORD cls, DWORD style, short x, short y, short cx, short cy, WORD id) {
-        while (bytes.size() % 4)
-            bytes.push_back(0);
-        dword(style | WS_CHILD | WS_VISIBLE);
-        dword(0);
-        word(static_cast<WORD>(x));
-        word(static_cast<WORD>(y));
-        word(static_cast<WORD>(cx));
-        word(static_cast<WORD>(cy));
-        word(id);
-        word(0xFFFF);
-        word(cls);
-        word(0);
-        word(0);
+        writer_.item(style | WS_CHILD | WS_VISIBLE, x, y, cx, cy, id, static_cast<ControlClass>(cls));
     }
-    std::vector<BYTE> bytes;
+    std::vector<BYTE> bytes() const {
+        return std::vector<BYTE>(bytes_.begin(), bytes_.begin() + writer_.result());
+    }
 
 private:
-    void word(WORD w) {
-        bytes.push_back(static_cast<BYTE>(w));
-        bytes.push_back(static_cast<BYTE>(w >> 8));
-    }
-    void dword(DWORD d) {
-        word(static_cast<WORD>(d));
-        word(static_cast<WORD>(d >> 16));
-    }
+    static constexpr int kRoom = 1024;
+    std::vector<BYTE> bytes_;
+    DialogTemplateWriter writer_;
 };
 
 void registerResources() {
@@ -98,7 +73,7 @@ void registerResources() {
     t.item(0x80, WS_TABSTOP | BS_DEFPUSHBUTTON, 30, 98, 50, 14, IDOK);
     t.item(0x80, WS_TABSTOP | BS_PUSHBUTTON, 90, 98, 50, 14, 118);
     t.item(0x82, SS_LEFT, 150, 100, 60, 8, 101);
-    nv::user::resources::add(gInst, RT_DIALOG, "DEMO_OPTIONS", t.bytes);
+    nv::user::resources::add(gInst, RT_DIALOG, "DEMO_OPTIONS", t.bytes());
     nv::user::resources::addStringTable(gInst, {{1, "Demo Installation"},
                                                 {2, "Font directory and models:"},
                                                 {3, "Do you really want to cancel?"},
@@ -153,8 +128,8 @@ INT_PTR runLanguageDialog(HWND owner) {
     for (int k = 0; k < 3; ++k)
         t.item(0x80, WS_TABSTOP | BS_AUTORADIOBUTTON, 50, static_cast<short>(22 + 14 * k), 60, 10,
                static_cast<WORD>(20 + k));
-    return DialogBoxIndirectParamA(gInst, reinterpret_cast<const DLGTEMPLATE*>(t.bytes.data()), owner, LanguageProc,
-                                   0);
+    std::vector<BYTE> bytes = t.bytes();
+    return DialogBoxIndirectParamA(gInst, reinterpret_cast<const DLGTEMPLATE*>(bytes.data()), owner, LanguageProc, 0);
 }
 
 // ---- the options dialog, from the resources, with the F3 hook ----
