@@ -20,7 +20,7 @@ IniLine StepLines(IniLine line, int count) {
     return line;
 }
 
-// A field that filled its buffer may have been cut: refuse it.
+// Guard: a field that filled its buffer may have been cut into another name; it is refused.
 bool FieldFits(const char* field, int size) { return std::strlen(field) < static_cast<size_t>(size - 1); }
 
 bool ExtensionIs(const char* ext, const char* want) { return ext && std::strcmp(ext, want) == 0; }
@@ -108,7 +108,7 @@ int ListModels(HWND window, IniLine firstLine, int skip) {
     }
     int n = CountLines(model);
     if (n > MODEL_SLOTS) {
-        // The table has five slots; more models would be lost without a word.
+        // Guard: the table has five slots; more models would be lost without a word.
         ShowInfError(window, sectionName);
         return 0;
     }
@@ -242,8 +242,8 @@ int AddFileList(HWND window, LPCSTR sectionName, int listIndex) {
             break;
         }
         char disk[kFieldSize];
-        // The disk number must be 1 to 9: any other entry would never be
-        // copied, as the copy run goes disk by disk.
+        // Guard: the disk number must be 1 to 9: any other entry would never
+        // be copied, as the copy run goes disk by disk, yet count as done.
         if (!GetKeyValue(disks, dest, disk) || disk[0] < '1' || disk[0] > '9') {
             ShowInfError(window, dest);
             result = 0;
@@ -268,8 +268,9 @@ int AddFileList(HWND window, LPCSTR sectionName, int listIndex) {
             }
         }
 
-        // The entry must fit: more files than the list holds, or names
-        // longer than an entry, are refused rather than cut.
+        // Guard: the entry must fit: more files than the list holds would
+        // overflow it, and names longer than an entry would be cut into
+        // other names; both are refused.
         size_t need = std::strlen(source) + 1 + (paired ? std::strlen(dest) + 1 : 0);
         if (state.copyListCount >= COPY_LIST_ENTRIES || need > static_cast<size_t>(COPY_ENTRY_NAME_ROOM)) {
             ShowInfError(window, dest);

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "printer/OemInf.h"
 #include "ProgramTest.h"
 #include "SampleProduct.h"
-#include "printer/OemInf.h"
 
 using nv::testing::ProgramTest;
 

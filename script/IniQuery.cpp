@@ -47,7 +47,7 @@ BOOL NameMatches(LPCSTR a, LPCSTR b, int n) {
         char ca = a[i], cb = b[i];
         if ((ca | 0x20) != (cb | 0x20))
             return FALSE;
-        // Nothing of either string is read past its end.
+        // Guard: nothing of either string is read past its end.
         if (ca == '\0' || cb == '\0')
             break;
     }

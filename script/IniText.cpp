@@ -37,7 +37,8 @@ LPCSTR baseOf(IniText text) {
 }
 
 void remember(IniText text, LPCSTR base) {
-    // A handle value can come back after an earlier text's release.
+    // Guard: a handle value can come back after an earlier text's release;
+    // a second record for it would leave the stale one to answer.
     for (auto& t : loadedTexts()) {
         if (t.text == text) {
             t.base = base;
@@ -72,7 +73,8 @@ IniText readCompact(HFILE file, LONG length) {
         _lclose(file);
         return nullptr;
     }
-    // Two spare zero bytes after the end mark keep every walk inside.
+    // Guard: two spare zero bytes after the end mark keep every walk inside;
+    // a walk that steps over the mark would otherwise read past the block.
     size_t capacity = IniCompactor::bound(static_cast<size_t>(length));
     HGLOBAL block = GlobalAlloc(GPTR, capacity + 2);
     if (!block) {
@@ -85,7 +87,8 @@ IniText readCompact(HFILE file, LONG length) {
     bool ok = buffer && base;
     if (ok) {
         IniCompactor compactor(base, capacity);
-        // Never read past the length taken at the start.
+        // Guard: never read past the length taken at the start; a file that
+        // grew meanwhile would overflow the block sized for it.
         LONG remaining = length;
         while (ok && remaining > 0) {
             UINT want = remaining < static_cast<LONG>(kReadBlock) ? static_cast<UINT>(remaining) : kReadBlock;

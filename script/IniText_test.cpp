@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "TempMachine.h"
 #include "platform/core/Trace.h"
 #include "shared/InstallState.h"
+#include "TempMachine.h"
 
 namespace {
 

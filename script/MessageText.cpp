@@ -6,8 +6,8 @@
 
 namespace {
 
-// A language index outside the table would shift ids into nothing; such a
-// value can only come from a damaged private INI, so it counts as English.
+// Guard: a language index outside the table would shift ids into nothing;
+// such a value can only come from a damaged private INI, so it counts as English.
 int usableLanguage(int languageIndex) {
     return languageIndex >= 0 && languageIndex < LANGUAGE_COUNT ? languageIndex : 0;
 }

@@ -20,7 +20,8 @@ int AppendText(char* dest, size_t size, const char* source) {
 }
 
 int JoinPath(char* dest, size_t size, const char* dir, const char* name) {
-    // Build in a local first: `name` may point into `dest`.
+    // Guard: build in a local first: `name` may point into `dest`, which a
+    // direct copy would overwrite while reading it.
     char joined[1024];
     int fits = CopyText(joined, sizeof joined, dir);
     fits &= AppendText(joined, sizeof joined, "\\");

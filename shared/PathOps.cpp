@@ -45,7 +45,8 @@ int NextBackupName(LPCSTR path, LPSTR out, int size) {
     if (winLen && std::strlen(out) > winLen)
         skip = winLen + 1;
     char* dot = std::strchr(out + skip, '.');
-    // A dot in a directory further down is no extension either.
+    // Guard: a dot in a directory further down is no extension either; the
+    // backup would otherwise be named inside a directory that does not exist.
     if (dot && (std::strchr(dot, '\\') || std::strchr(dot, '/')))
         dot = nullptr;
     if (!dot) {
@@ -54,7 +55,8 @@ int NextBackupName(LPCSTR path, LPSTR out, int size) {
     size_t base = static_cast<size_t>(dot - out) + 1;
     size_t extLen = std::strlen(out + base);
     if (extLen < 3) {
-        // A short extension is padded: "A.X" becomes "A.B00", terminated.
+        // Guard: a short extension is padded: "A.X" becomes "A.B00",
+        // terminated; writing "B00" over it would run past the name's end.
         if (base + 3 >= static_cast<size_t>(size))
             return 0;
         out[base + 3] = '\0';

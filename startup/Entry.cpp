@@ -4,8 +4,8 @@
 
 #include "script/MessageText.h"
 #include "shared/BoundedText.h"
-#include "startup/ExitCleanUp.h"
 #include "shared/InstallState.h"
+#include "startup/ExitCleanUp.h"
 #include "startup/Startup.h"
 #include "startup/StartupMessages.h"
 #include "ui/ProgressClasses.h"
@@ -22,7 +22,7 @@ int InstallerMain(HINSTANCE instance, LPCSTR cmdLine, int showCommand) {
         ShowIdMessage(nullptr, MSG_ALREADY_RUNNING, CAPTION_WARNING, MB_SYSTEMMODAL | MB_ICONINFORMATION);
         return 0;
     }
-    // A cut command line would name some other file; refuse it instead.
+    // Guard: a cut command line would name some other file; it is refused instead.
     if (!commandLineFits) {
         ShowIdMessage(nullptr, MSG_CANNOT_READ_INFO, CAPTION_WARNING, MB_ICONHAND);
         return 0;

@@ -13,7 +13,7 @@ namespace {
 
 void DeleteThrough(LPCSTR dir, LPCSTR name) {
     if (!name[0])
-        return;  // no name: the directory itself is not ours to delete
+        return;  // Guard: without a name the path is the directory itself, not ours to delete
     char path[MAX_PATH];
     JoinPath(path, dir, name);
     OFSTRUCT ofs = {};

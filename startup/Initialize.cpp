@@ -7,12 +7,12 @@
 #include "script/MessageText.h"
 #include "shared/BoundedText.h"
 #include "shared/InstallState.h"
+#include "shared/PathOps.h"
 #include "shared/StartKind.h"
 #include "startup/MainWindow.h"
 #include "startup/ScriptLines.h"
 #include "startup/Startup.h"
 #include "startup/StartupMessages.h"
-#include "shared/PathOps.h"
 
 namespace {
 
@@ -87,8 +87,8 @@ int FindPrivateIniBesideProgram() {
     char name[256] = {};
     int found = FirstLineOf(text, GetMessageText(TXT_PRIVATE_INI), name);
     FreeIniText(text);
-    // Without a name the private INI would be the Windows directory itself;
-    // refuse, naming the file and the section.
+    // Guard: without a name the private INI would be the Windows directory
+    // itself; refused, naming the file and the section.
     if (!found || !name[0]) {
         char text131[256];
         GetMessageText(MSG_CANNOT_READ_INFO, text131);
@@ -112,7 +112,7 @@ void ReadPrivateIni() {
         state.fontDir[n - 1] = '\0';  // one backslash only: "C:\\" keeps its root
 
     int language = static_cast<int>(GetPrivateProfileIntA("Install", "Language", 0, state.privateIniPath));
-    // A value outside the six languages would fetch missing texts.
+    // Guard: a value outside the six languages would fetch missing texts.
     state.languageIndex = (language >= 0 && language <= 5) ? language : 0;
     CopyText(state.languageCode, GetMessageText(TXT_LANGUAGE_CODE_FIRST + state.languageIndex));
 

@@ -5,10 +5,10 @@
 #include "script/MessageText.h"
 #include "shared/BoundedText.h"
 #include "shared/InstallState.h"
+#include "shared/PathOps.h"
 #include "startup/ScriptLines.h"
 #include "startup/Startup.h"
 #include "startup/StartupMessages.h"
-#include "shared/PathOps.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 
 namespace {
 
-// n for a port name "LPTn" (any case), else 0. The fourth character alone
-// would take the serial port COM1 for LPT1.
+// n for a port name "LPTn" (any case), else 0.
+// Guard: the fourth character alone would take the serial port COM1 for LPT1.
 int ParallelPortNumber(const char* name) {
     auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
     if (upper(name[0]) != 'L' || upper(name[1]) != 'P' || upper(name[2]) != 'T')

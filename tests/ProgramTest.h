@@ -12,13 +12,13 @@
 
 #include <windows.h>
 
-#include "TempMachine.h"
 #include "platform/user/Input.h"
 #include "platform/user/Resources.h"
 #include "platform/user/WindowManager.h"
-#include "tools/loader/ProgramResources.h"
 #include "script/IniText.h"
 #include "shared/InstallState.h"
+#include "TempMachine.h"
+#include "tools/loader/ProgramResources.h"
 
 namespace nv::testing {
 

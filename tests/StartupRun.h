@@ -16,15 +16,15 @@
 #include <string>
 #include <vector>
 
-#include "TempMachine.h"
 #include "platform/core/Trace.h"
 #include "platform/user/Input.h"
 #include "platform/user/WindowManager.h"
-#include "tools/loader/ProgramResources.h"
 #include "script/MessageText.h"
-#include "startup/ExitCleanUp.h"
 #include "shared/InstallState.h"
+#include "startup/ExitCleanUp.h"
 #include "startup/Startup.h"
+#include "TempMachine.h"
+#include "tools/loader/ProgramResources.h"
 
 namespace startup_test {
 

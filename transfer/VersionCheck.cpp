@@ -118,7 +118,8 @@ int CheckEntryVersion(HWND owner, int index) {
     if (owner)
         UpdateWindow(owner);
     ClearVersionCheck(state.copyList[index]);
-    // A dialog that could not come up is no answer: keep the old behaviour of copying.
+    // Guard: a dialog that could not come up (-1) is no answer; taken as
+    // "keep" it would silently leave the old file. The file is copied.
     return result == 0 ? 0 : 1;
 }
 
@@ -301,7 +302,8 @@ void ReplacePortDriver() {
 
 void KeepSetupFiles() {
     // The whole file name, so that the uninstall finds the copies under the
-    // same names; a name that does not fit is not kept at all.
+    // same names. Guard: a name that does not fit is not kept at all; a cut
+    // one would be kept where the uninstall never looks.
     char name[sizeof state.privateIniPath];
     if (!CopyText(name, FileNamePart(state.privateIniPath)))
         return;

@@ -4,10 +4,10 @@
 #include <string>
 
 #include "CopyListEntries.h"
+#include "platform/core/Trace.h"
 #include "ProgramTest.h"
 #include "tools/exefile/ExeWriter.h"
 #include "tools/szdd/SzddCompressor.h"
-#include "platform/core/Trace.h"
 
 using nv::testing::Entry;
 using nv::testing::ProgramTest;

@@ -10,9 +10,9 @@
 #include <string>
 
 #include "CopyListEntries.h"
+#include "printer/OemInf.h"
 #include "ProgramTest.h"
 #include "SampleProduct.h"
-#include "printer/OemInf.h"
 
 using nv::testing::Entry;
 using nv::testing::ProgramTest;

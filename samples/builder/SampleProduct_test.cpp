@@ -16,7 +16,6 @@
 #include <string>
 #include <vector>
 
-#include "TempMachine.h"
 #include "platform/lz/SzddExpander.h"
 #include "platform/version/VersionResource.h"
 #include "samples/builder/DiskBuilder.h"
@@ -24,6 +23,7 @@
 #include "samples/builder/Variants.h"
 #include "script/IniText.h"
 #include "shared/InstallState.h"
+#include "TempMachine.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "platform/user/Resources.h"
-#include "resources/TitleBitmap.h"
 #include "resources/dialogs/DialogResources.h"
 #include "resources/strings/StringTable.h"
+#include "resources/TitleBitmap.h"
 #include "shared/ResourceIds.h"
 
 namespace {
