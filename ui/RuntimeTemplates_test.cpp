@@ -143,3 +143,32 @@ TEST_F(RuntimeTemplates, TooManyLanguagesAreRefusedWithTheFixedMessage) {
     expectAnswersUsed();
     GlobalFree(unended);
 }
+
+TEST_F(RuntimeTemplates, NoMemoryForTheBlockShowsTheMemoryNote) {
+    auto& settings = tm().machine().settings();
+    // Makes the machine's next memory allocation fail: the probe that fails
+    // tells how far its count is.
+    int far = 0;
+    auto failNext = [&] {
+        far += 10000;  // well beyond what a test has allocated so far
+        settings.failAllocation = far;
+        int probes = 0;
+        for (; probes < far; ++probes) {
+            HGLOBAL h = GlobalAlloc(GMEM_FIXED, 1);
+            if (!h)
+                break;
+            GlobalFree(h);
+        }
+        ASSERT_LT(probes, far);
+        settings.failAllocation = far + 1;
+    };
+    failNext();
+    answers("message \"Not enough memory to run the Installation program.\"\n  press Enter\n");
+    EXPECT_EQ(BuildRestartDialog(nullptr, nullptr, "WIN_RESTART"), -1);
+    expectAnswersUsed();
+    failNext();
+    answers("message \"Not enough memory\"\n  press Enter\n");
+    EXPECT_EQ(BuildLanguageDialog(nullptr, nullptr, 189, 188, BS_AUTORADIOBUTTON), -1);
+    expectAnswersUsed();
+    settings.failAllocation = 0;
+}
