@@ -68,7 +68,7 @@ void GetLanguageMonitorPart(LPSTR out, int size, int n) {
         return;
     out[0] = '\0';
     IniLine line = FindSection(nullptr, "Printer1");
-    char key[kFieldSize];
+    char key[kFieldSize] = "";  // a line without "=" leaves it untouched
     for (; line; line = NextLine(line)) {
         if (GetField(line, 0, key) && std::strcmp(key, "LanguageMonitor") == 0)
             break;
@@ -114,7 +114,7 @@ int ListModels(HWND window, IniLine firstLine, int skip) {
     }
     std::memset(state.modelTable, 0, sizeof state.modelTable);
     for (int i = 0; i < n && model; ++i, model = NextLine(model)) {
-        char name[kFieldSize];
+        char name[kFieldSize] = "";  // a model line without "=" leaves it untouched
         GetField(model, 0, name);
         if (std::strlen(name) >= sizeof state.driverName || !name[0]) {
             std::memset(state.modelTable, 0, sizeof state.modelTable);
@@ -142,7 +142,7 @@ int PrepareModel(HWND window, IniLine firstLine, int skip, int modelIndex) {
         ShowInfError(window, nullptr);
         return 0;
     }
-    char name[kFieldSize];
+    char name[kFieldSize] = "";  // a model line without "=" leaves it untouched
     GetField(model, 0, name);
     if (!name[0] || std::strlen(name) >= sizeof state.driverName) {
         ShowInfError(window, name);

@@ -6,6 +6,7 @@
 
 #include "CopyListEntries.h"
 #include "ProgramTest.h"
+#include "platform/core/Trace.h"
 
 using nv::testing::CopyListEntries;
 using nv::testing::Entry;
@@ -243,6 +244,42 @@ TEST_F(OemInf, BadInformationIsRefusedWithAMessage) {
     load(noCopyFiles);
     answers("message \"strings = \"\n  press Enter\n");
     EXPECT_EQ(PrepareModel(nullptr, manufacturer(), 0, 0), 0);
+    expectAnswersUsed();
+}
+
+namespace {
+// Leaves recognisable bytes where the next call's locals will lie, so that a
+// buffer read before anything wrote it shows.
+__attribute__((noinline)) void dirtyStack() {
+    volatile char junk[16384];
+    for (auto& c : junk)
+        c = 'Q';
+}
+
+std::string lastMessageBox(const std::vector<std::string>& lines) {
+    for (auto it = lines.rbegin(); it != lines.rend(); ++it)
+        if (it->find("MessageBoxA(") != std::string::npos)
+            return *it;
+    return "";
+}
+}  // namespace
+
+// A model line without "=" has no name: the message names it as empty, not
+// with whatever the stack held.
+TEST_F(OemInf, AModelLineWithoutANameIsRefusedWithAnEmptyName) {
+    load("[Manufacturer]\r\nN=M\r\n[M]\r\nPlainModel\r\n[I]\r\nCopyFiles=F\r\n");
+    answers("message \"Cannot read the information file.\"\n  press Enter\n"
+            "message \"Cannot read the information file.\"\n  press Enter\n");
+    nv::trace::startCapture();
+    dirtyStack();
+    EXPECT_EQ(ListModels(nullptr, manufacturer(), 0), 0);
+    std::string shown = lastMessageBox(nv::trace::captured());
+    EXPECT_NE(shown.find("strings = \", \"Error\""), std::string::npos) << shown;
+    dirtyStack();
+    EXPECT_EQ(PrepareModel(nullptr, manufacturer(), 0, 0), 0);
+    shown = lastMessageBox(nv::trace::stopCapture());
+    EXPECT_NE(shown.find("strings = \", \"Error\""), std::string::npos) << shown;
+    EXPECT_EQ(shown.find("QQ"), std::string::npos) << shown;
     expectAnswersUsed();
 }
 

@@ -52,8 +52,9 @@ bool IniCompactor::handle(BYTE c) {
     case ';':
         mode_ = Mode::Comment;
         return true;
-    case '\n':
     case '\r':
+        return true;  // dropped: only a line feed ends a line ("ab\rcd" reads "abcd")
+    case '\n':
         mode_ = Mode::LineStart;
         inQuotes_ = false;
         return true;

@@ -59,7 +59,10 @@ TEST(IniCompact, LineEndsOfEveryKind) {
     std::string expected = "[A]\0a=1\0b=2\0\0\x1A"s;
     EXPECT_EQ(compact("[A]\na=1\nb=2\n"), expected);
     EXPECT_EQ(compact("[A]\r\na=1\r\nb=2\r\n"), expected);
-    EXPECT_EQ(compact("[A]\ra=1\rb=2\r"), expected);
+    // A carriage return alone ends no line: it is dropped wherever it stands.
+    EXPECT_EQ(compact("[A]\na=ab\rcd\n"), "[A]\0a=abcd\0\0\x1A"s);
+    EXPECT_EQ(compact("[A]\ra=1\rb=2\r"), "[A]a=1b=2\0\0\x1A"s);
+    EXPECT_EQ(compact("a=\"x\ry\";c\rz\n"), "a=\"xy\"z\0\0\x1A"s);
     // The last line without a line feed is complete all the same.
     EXPECT_EQ(compact("[A]\na=1\nb=2"), expected);
     EXPECT_EQ(compact("[A]\r\na=1\r\nb=2   \r\n\r\n\t\n"), expected);

@@ -38,17 +38,13 @@ int NextBackupName(LPCSTR path, LPSTR out, int size) {
         return 0;
     CopyText(out, static_cast<size_t>(size), path);
 
-    // The extension is looked for after the Windows directory part, so that
-    // a dot in a directory name there does not count.
-    size_t skip = 0;
-    size_t winLen = std::strlen(state.windowsDir);
-    if (winLen && std::strlen(out) > winLen)
-        skip = winLen + 1;
-    char* dot = std::strchr(out + skip, '.');
-    // Guard: a dot in a directory further down is no extension either; the
-    // backup would otherwise be named inside a directory that does not exist.
-    if (dot && (std::strchr(dot, '\\') || std::strchr(dot, '/')))
-        dot = nullptr;
+    // The extension is the file name's own: a dot in a directory name (of the
+    // Windows directory or below it) does not count.
+    char* name = out;
+    for (char* p = out; *p; ++p)
+        if (*p == '\\' || *p == '/' || *p == ':')
+            name = p + 1;
+    char* dot = std::strchr(name, '.');
     if (!dot) {
         return 0;
     }

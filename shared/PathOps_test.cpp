@@ -41,6 +41,19 @@ TEST_F(Backups, NoNameWithoutAnExtensionInTheFileName) {
     EXPECT_EQ(NextBackupName("C:\\DATA.D\\FILE", out), 0);
 }
 
+// A dot in a directory name before the file name: the backup takes the file
+// name's own extension.
+TEST_F(Backups, ADotInADirectoryNameLeavesTheFileNamesExtension) {
+    tm().put('C', "WINDOWS/ZX.NET/ZXNET.INI", "[a]\r\n");
+    char out[BACKUP_PATH_SIZE];
+    ASSERT_EQ(NextBackupName("C:\\WINDOWS\\ZX.NET\\ZXNET.INI", out), 1);
+    EXPECT_STREQ(out, "C:\\WINDOWS\\ZX.NET\\ZXNET.B00");
+    tm().put('C', "MY.DIR/SUB.D/SYSTEM.INI", "[a]\r\n");
+    ASSERT_EQ(MakeBackup("C:\\MY.DIR\\SUB.D\\SYSTEM.INI", out), 1);
+    EXPECT_STREQ(out, "C:\\MY.DIR\\SUB.D\\SYSTEM.B00");
+    EXPECT_EQ(file("MY.DIR/SUB.D/SYSTEM.B00"), "[a]\r\n");
+}
+
 TEST_F(Backups, ShortAndLongExtensionsStayValid) {
     char out[BACKUP_PATH_SIZE];
     ASSERT_EQ(NextBackupName("C:\\A.X", out), 1);

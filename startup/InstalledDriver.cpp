@@ -46,18 +46,19 @@ int CheckInstalledDriver() {
     IniLine manufacturer = FindSection(nullptr, GetMessageText(TXT_MANUFACTURER));
     if (!manufacturer)
         return Fail();
-    char modelSection[256];
+    char modelSection[256] = "";
     GetField(manufacturer, 1, modelSection);
     IniLine model = FindSection(nullptr, modelSection);
     if (!model)
         return Fail();
+    state.driverName[0] = '\0';  // a model line without "=" leaves it untouched
     GetField(model, 0, state.driverName);
-    char installSection[256];
+    char installSection[256] = "";
     GetField(model, 1, installSection);
     IniLine install = FindSection(nullptr, installSection);
     if (!install)
         return Fail();
-    char driverFile[256];
+    char driverFile[256] = "";
     GetField(install, 1, driverFile);
     FreeIniText(nullptr);
     if (!driverFile[0])

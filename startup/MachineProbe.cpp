@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "shared/BoundedText.h"
 #include "shared/InstallState.h"
 #include "startup/Startup.h"
 
@@ -33,9 +34,10 @@ void CollectPorts(HKEY device, unsigned& ports) {
         HKEY instance = nullptr;
         if (RegOpenKeyExA(device, name, 0, KEY_ALL_ACCESS, &instance) != ERROR_SUCCESS)
             continue;
-        char portName[80] = {};
+        // The value may fill all 80 bytes; one more keeps a NUL even when it has none.
+        char portName[80 + 1] = {};
         DWORD type = 0;
-        DWORD size = sizeof portName - 1;  // keep a NUL even when the value has none
+        DWORD size = sizeof portName - 1;
         if (RegQueryValueExA(instance, "PortName", nullptr, &type, reinterpret_cast<LPBYTE>(portName), &size) ==
             ERROR_SUCCESS) {
             if (int n = ParallelPortNumber(portName); n >= 1 && n <= 3)
@@ -74,14 +76,15 @@ int ReadIcmPath() {
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Setup", 0, KEY_ALL_ACCESS,
                       &setup) != ERROR_SUCCESS)
         return 0;
-    char value[sizeof state.icmPath] = {};
+    // The value may fill all of icmPath; one more byte keeps a NUL even when it has none.
+    char value[sizeof state.icmPath + 1] = {};
     DWORD type = 0;
     DWORD size = sizeof value - 1;
     LONG rc = RegQueryValueExA(setup, "ICMPath", nullptr, &type, reinterpret_cast<LPBYTE>(value), &size);
     RegCloseKey(setup);
     if (rc != ERROR_SUCCESS)
         return 0;
-    std::memcpy(state.icmPath, value, sizeof state.icmPath);
+    CopyText(state.icmPath, value);
     return 1;
 }
 

@@ -192,6 +192,47 @@ TEST_F(Startup, PrivateIniValues) {
     EXPECT_STREQ(state.languageCode, "ENU");
 }
 
+// The program's resources hold icon groups 500 and 501, each a 16-colour
+// image of 32 x 32 and one of 16 x 16; the main window class shows group 500.
+TEST_F(Startup, IconGroupsAndTheMainWindowsIcon) {
+    prepare();
+    run("");
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(0x400000);
+    for (WORD group : {500, 501}) {
+        SCOPED_TRACE(group);
+        HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(group), RT_GROUP_ICON);
+        ASSERT_NE(found, nullptr);
+        const BYTE* dir = static_cast<const BYTE*>(LockResource(LoadResource(instance, found)));
+        ASSERT_EQ(SizeofResource(instance, found), 6u + 2 * 14);
+        auto word = [](const BYTE* p) { return static_cast<WORD>(p[0] | p[1] << 8); };
+        EXPECT_EQ(word(dir + 2), 1);  // icons
+        ASSERT_EQ(word(dir + 4), 2);
+        int sizes[2] = {32, 16};
+        for (int i = 0; i < 2; ++i) {
+            const BYTE* e = dir + 6 + 14 * i;
+            EXPECT_EQ(e[0], sizes[i]);
+            EXPECT_EQ(e[1], sizes[i]);
+            EXPECT_EQ(e[2], 16);          // colours
+            EXPECT_EQ(word(e + 6), 4);   // bits per pixel
+            HRSRC image = FindResourceA(instance, MAKEINTRESOURCEA(word(e + 12)), RT_ICON);
+            ASSERT_NE(image, nullptr);
+            DWORD bytes = e[8] | e[9] << 8 | e[10] << 16 | static_cast<DWORD>(e[11]) << 24;
+            EXPECT_EQ(SizeofResource(instance, image), bytes);
+            BITMAPINFOHEADER h;
+            std::memcpy(&h, LockResource(LoadResource(instance, image)), sizeof h);
+            EXPECT_EQ(h.biWidth, sizes[i]);
+            EXPECT_EQ(h.biHeight, 2 * sizes[i]);  // colour rows and mask rows
+            EXPECT_EQ(h.biBitCount, 4);
+            EXPECT_EQ(bytes, sizeof h + 64 + (sizes[i] / 2) * sizes[i] + 4 * sizes[i]);
+        }
+        EXPECT_NE(LoadIconA(instance, MAKEINTRESOURCEA(group)), nullptr);
+    }
+    WNDCLASSA wc{};
+    ASSERT_TRUE(GetClassInfoA(instance, "WLInstallWClass", &wc));
+    EXPECT_NE(wc.hIcon, nullptr);
+    EXPECT_EQ(wc.hIcon, LoadIconA(instance, MAKEINTRESOURCEA(500)));
+}
+
 // The language index at its last value and one past it.
 TEST_F(Startup, LanguageAtItsBounds) {
     prepare();
@@ -240,6 +281,24 @@ TEST_F(Startup, EcpPortsAndColourProfileDirectory) {
     run("");
     EXPECT_NE(winIni().find("LPT1=0\r\nLPT2=1\r\nLPT3=0\r\nICMPath=C:\\WINDOWS\\SYSTEM\\COLOR\r\n"), std::string::npos)
         << winIni();
+}
+
+// Values of exactly the read sizes (80 bytes for PortName, 256 for ICMPath,
+// NUL included) are read; one byte more is not.
+TEST_F(Startup, PortNameAndIcmPathAtTheirSizes) {
+    std::string port80 = "LPT2" + std::string(75, ' ');   // 79 characters and the NUL
+    std::string icm256 = "C:\\" + std::string(252, 'C');  // 255 characters and the NUL
+    prepare();
+    setRegistryString("Enum\\Root\\*PNP0401\\0000", "PortName", port80.c_str());
+    setRegistryString("Software\\Microsoft\\Windows\\CurrentVersion\\Setup", "ICMPath", icm256.c_str());
+    run("");
+    EXPECT_NE(winIni().find("LPT1=0\r\nLPT2=1\r\nLPT3=0\r\nICMPath=" + icm256 + "\r\n"), std::string::npos) << winIni();
+
+    prepare();
+    setRegistryString("Enum\\Root\\*PNP0401\\0000", "PortName", (port80 + " ").c_str());
+    setRegistryString("Software\\Microsoft\\Windows\\CurrentVersion\\Setup", "ICMPath", (icm256 + "C").c_str());
+    run("");
+    EXPECT_NE(winIni().find("LPT1=0\r\nLPT2=0\r\nLPT3=0\r\nICMPath=\r\n"), std::string::npos) << winIni();
 }
 
 TEST_F(Startup, WindowsVersionBoundary) {

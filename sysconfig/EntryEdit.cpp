@@ -64,15 +64,18 @@ private:
             return;
         }
         size_t s = i + 1;
-        for (;;) {
+        size_t firstItem = 0;
+        for (bool first = true;; first = false) {
             while (s < len && IsBlank(text[s]))
                 ++s;
+            if (first)
+                firstItem = s;
             size_t e = s;
             while (e < len && text[e] != ',' && text[e] != ' ' && text[e] != '\r' && text[e] != '\n')
                 ++e;
             std::string item(text + s, e - s);
             if (EqualNoCase(FileNamePart(item.c_str()), std::strlen(FileNamePart(item.c_str())), target_)) {
-                match(text, len, s, e);
+                match(text, len, firstItem, s, e);
                 return;
             }
             if (e < len && (text[e] == ' ' || text[e] == ',')) {
@@ -84,7 +87,7 @@ private:
         out_.put(text, len);
     }
 
-    void match(const char* text, size_t len, size_t s, size_t e) {
+    void match(const char* text, size_t len, size_t firstItem, size_t s, size_t e) {
         char mode = state.iniEditMode[0];
         if (mode == INI_MODE_ASK) {
             char name[256];
@@ -104,12 +107,15 @@ private:
             WarnToRemove(owner_, name);
             state.iniEditMode[0] = INI_MODE_OFF;
         }
-        commentOut(text, len, s, e);
+        commentOut(text, len, firstItem, s, e);
     }
 
-    void commentOut(const char* text, size_t len, size_t s, size_t e) {
+    // firstItem: where the value's first item starts, after the blanks that
+    // follow "=". Guard: those blanks separate no items, so "device= X.386"
+    // must end like "device=X.386" (the comment line alone, no empty entry).
+    void commentOut(const char* text, size_t len, size_t firstItem, size_t s, size_t e) {
         bool after = e < len && (text[e] == ' ' || text[e] == ',');
-        bool before = s > 0 && (text[s - 1] == ' ' || text[s - 1] == ',');
+        bool before = s > firstItem && (text[s - 1] == ' ' || text[s - 1] == ',');
         if (valueSpec_[0] != SPEC_WHOLE_LINE && (after || before)) {
             // The line without the item, then the commented original.
             size_t head = s;
@@ -218,6 +224,33 @@ void FeedByLines(INT in, EntryEditor& editor, IniWriter& out) {
     }
 }
 
+// The file EditIniEntry is editing. A call of EditIniFile from elsewhere
+// takes the kind from the file's name.
+const EditedFile* editTarget = nullptr;
+
+const EditedFile& TargetOf(LPCSTR path) {
+    if (editTarget)
+        return *editTarget;
+    LPCSTR name = FileNamePart(path);
+    return std::strlen(name) == 7 && PrefixEqual(name, "WIN.INI", 7) ? kWinIni : kSystemIni;
+}
+
+// A name that would leave its directory: a drive, a leading separator or a
+// ".." component. Subdirectories below it are fine ("ZXNET\\ZXNET.INI").
+bool LeavesItsDirectory(LPCSTR name) {
+    if (!*name || std::strchr(name, ':') || name[0] == '\\' || name[0] == '/')
+        return true;
+    for (const char* part = name; *part;) {
+        size_t n = std::strcspn(part, "\\/");
+        if (n == 2 && part[0] == '.' && part[1] == '.')
+            return true;
+        part += n;
+        if (*part)
+            ++part;
+    }
+    return false;
+}
+
 int EditWith(HWND owner, LPCSTR section, LPCSTR key, LPCSTR valueSpec, LPCSTR comment, LPCSTR backup, LPCSTR path,
              ReadBackup how) {
     INT in = LzOpenPath(backup, OF_READ);
@@ -247,9 +280,9 @@ int EditWith(HWND owner, LPCSTR section, LPCSTR key, LPCSTR valueSpec, LPCSTR co
     whole.reset();
     LZClose(in);
     LZClose(outFile);
-    if (editor.edited())
-        return out.failed ? INI_EDIT_FAILED_EDITED : INI_EDIT_EDITED;
-    return out.failed ? INI_EDIT_FAILED_UNCHANGED : INI_EDIT_UNCHANGED;
+    Rewrite done = out.failed ? Rewrite::WriteFailed : editor.edited() ? Rewrite::Edited : Rewrite::Unchanged;
+    FinishRewrite(done, TargetOf(path), BackupRecord::KeepFirst, backup, path);
+    return INI_EDIT_DONE;
 }
 
 }  // namespace
@@ -265,9 +298,9 @@ int EditIniFileByLines(HWND owner, LPCSTR section, LPCSTR key, LPCSTR valueSpec,
 }
 
 int EditIniEntry(HWND owner, LPCSTR fileSpec, LPCSTR section, LPCSTR key, LPCSTR valueSpec, LPCSTR comment) {
-    // Guard: a name with a path in it would edit a file outside the Windows
-    // or system directory.
-    if (std::strlen(fileSpec) < 4 || !IsPlainFileName(fileSpec + 3))
+    // Guard: a drive, a leading separator or ".." would edit a file outside
+    // the Windows or system directory.
+    if (std::strlen(fileSpec) < 4 || LeavesItsDirectory(fileSpec + 3))
         return 0;
     const EditedFile& file = fileSpec[1] == SPEC_WIN_INI_KIND ? kWinIni : kSystemIni;
     char path[MAX_PATH];
@@ -276,15 +309,12 @@ int EditIniEntry(HWND owner, LPCSTR fileSpec, LPCSTR section, LPCSTR key, LPCSTR
         return 0;
     if (!FileExists(path) || !MakeBackup(path, backup))
         return 0;
+    editTarget = &file;
     int r = EditIniFile(owner, section, key, valueSpec, comment, backup, path);
     if (r == INI_EDIT_NOT_READ)
         r = EditIniFileByLines(owner, section, key, valueSpec, comment, backup, path);
-    if (r == INI_EDIT_NOT_READ) {
-        // The backup could not be read back: the file was not touched.
-        LzDeleteFile(backup);
-        return 1;
-    }
-    Rewrite how = r < 0 ? Rewrite::WriteFailed : r == INI_EDIT_EDITED ? Rewrite::Edited : Rewrite::Unchanged;
-    FinishRewrite(how, file, BackupRecord::KeepFirst, backup, path);
+    editTarget = nullptr;
+    if (r == INI_EDIT_NOT_READ)
+        LzDeleteFile(backup);  // the backup could not be read back: the file was not touched
     return 1;
 }

@@ -34,11 +34,8 @@ enum IniSpecDigit : char {
 
 // What EditIniFile and EditIniFileByLines report.
 enum IniEditResult : int {
-    INI_EDIT_FAILED_EDITED = -2,     // the line was edited but the rewrite fell short
-    INI_EDIT_FAILED_UNCHANGED = -1,  // nothing edited and the rewrite fell short
-    INI_EDIT_NOT_READ = 0,           // the backup could not be read: the file is untouched
-    INI_EDIT_UNCHANGED = 1,          // no match: the file was rewritten as it was
-    INI_EDIT_EDITED = 2,             // one entry commented out or cut
+    INI_EDIT_NOT_READ = 0,  // the backup could not be read: the file is untouched
+    INI_EDIT_DONE = 1,      // the file was processed, edited or not, and its backup settled
 };
 
 // Adds device=name as the first line of [386Enh] of SYSTEM.INI. Returns 1.
@@ -53,16 +50,20 @@ int AddIniLine(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR backup, LPCSTR p
 // has no [DeleteIni].
 int RunIniEdits(HWND owner);
 
-// One edit line: fileSpec is "<dir><kind>:<file>" (IniSpecDigit); valueSpec
-// is "<how>:<file name>". 0 when the file is missing, its name is not a
-// plain file name, or no backup could be made.
+// One edit line: fileSpec is "<dir><kind>:<file>" (IniSpecDigit); <file> may
+// lie in a subdirectory. valueSpec is "<how>:<file name>". 0 when the file is
+// missing, its name leaves the directory (a drive, a leading separator,
+// ".."), or no backup could be made.
 int EditIniEntry(HWND owner, LPCSTR fileSpec, LPCSTR section, LPCSTR key, LPCSTR valueSpec, LPCSTR comment);
 
-// Rewrites path from backup with the first match of key in section edited
-// (IniEditResult). EditIniFile reads the backup whole (INI_EDIT_NOT_READ when
-// it cannot be opened, is empty or does not fit in memory);
-// EditIniFileByLines reads it line by line (INI_EDIT_NOT_READ only when it
-// cannot be opened).
+// Rewrites path from backup with the first match of key in section edited,
+// then settles the backup (FinishRewrite, KeepFirst): an edited file sets its
+// change bit and records the backup; an unchanged one gets its content back
+// and loses the backup (IniEditResult). The file's kind is the one
+// EditIniEntry names, else WIN.INI-type for a file named WIN.INI.
+// EditIniFile reads the backup whole (INI_EDIT_NOT_READ when it cannot be
+// opened, is empty or does not fit in memory); EditIniFileByLines reads it
+// line by line (INI_EDIT_NOT_READ only when it cannot be opened).
 int EditIniFile(HWND owner, LPCSTR section, LPCSTR key, LPCSTR valueSpec, LPCSTR comment, LPCSTR backup,
                 LPCSTR path);
 int EditIniFileByLines(HWND owner, LPCSTR section, LPCSTR key, LPCSTR valueSpec, LPCSTR comment, LPCSTR backup,

@@ -159,6 +159,51 @@ TEST_F(EntryEdit, UnsafeOrMissingFilesAreSkipped) {
     EXPECT_EQ(EditIniEntry(nullptr, "21:..\\OUTSIDE.INI", "windows", "load", "1:acmemon.exe", "x"), 0);
     EXPECT_EQ(tm().get('C', "OUTSIDE.INI"), "[windows]\r\nload=acmemon.exe\r\n");
     EXPECT_EQ(EditIniEntry(nullptr, "21:NONE.INI", "windows", "load", "1:acmemon.exe", "x"), 0);
+    for (const char* spec : {"20:C:\\OUTSIDE.INI", "20:\\OUTSIDE.INI", "20:/OUTSIDE.INI", "20:A\\..\\..\\OUTSIDE.INI",
+                             "20:A/../../OUTSIDE.INI"}) {
+        EXPECT_EQ(EditIniEntry(nullptr, spec, "windows", "load", "1:acmemon.exe", "x"), 0) << spec;
+        EXPECT_EQ(tm().get('C', "OUTSIDE.INI"), "[windows]\r\nload=acmemon.exe\r\n") << spec;
+    }
+}
+
+// A file in a subdirectory of the Windows directory is edited like any other.
+TEST_F(EntryEdit, FilesInSubdirectoriesAreEdited) {
+    tm().put('C', "WINDOWS/ZXNET/ZXNET.INI", "[windows]\r\nload=acmemon.exe\r\n");
+    std::strcpy(state.iniEditMode, "3:Acme");
+    EXPECT_EQ(EditIniEntry(nullptr, "20:ZXNET\\ZXNET.INI", "windows", "load", "1:acmemon.exe", "x"), 1);
+    EXPECT_EQ(file("WINDOWS/ZXNET/ZXNET.INI"), "[windows]\r\n;x load=acmemon.exe\r\n");
+    EXPECT_EQ(PrivateIni("BFileSysIni"), "C:\\WINDOWS\\ZXNET\\ZXNET.B00");
+}
+
+// A lone item after a blank ends as it does without the blank: the comment
+// line alone, no empty entry beside it.
+TEST_F(EntryEdit, ALoneItemAfterABlankLeavesOnlyTheCommentLine) {
+    for (const char* line : {"device=ACMEBIDI.386", "device= ACMEBIDI.386", "device=  C:\\ACME\\ACMEBIDI.386"}) {
+        tm().put('C', "WINDOWS/SYSTEM.INI", std::string("[386Enh]\r\n") + line + "\r\n");
+        std::strcpy(state.iniEditMode, "3:Acme");
+        EditIniEntry(nullptr, "20:SYSTEM.INI", "386Enh", "device", "0:ACMEBIDI.386", "Disabled by setup:");
+        EXPECT_EQ(file("WINDOWS/SYSTEM.INI"), std::string("[386Enh]\r\n;Disabled by setup: ") + line + "\r\n");
+    }
+}
+
+// EditIniFile reports a processed file with 1, edited or not, and settles
+// the backup itself.
+TEST_F(EntryEdit, EditIniFileReturnsOneAndSettlesItsBackup) {
+    tm().put('C', "WINDOWS/WIN.INI", "[windows]\r\nload=acmemon.exe\r\n");
+    tm().put('C', "WINDOWS/WIN.B00", "[windows]\r\nload=acmemon.exe\r\n");
+    std::strcpy(state.iniEditMode, "3:Acme");
+    EXPECT_EQ(EditIniFile(nullptr, "windows", "load", "1:acmemon.exe", "x", "C:\\WINDOWS\\WIN.B00",
+                          "C:\\WINDOWS\\WIN.INI"),
+              1);
+    EXPECT_EQ(file("WINDOWS/WIN.INI"), "[windows]\r\n;x load=acmemon.exe\r\n");
+    EXPECT_EQ(PrivateIni("BFileWinIni"), "C:\\WINDOWS\\WIN.B00");
+    EXPECT_EQ(state.iniChanged & 2, 2);
+    tm().put('C', "WINDOWS/WIN.B01", "[windows]\r\nrun=\r\n");
+    EXPECT_EQ(EditIniFileByLines(nullptr, "windows", "load", "1:acmemon.exe", "x", "C:\\WINDOWS\\WIN.B01",
+                                 "C:\\WINDOWS\\WIN.INI"),
+              1);
+    EXPECT_EQ(file("WINDOWS/WIN.INI"), "[windows]\r\nrun=\r\n");  // nothing edited: the backup's content
+    EXPECT_FALSE(exists("WINDOWS/WIN.B01"));
 }
 
 TEST(DisplayName, OrIsTranslated) {

@@ -35,7 +35,7 @@ int RunIniEdits(HWND owner) {
                 break;  // a mode line without an edit line
         }
         if (state.iniEditMode[0] != INI_MODE_OFF) {
-            char f1[128], f2[128], f3[128], f4[128], f5[128];
+            char f1[128] = "", f2[128] = "", f3[128] = "", f4[128] = "", f5[128] = "";
             GetField(line, 1, f1);
             GetField(line, 2, f2);
             GetField(line, 3, f3);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/user/Resources.h"
+#include "resources/icons/ProgramIcons.h"
 #include "resources/dialogs/DialogResources.h"
 #include "resources/strings/StringTable.h"
 #include "resources/TitleBitmap.h"
@@ -34,4 +35,8 @@ void RegisterProgramResources(HINSTANCE instance) {
     if (kTitleBitmapSize > 14)
         bitmap.assign(kTitleBitmap + 14, kTitleBitmap + kTitleBitmapSize);
     nv::user::resources::add(instance, RT_BITMAP, MAKEINTRESOURCEA(IDB_TITLE), std::move(bitmap));
+    for (auto& image : nv::resources::ProgramIconImages())
+        nv::user::resources::add(instance, RT_ICON, MAKEINTRESOURCEA(image.id), std::move(image.data));
+    for (auto& group : nv::resources::ProgramIconGroups())
+        nv::user::resources::add(instance, RT_GROUP_ICON, MAKEINTRESOURCEA(group.id), std::move(group.data));
 }
