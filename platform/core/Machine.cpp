@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstdio>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <system_error>
 
@@ -707,14 +708,39 @@ Machine& currentOrDie() {
     return *currentSlot();
 }
 
+void Machine::shutDownFamilies() {
+    std::set<std::type_index> done;
+    for (bool more = true; more;) {
+        more = false;
+        for (auto& [type, state] : families_) {
+            if (!done.insert(type).second)
+                continue;
+            state->shutDown();
+            more = true;
+            break;  // a shutDown may have made another family's state
+        }
+    }
+}
+
 void attach(std::unique_ptr<Machine> machine) {
+    if (ownedSlot())
+        ownedSlot()->shutDownFamilies();
+    // Guard: a family state's destructor must not find the dying machine current.
+    currentSlot() = nullptr;
     ownedSlot() = std::move(machine);
     currentSlot() = ownedSlot().get();
 }
 
-void detach() {
-    ownedSlot().reset();
+std::unique_ptr<Machine> release() {
     currentSlot() = nullptr;
+    return std::move(ownedSlot());
+}
+
+void detach() {
+    if (ownedSlot())
+        ownedSlot()->shutDownFamilies();
+    currentSlot() = nullptr;
+    ownedSlot().reset();
 }
 
 }  // namespace nv::machine

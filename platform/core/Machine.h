@@ -133,6 +133,11 @@ public:
     // Machine&.
     struct FamilyState {
         virtual ~FamilyState() = default;
+        // Called by detach() (and by attach() replacing this machine) while
+        // the machine is still whole and current, before any family state is
+        // destroyed: the place to stop what runs on the machine (resident
+        // programs) through the ordinary Win32 calls.
+        virtual void shutDown() {}
     };
     template <typename T>
     T& familyState() {
@@ -141,6 +146,9 @@ public:
             slot = std::make_unique<T>(*this);
         return static_cast<T&>(*slot);
     }
+
+    // Calls shutDown() of every family state, including states made meanwhile.
+    void shutDownFamilies();
 
 private:
     Machine(std::filesystem::path dir, Settings settings);
@@ -167,5 +175,9 @@ Machine* current();
 Machine& currentOrDie();
 void attach(std::unique_ptr<Machine> machine);
 void detach();
+// Hands the current machine back to the caller without stopping anything on
+// it (its windows, atoms and files stay as they are); attach() it again to
+// carry on where it was. For tests that keep two machines alive.
+std::unique_ptr<Machine> release();
 
 }  // namespace nv::machine

@@ -8,6 +8,7 @@
 
 #include <map>
 
+#include "platform/core/PerMachine.h"
 #include "platform/core/Trace.h"
 
 namespace {
@@ -17,11 +18,12 @@ struct Pair {
     UINT_PTR hi;
 };
 
-std::map<LPARAM, Pair>& packs() {
-    static std::map<LPARAM, Pair> m;
-    return m;
-}
-LPARAM nextSlot = 1;
+struct Packs {
+    std::map<LPARAM, Pair> pairs;
+    LPARAM nextSlot = 1;
+};
+
+std::map<LPARAM, Pair>& packs() { return nv::machine::perMachine<Packs>().pairs; }
 constexpr LPARAM kPackedMark = static_cast<LPARAM>(1) << 47;
 
 bool packed(UINT msg) {
@@ -33,7 +35,7 @@ bool packed(UINT msg) {
 LPARAM WINAPI PackDDElParam(UINT msg, UINT_PTR lo, UINT_PTR hi) {
     LPARAM r;
     if (packed(msg)) {
-        LPARAM slot = nextSlot++ & 0xFFFFFFFF;
+        LPARAM slot = nv::machine::perMachine<Packs>().nextSlot++ & 0xFFFFFFFF;
         r = kPackedMark | (slot << 16) | static_cast<LPARAM>(lo & 0xFFFF);
         packs()[r] = Pair{lo, hi};
     } else if (msg == WM_DDE_EXECUTE) {

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/core/PerMachine.h"
 #include "platform/core/Trace.h"
 
 namespace nv::user {
@@ -16,11 +17,12 @@ struct Hook {
     HOOKPROC proc;
 };
 
-std::vector<Hook>& chain() {
-    static std::vector<Hook> v;  // newest first
-    return v;
-}
-uintptr_t nextHandle = 0x4B00;
+struct Hooks {
+    std::vector<Hook> chain;  // newest first
+    uintptr_t nextHandle = 0x4B00;
+};
+
+std::vector<Hook>& chain() { return machine::perMachine<Hooks>().chain; }
 
 LRESULT callFrom(size_t index, int type, int code, WPARAM wParam, LPARAM lParam) {
     auto& c = chain();
@@ -46,7 +48,7 @@ HHOOK WINAPI SetWindowsHookExA(int type, HOOKPROC proc, HINSTANCE module, DWORD 
     HHOOK h = nullptr;
     // Only the message-filter hook exists on this machine.
     if (type == WH_MSGFILTER && proc) {
-        h = reinterpret_cast<HHOOK>(nextHandle += 4);
+        h = reinterpret_cast<HHOOK>(nv::machine::perMachine<Hooks>().nextHandle += 4);
         chain().insert(chain().begin(), Hook{h, type, proc});
     } else {
         SetLastError(ERROR_INVALID_PARAMETER);

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "platform/core/Machine.h"
+#include "platform/core/PerMachine.h"
 #include "platform/core/Trace.h"
 #include "platform/user/WindowManager.h"
 
@@ -158,7 +159,10 @@ BOOL WINAPI InSendMessage(void) {
 }
 
 UINT WINAPI RegisterWindowMessageA(LPCSTR name) {
-    static std::map<std::string, UINT> known;
+    struct Registered {
+        std::map<std::string, UINT> names;
+    };
+    auto& known = nv::machine::perMachine<Registered>().names;
     UINT r = 0;
     if (name && *name) {
         std::string key = nv::machine::toUpperAscii(name);

@@ -7,16 +7,19 @@
 #include <list>
 
 #include "platform/core/Machine.h"
+#include "platform/core/PerMachine.h"
 #include "platform/core/Trace.h"
 #include "platform/user/Codepage.h"
 
 namespace nv::user::resources {
 namespace {
 
-std::list<Resource>& registry() {
-    static std::list<Resource> r;  // stable addresses: HRSRC points into it
-    return r;
-}
+struct Registry {
+    std::list<Resource> resources;  // stable addresses: HRSRC points into it
+};
+
+// The resources mapped on the attached machine.
+std::list<Resource>& registry() { return machine::perMachine<Registry>().resources; }
 
 }  // namespace
 

@@ -4,11 +4,14 @@
 #include <cassert>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <unordered_map>
 
 #include "platform/core/Machine.h"
 #include "platform/user/Controls.h"
+#include "platform/user/FilePrompt.h"
 #include "platform/user/Hook.h"
+#include "platform/user/ResidentProgram.h"
 
 namespace nv::user {
 namespace {
@@ -22,7 +25,6 @@ struct Timer {
 };
 
 struct State {
-    machine::Machine* machine = nullptr;
     bool initialised = false;
     std::vector<std::shared_ptr<WndClass>> classes;
     std::unordered_map<HWND, std::unique_ptr<Window>> windows;
@@ -45,11 +47,23 @@ struct State {
     bool halted = false;
     ATOM nextAtom = 0xC000;
     StallHandler stall;
+    std::map<std::string, HWND> residents;  // running resident programs by class name
+};
+
+// The window manager of one machine: made on the machine's first window call,
+// dropped with the machine, so that no window, class, timer or input of one
+// machine reaches another.
+struct MachineWindows : machine::Machine::FamilyState {
+    explicit MachineWindows(machine::Machine&) {}
+    void shutDown() override { stopResidentPrograms(); }
+    State state;
 };
 
 State& raw() {
-    static State s;
-    return s;
+    if (machine::Machine* m = machine::current())
+        return m->familyState<MachineWindows>().state;
+    static State detached;  // calls made with no machine attached
+    return detached;
 }
 
 bool resetting = false;
@@ -62,7 +76,7 @@ void initialise();
 
 State& S() {
     State& s = raw();
-    if (!resetting && (!s.initialised || s.machine != machine::current()))
+    if (!resetting && !s.initialised)
         initialise();
     return s;
 }
@@ -81,35 +95,6 @@ int screenWidth() {
 int screenHeight() {
     auto* m = machine::current();
     return m ? m->settings().screenHeight : 600;
-}
-
-void createForeignWindows() {
-    auto* m = machine::current();
-    if (!m)
-        return;
-    // Other programs' windows: a class of their own with the default procedure.
-    HINSTANCE other = reinterpret_cast<HINSTANCE>(uintptr_t{0x7A000000});
-    int n = 0;
-    for (const auto& fw : m->settings().windows) {
-        if (!findClass(fw.className, other)) {
-            WNDCLASSA wc{};
-            wc.lpfnWndProc = DefWindowProcA;
-            wc.hInstance = other;
-            wc.lpszClassName = fw.className.c_str();
-            (void)registerClass(wc, false);
-        }
-        CreateParams p;
-        p.className = fw.className;
-        p.title = fw.title.c_str();
-        p.style = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
-        p.x = 20 * n;
-        p.y = 20 * n;
-        p.cx = screenWidth() / 2;
-        p.cy = screenHeight() / 2;
-        p.instance = other;
-        (void)createWindow(p);
-        ++n;
-    }
 }
 
 void initialise() {
@@ -131,7 +116,7 @@ void initialise() {
     s.halted = false;
     s.stall = nullptr;
     s.nextAtom = 0xC000;
-    s.machine = machine::current();
+    s.residents.clear();
     s.initialised = true;
     // The desktop: the parent of every top-level window.
     auto d = std::make_unique<Window>();
@@ -142,8 +127,9 @@ void initialise() {
     s.windows[d->handle] = std::move(d);
     clearHooks();
     registerStandardClasses();
-    createForeignWindows();
+    installFilePrompt();
     resetting = false;
+    startResidentPrograms();
 }
 
 bool inRange(UINT msg, UINT first, UINT last) {
@@ -455,8 +441,11 @@ bool destroyWindow(HWND hwnd) {
         return false;
     if (w->destroying)
         return true;
-    w->destroying = true;
     State& s = S();
+    residentWindowGoing(hwnd);
+    if (!(w = find(hwnd)))
+        return true;
+    w->destroying = true;
     bool wasVisible = (w->style & WS_VISIBLE) != 0;
     bool wasActive = s.active == hwnd;
     // Windows it owns go first.
@@ -1141,9 +1130,13 @@ SIZE baseUnitsFor(const char* face, int pointSize) {
 }
 
 void reset() {
+    if (raw().initialised)
+        stopResidentPrograms();
     raw().initialised = false;
     initialise();
 }
+
+std::map<std::string, HWND>& residentWindows() { return S().residents; }
 
 void ensureMachine() { (void)S(); }
 

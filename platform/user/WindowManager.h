@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -201,10 +202,17 @@ std::string describeWaiting();
 SIZE baseUnitsFor(const char* face, int pointSize);
 SIZE systemBaseUnits();
 
-// Starts afresh (tests; a newly attached machine).
+// Starts afresh (tests): the resident programs are stopped and started again.
 void reset();
-// Makes sure the state belongs to the attached machine.
+// Makes sure the attached machine's window manager has started.
 void ensureMachine();
+
+// The running resident programs of the attached machine, by class name
+// (ResidentProgram.cpp keeps it; the window manager clears it on reset).
+std::map<std::string, HWND>& residentWindows();
+// Called by destroyWindow before anything else: stops a resident program
+// whose window this is.
+void residentWindowGoing(HWND hwnd);
 
 void notifyScreenChanged();
 
