@@ -139,6 +139,8 @@ public:  // also for the arrangements of table-driven cases
     void remake(const nv::machine::Settings& settings) {
         machine_.reset();
         machine_ = std::make_unique<TempMachine>(settings);
+        // The program's resources are mapped per machine, as on a fresh start.
+        RegisterProgramResources(reinterpret_cast<HINSTANCE>(0x400000));
         prepare();
     }
     // Windows directories, and a disk in A: with the script and the OEM INF.

@@ -36,17 +36,5 @@ void Surface::resize(int width, int height, uint32_t fill) {
     height_ = height;
 }
 
-RECT intersect(const RECT& a, const RECT& b) {
-    RECT r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right), std::min(a.bottom, b.bottom)};
-    if (r.right < r.left)
-        r.right = r.left;
-    if (r.bottom < r.top)
-        r.bottom = r.top;
-    return r;
-}
-
-bool isEmpty(const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }
-
-RECT offset(RECT r, int dx, int dy) { return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
 
 }  // namespace nv::gdi

@@ -2,6 +2,8 @@
 // a bitmap. Monochrome bitmaps keep only black and white pixels.
 #pragma once
 
+#include "platform/core/Rect.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -59,8 +61,8 @@ private:
     std::vector<uint32_t> pixels_;
 };
 
-RECT intersect(const RECT& a, const RECT& b);
-bool isEmpty(const RECT& r);
-RECT offset(RECT r, int dx, int dy);
+using rect::intersect;
+using rect::isEmpty;
+using rect::offset;
 
 }  // namespace nv::gdi

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/core/Machine.h"
+#include "platform/core/Rect.h"
 #include "platform/core/Trace.h"
 #include "platform/user/WindowManager.h"
 
@@ -941,7 +942,7 @@ BOOL WINAPI CopyRect(LPRECT d, const RECT* s) {
     *d = *s;
     return TRUE;
 }
-BOOL WINAPI IsRectEmpty(const RECT* r) { return !r || r->left >= r->right || r->top >= r->bottom; }
+BOOL WINAPI IsRectEmpty(const RECT* r) { return !r || nv::rect::isEmpty(*r); }
 BOOL WINAPI EqualRect(const RECT* a, const RECT* b) {
     return a && b && a->left == b->left && a->top == b->top && a->right == b->right && a->bottom == b->bottom;
 }
@@ -963,31 +964,16 @@ BOOL WINAPI InflateRect(LPRECT r, int dx, int dy) {
     r->bottom += dy;
     return TRUE;
 }
-BOOL WINAPI PtInRect(const RECT* r, POINT p) {
-    return r && p.x >= r->left && p.x < r->right && p.y >= r->top && p.y < r->bottom;
-}
+BOOL WINAPI PtInRect(const RECT* r, POINT p) { return r && nv::rect::contains(*r, p); }
 BOOL WINAPI IntersectRect(LPRECT d, const RECT* a, const RECT* b) {
     if (!d || !a || !b)
         return FALSE;
-    RECT r{std::max(a->left, b->left), std::max(a->top, b->top), std::min(a->right, b->right),
-           std::min(a->bottom, b->bottom)};
-    if (r.left >= r.right || r.top >= r.bottom) {
-        *d = RECT{0, 0, 0, 0};
-        return FALSE;
-    }
-    *d = r;
-    return TRUE;
+    *d = nv::rect::intersect(*a, *b);
+    return !nv::rect::isEmpty(*d);
 }
 BOOL WINAPI UnionRect(LPRECT d, const RECT* a, const RECT* b) {
     if (!d || !a || !b)
         return FALSE;
-    if (IsRectEmpty(a)) {
-        *d = *b;
-    } else if (IsRectEmpty(b)) {
-        *d = *a;
-    } else {
-        *d = RECT{std::min(a->left, b->left), std::min(a->top, b->top), std::max(a->right, b->right),
-                  std::max(a->bottom, b->bottom)};
-    }
-    return !IsRectEmpty(d);
+    *d = nv::rect::unite(*a, *b);
+    return !nv::rect::isEmpty(*d);
 }
