@@ -29,30 +29,6 @@ std::vector<std::string> splitList(const std::vector<char>& buffer, DWORD length
     return out;
 }
 
-// What the profile functions show of the file: every section's entries as
-// GetPrivateProfileSectionA gives them, and every key's value.
-struct View {
-    std::vector<std::string> sections;
-    std::map<std::string, std::string> sectionText;        // by the section name as listed
-    std::map<std::pair<std::string, std::string>, std::string> values;
-};
-
-View read(size_t fileSize) {
-    View v;
-    std::vector<char> buffer(2 * fileSize + 1024);
-    DWORD size = DWORD(buffer.size());
-    v.sections = splitList(buffer, GetPrivateProfileStringA(nullptr, nullptr, "", buffer.data(), size, kFile));
-    for (const auto& s : v.sections) {
-        DWORD n = GetPrivateProfileSectionA(s.c_str(), buffer.data(), size, kFile);
-        v.sectionText[s] = std::string(buffer.data(), n);
-        for (const auto& k : splitList(buffer, GetPrivateProfileStringA(s.c_str(), nullptr, "", buffer.data(), size, kFile))) {
-            GetPrivateProfileStringA(s.c_str(), k.c_str(), kMissing, buffer.data(), size, kFile);
-            v.values[{s, k}] = buffer.data();
-        }
-    }
-    return v;
-}
-
 bool sameName(std::string_view a, std::string_view b) {
     a = profile::trimBlanks(a);
     b = profile::trimBlanks(b);
@@ -62,6 +38,33 @@ bool sameName(std::string_view a, std::string_view b) {
         if (std::tolower(BYTE(a[i])) != std::tolower(BYTE(b[i])))
             return false;
     return true;
+}
+
+// What the profile functions show of the file: every section's entries as
+// GetPrivateProfileSectionA gives them, and the value of every key of the
+// sections named like `section` (the others are covered by their entries).
+struct View {
+    std::vector<std::string> sections;
+    std::map<std::string, std::string> sectionText;  // by the section name as listed
+    std::map<std::pair<std::string, std::string>, std::string> values;
+};
+
+View read(size_t fileSize, const std::string& section) {
+    View v;
+    std::vector<char> buffer(2 * fileSize + 1024);
+    DWORD size = DWORD(buffer.size());
+    v.sections = splitList(buffer, GetPrivateProfileStringA(nullptr, nullptr, "", buffer.data(), size, kFile));
+    for (const auto& s : v.sections) {
+        DWORD n = GetPrivateProfileSectionA(s.c_str(), buffer.data(), size, kFile);
+        v.sectionText[s] = std::string(buffer.data(), n);
+        if (!sameName(s, section))
+            continue;
+        for (const auto& k : splitList(buffer, GetPrivateProfileStringA(s.c_str(), nullptr, "", buffer.data(), size, kFile))) {
+            GetPrivateProfileStringA(s.c_str(), k.c_str(), kMissing, buffer.data(), size, kFile);
+            v.values[{s, k}] = buffer.data();
+        }
+    }
+    return v;
 }
 
 // A name the write uses: one of the file's (by index) or a new one.
@@ -79,11 +82,14 @@ void profileInput(const uint8_t* data, size_t size) {
     auto& machine = fuzzMachine();
     std::string before(reinterpret_cast<const char*>(data) + 4, size - 4);
     machine.put('C', "FUZZ.INI", before);
-    View old = read(before.size());
 
     // The write: set a key, delete a key or delete a section.
     enum { Set, DeleteKey, DeleteSection } op = data[0] % 3 == 0 ? DeleteKey : data[0] % 7 == 1 ? DeleteSection : Set;
-    std::string section = pick(old.sections, data[1], data[1] & 1 ? "Fuzz" : "fuzz section");
+    std::vector<char> names(before.size() + 1024);
+    std::string section = pick(splitList(names, GetPrivateProfileStringA(nullptr, nullptr, "", names.data(),
+                                                                         DWORD(names.size()), kFile)),
+                               data[1], data[1] & 1 ? "Fuzz" : "fuzz section");
+    View old = read(before.size(), section);
     std::vector<std::string> keys;
     for (const auto& [sk, v] : old.values)
         if (sk.first == section)
@@ -100,7 +106,7 @@ void profileInput(const uint8_t* data, size_t size) {
             broken("a refused write changed the file");
         return;
     }
-    View now = read(after.size());
+    View now = read(after.size(), section);
 
     auto touched = [&](const std::string& s, const std::string* k) {
         return sameName(s, section) && (op == DeleteSection || !k || sameName(*k, key));

@@ -23,7 +23,7 @@ void szddExpandInput(const uint8_t* data, size_t size) {
 void szddCompressInput(const uint8_t* data, size_t size) {
     // The compressor's cost grows with the window it searches; larger inputs
     // add no new paths.
-    if (size > 1 << 14)
+    if (size > 1 << 12)
         return;
     std::span<const uint8_t> in(data, size);
     auto packed = szdd::compress(in, 'X', size % 2 ? szdd::Effort::Fast : szdd::Effort::Thorough);
