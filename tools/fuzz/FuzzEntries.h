@@ -39,4 +39,10 @@ void answersInput(const uint8_t* data, size_t size);
 // painted and destroyed.
 void dialogInput(const uint8_t* data, size_t size);
 
+// The first five bytes choose an edit of the program's INI line editor (the
+// section, key, item and mode of a [DeleteIni] line, or a new device line),
+// the rest is the INI file: the old bytes are kept, and a changed file has a
+// recorded backup equal to the old file.
+void iniEditInput(const uint8_t* data, size_t size);
+
 }  // namespace nv::fuzz

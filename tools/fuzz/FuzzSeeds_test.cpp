@@ -41,5 +41,6 @@ TEST(FuzzSeeds, Profile) { replay("profile", nv::fuzz::profileInput, 32); }
 TEST(FuzzSeeds, Registry) { replay("registry", nv::fuzz::registryInput, 32); }
 TEST(FuzzSeeds, Answers) { replay("answers", nv::fuzz::answersInput, 8); }
 TEST(FuzzSeeds, Dialog) { replay("dialog", nv::fuzz::dialogInput, 16); }
+TEST(FuzzSeeds, IniEdit) { replay("iniedit", nv::fuzz::iniEditInput, 16); }
 
 }  // namespace

@@ -9,7 +9,7 @@
 
 #include "script/IniCompact.h"
 #include "script/IniText.h"
-#include "startup/InstallState.h"
+#include "shared/InstallState.h"
 #include "tools/fuzz/FuzzCheck.h"
 #include "tools/fuzz/FuzzEntries.h"
 
