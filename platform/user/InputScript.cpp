@@ -153,6 +153,10 @@ std::string keyName(const Action& a) {
 }
 
 Result<ParsedLine> parseLine(std::string_view line) {
+    // Guard: a NUL cuts a name where the system reads it, so a disk folder
+    // "\0x" would be the machine directory itself.
+    if (line.find('\0') != std::string_view::npos)
+        return Error::win32(ERROR_INVALID_DATA, "a NUL byte in the line (answer files are text)");
     auto tokens = NV_TRY(tokenize(line));
     ParsedLine out;
     if (tokens.empty())

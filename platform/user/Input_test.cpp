@@ -104,6 +104,11 @@ TEST(AnswerSyntax, ErrorsNameTheFileAndLineAndQuoteTheText) {
         EXPECT_EQ(r.error().message.rfind(c.where, 0), 0u) << r.error().message;
         EXPECT_NE(r.error().message.find(c.what), std::string::npos) << r.error().message;
     }
+    // A NUL would cut the folder where the system reads it: "\0\0x" would
+    // insert the machine directory itself as a disk.
+    auto nul = input::parseAnswers(std::string_view("dialog A\n  insert A: \0\0x\n", 25), "f.txt");
+    ASSERT_FALSE(nul.ok());
+    EXPECT_EQ(nul.error().message.rfind("f.txt:2: a NUL byte", 0), 0u) << nul.error().message;
     auto ok = input::parseAnswers("; comment\n\ndialog A\n  click 1\r\n  press Enter\nmessage x\n  y\n", "f.txt");
     ASSERT_TRUE(ok.ok()) << ok.error().message;
     ASSERT_EQ(ok->size(), 2u);

@@ -9,6 +9,7 @@
 
 #include "platform/core/Machine.h"
 #include "platform/user/Input.h"
+#include "platform/user/TemplateBuilder_test.h"
 #include "platform/user/WindowManager.h"
 #include "tools/fuzz/FuzzCheck.h"
 #include "tools/fuzz/FuzzEntries.h"
@@ -51,51 +52,15 @@ INT_PTR CALLBACK askProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM) {
 }
 
 // The dialog in the executable layout (what DialogBoxIndirectParamA takes).
-class Template {
-public:
-    Template() {
-        header(WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT, 5, 200, 100);
-        item(0x81, WS_TABSTOP | WS_BORDER | ES_UPPERCASE | ES_AUTOHSCROLL, 10, 10, 100, 12, kEdit, u"");
-        item(0x83, WS_TABSTOP | WS_BORDER | LBS_NOTIFY, 10, 26, 100, 30, kList, u"");
-        item(0x80, WS_TABSTOP | BS_AUTOCHECKBOX, 10, 58, 100, 10, kCheck, u"&Ask first");
-        item(0x80, WS_TABSTOP | BS_DEFPUSHBUTTON | WS_DISABLED, 10, 70, 50, 14, IDOK, u"&OK");
-        item(0x80, WS_TABSTOP | BS_PUSHBUTTON, 70, 70, 50, 14, IDCANCEL, u"Cancel");
-    }
-    const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(bytes_.data()); }
-
-private:
-    void header(DWORD style, WORD count, short cx, short cy) {
-        dword(style);
-        dword(0);
-        for (WORD w : {count, WORD(0), WORD(0), WORD(cx), WORD(cy), WORD(0), WORD(0), WORD(0), WORD(8)})
-            word(w);
-        str(u"MS Sans Serif");
-    }
-    void item(WORD cls, DWORD style, short x, short y, short cx, short cy, WORD id, const std::u16string& title) {
-        while (bytes_.size() % 4)
-            bytes_.push_back(0);
-        dword(style | WS_CHILD | WS_VISIBLE);
-        dword(0);
-        for (WORD w : {WORD(x), WORD(y), WORD(cx), WORD(cy), id, WORD(0xFFFF), cls})
-            word(w);
-        str(title);
-        word(0);
-    }
-    void word(WORD w) {
-        bytes_.push_back(BYTE(w));
-        bytes_.push_back(BYTE(w >> 8));
-    }
-    void dword(DWORD d) {
-        word(WORD(d));
-        word(WORD(d >> 16));
-    }
-    void str(const std::u16string& s) {
-        for (char16_t c : s)
-            word(c);
-        word(0);
-    }
-    std::vector<BYTE> bytes_;
-};
+nv::testing::TemplateBuilder askTemplate() {
+    nv::testing::TemplateBuilder t(WS_POPUP | WS_CAPTION | DS_MODALFRAME, 200, 100, u"");
+    t.item(0x81, WS_TABSTOP | WS_BORDER | ES_UPPERCASE | ES_AUTOHSCROLL, 10, 10, 100, 12, kEdit)
+        .item(0x83, WS_TABSTOP | WS_BORDER | LBS_NOTIFY, 10, 26, 100, 30, kList)
+        .item(0x80, WS_TABSTOP | BS_AUTOCHECKBOX, 10, 58, 100, 10, kCheck, u"&Ask first")
+        .item(0x80, WS_TABSTOP | BS_DEFPUSHBUTTON | WS_DISABLED, 10, 70, 50, 14, IDOK, u"&OK")
+        .item(0x80, WS_TABSTOP | BS_PUSHBUTTON, 70, 70, 50, 14, IDCANCEL, u"Cancel");
+    return t;
+}
 
 }  // namespace
 
@@ -121,7 +86,7 @@ void answersInput(const uint8_t* data, size_t size) {
         if (used.error().message.rfind("fuzz.txt:", 0) != 0)
             broken("an answer-file error does not name the file: " + used.error().message);
     } else {
-        static const Template dialog;
+        static const nv::testing::TemplateBuilder dialog = askTemplate();
         INT_PTR result = DialogBoxIndirectParamA(kInstance, dialog.get(), nullptr, askProc, 0);
         if (stopped == input::Status::Running ? (result < 0 || result > 2) : (result != -1 || why.empty()))
             broken("the run ended with " + std::to_string(result) + " and stop \"" + why + "\"");
