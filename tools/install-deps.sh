@@ -9,7 +9,7 @@ packages=(
   libfreetype-dev libpng-dev libmspack-dev
   fonts-dejavu-core fonts-liberation fonttools
   mscompress binutils-mingw-w64-x86-64 libimage-exiftool-perl
-  clang libclang-rt-14-dev python3
+  clang libclang-rt-14-dev python3 valgrind
 )
 
 missing=()

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/core/HostText.h"
+
 namespace nv::trace {
 
 namespace {
@@ -49,11 +51,32 @@ std::vector<std::string> stopCapture() {
 
 const std::vector<std::string>& captured() { return st().lines; }
 
+namespace detail {
+void quote(std::ostringstream& os, std::string_view s) {
+    static const char hex[] = "0123456789ABCDEF";
+    os << '"';
+    for (char c : s) {
+        unsigned char u = static_cast<unsigned char>(c);
+        if (c == '\n')
+            os << "\\n";
+        else if (c == '\r')
+            os << "\\r";
+        else if (c == '\t')
+            os << "\\t";
+        else if (u < 0x20 || u == 0x7F)
+            os << "\\x" << hex[u >> 4] << hex[u & 15];
+        else
+            os << c;
+    }
+    os << '"';
+}
+}  // namespace detail
+
 void emit(const std::string& line) {
     if (st().capturing)
         st().lines.push_back(line);
     if (st().file) {
-        std::fputs(line.c_str(), st().file);
+        std::fputs(text::ansiToUtf8(line).c_str(), st().file);
         std::fputc('\n', st().file);
         std::fflush(st().file);
     }

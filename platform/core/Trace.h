@@ -1,6 +1,7 @@
 // An optional trace of every Win32 call the program makes: one line per call,
-// "Name(arg, arg, ...) = result". Strings are quoted, NULL pointers print as
-// NULL, integers in decimal. The launcher sends it to a file (--trace); tests
+// "Name(arg, arg, ...) = result". Strings are quoted with their control
+// characters escaped, NULL pointers print as NULL, integers in decimal. The
+// file is UTF-8; captured lines keep the machine's Windows-1252. The launcher sends it to a file (--trace); tests
 // capture it in memory and compare call sequences.
 //
 //   NV_TRACE_CALL("OpenFile", result, lpFileName, uStyle);
@@ -40,18 +41,21 @@ public:
 };
 
 namespace detail {
+// A quoted text, its control characters escaped (\n, \r, \t, \xNN) so that
+// every call stays on one line.
+void quote(std::ostringstream& os, std::string_view s);
 inline void put(std::ostringstream& os, const char* s) {
     if (!s) {
         os << "NULL";
     } else if (reinterpret_cast<std::uintptr_t>(s) < 0x10000) {
         os << "#" << reinterpret_cast<std::uintptr_t>(s);  // MAKEINTRESOURCE
     } else {
-        os << '"' << s << '"';
+        quote(os, s);
     }
 }
 inline void put(std::ostringstream& os, char* s) { put(os, static_cast<const char*>(s)); }
-inline void put(std::ostringstream& os, const std::string& s) { os << '"' << s << '"'; }
-inline void put(std::ostringstream& os, std::string_view s) { os << '"' << s << '"'; }
+inline void put(std::ostringstream& os, const std::string& s) { quote(os, s); }
+inline void put(std::ostringstream& os, std::string_view s) { quote(os, s); }
 inline void put(std::ostringstream& os, std::nullptr_t) { os << "NULL"; }
 template <typename T>
 void put(std::ostringstream& os, const T& v) {

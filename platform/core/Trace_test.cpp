@@ -59,3 +59,16 @@ TEST(Trace, FileHoldsTheCallsOfOneRun) {
     EXPECT_FALSE(nv::trace::openFile((tm.dir() / "no/such/dir/trace.txt").string()));
     EXPECT_FALSE(nv::trace::enabled());
 }
+
+// The trace file is UTF-8 and each call one line: a text with line breaks or
+// other control characters is escaped.
+TEST(Trace, FileIsUtf8WithOneLinePerCall) {
+    nv::testing::TempMachine tm;
+    auto file = tm.dir() / "trace.txt";
+    ASSERT_TRUE(nv::trace::openFile(file.string()));
+    NV_TRACE_CALL("MessageBoxA", 1, static_cast<const char*>(nullptr), "M\xE9moire insuffisante.\r\nEnd\x01", "Note");
+    nv::trace::closeFile();
+    std::ifstream in(file, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(text, "MessageBoxA(NULL, \"M\xC3\xA9moire insuffisante.\\r\\nEnd\\x01\", \"Note\") = 1\n");
+}

@@ -2,6 +2,8 @@
 // messages when a dialog or message box waits.
 #include "platform/user/Input.h"
 
+#include "platform/core/HostText.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -22,6 +24,9 @@
 
 namespace nv::user::input {
 namespace {
+
+// Texts of the machine (Windows-1252) as the host shows them (UTF-8).
+std::string host(const std::string& ansi) { return nv::text::ansiToUtf8(ansi); }
 
 // What a source answers at a wait: an action, or a stop.
 struct Next {
@@ -142,7 +147,7 @@ public:
 
     Next next(const WaitView& v) override {
         Next n;
-        std::fprintf(out_, "\n%s", describe(v).c_str());
+        std::fprintf(out_, "\n%s", host(describe(v)).c_str());
         for (;;) {
             std::fprintf(out_, "> ");
             std::fflush(out_);
@@ -157,6 +162,7 @@ public:
             ++lineNo_;
             if (echo_)
                 std::fprintf(out_, "%s\n", line.c_str());
+            line = nv::text::utf8ToAnsi(line);  // the console speaks UTF-8
             std::string t = line;
             while (!t.empty() && std::isspace(static_cast<unsigned char>(t.back())))
                 t.pop_back();
@@ -171,18 +177,18 @@ public:
                 continue;
             }
             if (t == "show") {
-                std::fprintf(out_, "%s", describe(v).c_str());
+                std::fprintf(out_, "%s", host(describe(v)).c_str());
                 continue;
             }
             auto parsed = parseLine(t);
             if (!parsed) {
-                std::fprintf(out_, "! %s (help lists the actions)\n", parsed.error().message.c_str());
+                std::fprintf(out_, "! %s (help lists the actions)\n", host(parsed.error().message).c_str());
                 continue;
             }
             if (parsed->expectation) {
                 // Lines of an answer file may be pasted: a header is checked, not obeyed.
                 if (!matches(*parsed->expectation, v))
-                    std::fprintf(out_, "! this is not %s\n", format(*parsed->expectation).c_str());
+                    std::fprintf(out_, "! this is not %s\n", host(format(*parsed->expectation)).c_str());
                 continue;
             }
             if (!parsed->action)
@@ -194,7 +200,7 @@ public:
     }
 
     bool rejected(const WaitView&, const std::string&, const std::string& why, Next*) override {
-        std::fprintf(out_, "! %s\n", why.c_str());
+        std::fprintf(out_, "! %s\n", host(why).c_str());
         return true;
     }
 
@@ -251,7 +257,7 @@ void stopRun(Status s, const std::string& msg) {
         StopHandler h = d.onStop;
         h(s, msg);
     } else {
-        std::fprintf(stderr, "%s\n", msg.c_str());
+        std::fprintf(stderr, "%s\n", host(msg).c_str());
         NotifyRunEnded();
         std::exit(exitStatus(s));
     }
@@ -456,7 +462,7 @@ void writeRecord(const WaitView& v, const Action& a) {
     if (!d.record)
         return;
     if (d.recordedFor != v.hwnd) {
-        *d.record << header(v) << "\n";
+        *d.record << host(header(v)) << "\n";
         d.recordedFor = v.hwnd;
     }
     std::string line = "  " + format(a);
@@ -475,7 +481,7 @@ void writeRecord(const WaitView& v, const Action& a) {
             break;
         }
     }
-    *d.record << line << "\n";
+    *d.record << host(line) << "\n";
     d.record->flush();
 }
 
@@ -574,7 +580,7 @@ Result<void> UseAnswerFile(const std::string& path) {
     std::string text = readFile(path, &ok);
     if (!ok)
         return Error::win32(ERROR_FILE_NOT_FOUND, path + ": cannot read the answer file");
-    return UseAnswerText(text, path);
+    return UseAnswerText(nv::text::utf8ToAnsi(text), path);  // answer files are UTF-8
 }
 
 void UseConsole(FILE* in, FILE* out) {

@@ -338,6 +338,33 @@ TEST_F(InputTest, ARecordedConsoleRunReplaysTheSameWay) {
     EXPECT_EQ(input::unusedAnswers(), "");
 }
 
+// The host side is UTF-8: an answer file, the console and a recording; the
+// machine's texts stay Windows-1252.
+TEST_F(InputTest, AnswerFilesConsoleAndRecordingsAreUtf8) {
+    nv::testing::TempDir dir;
+    std::string answers = (dir.path() / "fr.answers").string();
+    std::ofstream(answers, std::ios::binary) << "message \"M\xC3\xA9moire\"\n  press Enter\n";
+    ASSERT_TRUE(input::UseAnswerFile(answers).ok());
+    EXPECT_EQ(MessageBoxA(nullptr, "M\xE9moire insuffisante.", "Note", MB_OK), IDOK);
+    EXPECT_EQ(stopped_, input::Status::Running) << stopMessage_;
+    EXPECT_EQ(input::unusedAnswers(), "");
+
+    input::UseNone();
+    std::string rec = (dir.path() / "run.answers").string();
+    {
+        Pipe pipe("message \"M\xC3\xA9moire\"\nenter\n");
+        input::UseConsole(pipe.in(), pipe.out());
+        ASSERT_TRUE(input::RecordTo(rec).ok());
+        EXPECT_EQ(MessageBoxA(nullptr, "M\xE9moire insuffisante.", "Note", MB_OK), IDOK);
+        EXPECT_EQ(stopped_, input::Status::Running) << stopMessage_;
+        std::string out = pipe.printed();
+        EXPECT_NE(out.find("\"M\xC3\xA9moire insuffisante.\""), std::string::npos) << out;
+        EXPECT_EQ(out.find("\xE9"), std::string::npos) << out;
+    }
+    EXPECT_NE(readAll(rec).find("message \"M\xC3\xA9moire insuffisante.\""), std::string::npos) << readAll(rec);
+    input::UseNone();
+}
+
 // ---- disks and time ----
 
 TEST_F(InputTest, InsertAndEjectChangeTheRemovableDrive) {

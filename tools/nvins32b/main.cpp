@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/core/HostText.h"
 #include "platform/core/Machine.h"
 #include "platform/core/Shutdown.h"
 #include "platform/core/Trace.h"
@@ -88,7 +89,9 @@ int main(int argc, char** argv) {
     }
     // A stopped run ends through the message loop like any other, so that
     // the machine is saved; the stop decides the exit status.
-    input::SetStopHandler([](input::Status, const std::string& why) { std::fprintf(stderr, "%s\n", why.c_str()); });
+    input::SetStopHandler([](input::Status, const std::string& why) {
+        std::fprintf(stderr, "%s\n", text::ansiToUtf8(why).c_str());
+    });
 
     if (!o.screenshotsDir.empty()) {
         if (auto shots = gdi::EnableScreenshots(o.screenshotsDir); !shots)
@@ -110,7 +113,7 @@ int main(int argc, char** argv) {
     user::NotifyRunEnded();
     trace::closeFile();
     if (std::string unused = input::unusedAnswers(); !unused.empty())
-        std::fprintf(stderr, "nvins32b: answers not used:\n%s", unused.c_str());
+        std::fprintf(stderr, "nvins32b: answers not used:\n%s", text::ansiToUtf8(unused).c_str());
     if (std::string request = m.settings().shutdownRequest; !request.empty())
         std::printf("nvins32b: the installer asked for an end of Windows: %s\n", machine::describeShutdown(request).c_str());
     if (auto saved = m.save(); !saved)
