@@ -322,7 +322,7 @@ TEST_F(Startup, ScriptWithoutPrivateIniNameIsRefused) {
     prepare(withSection(kScript, "[PRIVATE.INI]", ""));
     Outcome out = run("", {"Warning"});
     ASSERT_EQ(out.boxes.size(), 1u);
-    EXPECT_NE(out.boxes[0].find("A:\\INSTALL.INF: [PRIVATE.INI]\n" + text(131)), std::string::npos) << out.boxes[0];
+    EXPECT_NE(out.boxes[0].find("A:\\INSTALL.INF: [PRIVATE.INI]\\n" + text(131)), std::string::npos) << out.boxes[0];
     EXPECT_FALSE(out.called("LZOpenFileA("));
 }
 

@@ -3,6 +3,8 @@
 // and the calls it made, for order checks.
 #pragma once
 
+#include <sstream>
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -71,8 +73,15 @@ inline std::string compress(const std::string& plain) {
     return out;
 }
 
+// A message box's line in the trace: texts quoted as the trace quotes them.
 inline std::string box(const std::string& text, const std::string& caption, UINT style) {
-    return "MessageBoxA(NULL, \"" + text + "\", \"" + caption + "\", " + std::to_string(style) + ") = 1";
+    std::ostringstream os;
+    os << "MessageBoxA(NULL, ";
+    nv::trace::detail::quote(os, text);
+    os << ", ";
+    nv::trace::detail::quote(os, caption);
+    os << ", " << style << ") = 1";
+    return os.str();
 }
 
 inline std::string text(UINT id, int language = 0) {
