@@ -729,6 +729,13 @@ bool enableWindow(HWND hwnd, bool enable) {
                 setFocus(nullptr);
                 break;
             }
+        // A disabled window gets no mouse input: Windows releases the capture
+        // it or a child of it holds (so a modal dialog's owner loses it).
+        for (HWND c = capture(); c; c = find(c) ? find(c)->parent : nullptr)
+            if (c == hwnd) {
+                setCapture(nullptr);
+                break;
+            }
     }
     send(hwnd, WM_ENABLE, enable ? TRUE : FALSE, 0);
     invalidate(hwnd, nullptr, true);

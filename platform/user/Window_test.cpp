@@ -84,6 +84,26 @@ TEST_F(WindowTest, CreateShowAndDestroySendTheWindowsSequence) {
     EXPECT_EQ(GetFocus(), nullptr);
 }
 
+// Disabling a window releases the mouse capture that it or a child of it
+// holds, as when a modal dialog disables its owner; others keep theirs.
+TEST_F(WindowTest, DisablingAWindowReleasesItsCapture) {
+    HWND main = make("main");
+    HWND child = make("child", WS_CHILD | WS_VISIBLE, main, 5);
+    HWND other = make("other");
+    SetCapture(main);
+    EnableWindow(main, FALSE);
+    EXPECT_EQ(GetCapture(), nullptr);
+    EnableWindow(main, TRUE);
+    SetCapture(child);
+    EnableWindow(main, FALSE);
+    EXPECT_EQ(GetCapture(), nullptr);
+    EnableWindow(main, TRUE);
+    SetCapture(other);
+    EnableWindow(main, FALSE);
+    EXPECT_EQ(GetCapture(), other);
+    ReleaseCapture();
+}
+
 TEST_F(WindowTest, TreeOrderRectanglesAndData) {
     HWND main = make("main", WS_POPUP | WS_CAPTION);
     HWND a = make("a", WS_CHILD, main, 1);
