@@ -95,6 +95,7 @@ void CloseProgress(HWND owner, HDC dc) {
         DestroyWindow(progressWindow);
     progressWindow = nullptr;
     progressOwner = nullptr;
+    abortFlag = 0;  // a close box counts for its own run only
     DeleteStatusFont();
     ReleaseDC(owner, dc);
 }

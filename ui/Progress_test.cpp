@@ -189,8 +189,9 @@ TEST_F(Progress, CloseBoxSetsTheAbortFlag) {
     EXPECT_EQ(ProgressWindow(), nullptr);
     EXPECT_TRUE(IsWindowEnabled(owner));
     EXPECT_EQ(SetBarRange(1), 0);
-    EXPECT_FALSE(AbortProc(nullptr, 0));  // stays set until the next run
+    EXPECT_FALSE(AbortProc(nullptr, 0));  // stays set for the rest of the run
     CloseProgress(owner, dc);
+    EXPECT_TRUE(AbortProc(nullptr, 0));
     dc = OpenProgress(owner);
     EXPECT_TRUE(AbortProc(nullptr, 0));
     CloseProgress(owner, dc);

@@ -325,6 +325,10 @@ BOOL WINAPI CreateScalableFontResourceA(DWORD fdwHidden, LPCSTR lpszFont, LPCSTR
 // ---- colour management ----
 #define ICM_ADDPROFILE 1
 #define ICM_DELETEPROFILE 2
+#define ICM_QUERYPROFILE 3
+// The Windows 95 SDK's name of ICM_ADDPROFILE.
+#define ICM_ADDFILE ICM_ADDPROFILE
+BOOL WINAPI UpdateICMRegKeyA(DWORD reserved, LPSTR lpszCMID, LPSTR lpszFileName, UINT command);
 
 // ---- arithmetic (kernel32 in Win32; declared here as our GDI implements it) ----
 int WINAPI MulDiv(int nNumber, int nNumerator, int nDenominator);
