@@ -185,6 +185,10 @@ Result<uint32_t> FileTable::read(int handle, void* buffer, uint32_t count) {
     OpenedFile* f = NV_TRY(file(handle));
     if (!f->read)
         return Error::win32(ERROR_ACCESS_DENIED, f->winPath + ": not opened for reading");
+    // A disk taken out of its drive while a file of it is open: the drive
+    // is not ready, as Windows reports it with critical-error boxes off.
+    if (const machine::Drive* d = machine_.drive(f->drive); d && !d->hasDisk)
+        return Error::win32(ERROR_NOT_READY, f->winPath + ": the disk was taken out of drive " + f->drive + ":");
     if (count && !buffer)
         return Error::win32(ERROR_INVALID_PARAMETER, "no buffer");
     uint32_t done = 0;
