@@ -211,12 +211,6 @@ Step HandleEntry(HWND owner, COPYNOTIFYPROC notify, int index, CopyKind kind) {
 
 }  // namespace
 
-bool IsPlainFileName(LPCSTR name) {
-    if (!name || !*name || std::strpbrk(name, "\\/:"))
-        return false;
-    return std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0;
-}
-
 int MakeDirectories(HWND owner, LPCSTR path) {
     char prefix[MAX_PATH];
     size_t length = std::strlen(path);

@@ -33,6 +33,3 @@ WORD CALLBACK CopyNotify(HWND window, int code, int value, LPCSTR text);
 // Makes every directory of path that does not exist, from the first below
 // the drive root. 1, or 0 after the cannot-create message.
 int MakeDirectories(HWND owner, LPCSTR path);
-
-// True when name is a bare file name: no separator, no drive, not "." or "..".
-bool IsPlainFileName(LPCSTR name);

@@ -7,6 +7,7 @@
 #include "shared/BoundedText.h"
 #include "shared/CopyList.h"
 #include "shared/InstallState.h"
+#include "shared/PathOps.h"
 #include "ui/DialogPlumbing.h"
 #include "ui/DriveDialogs.h"
 
@@ -17,11 +18,6 @@ constexpr UINT kFontPathWarning = 185; // "TrueType-compatible fonts file not fo
 constexpr UINT kPathWarning = 237;     // "File not found.\nMake sure ..."
 constexpr int kTagSize = 63;           // a tag name has at most 62 characters
 constexpr int kLabelSize = 128;        // a label at most 127
-
-bool Exists(LPCSTR path) {
-    OFSTRUCT of;
-    return OpenFile(path, &of, OF_EXIST) != HFILE_ERROR;
-}
 
 // The first line of [DISKd], or NULL.
 IniLine DiskSection(int d) {
@@ -52,7 +48,7 @@ void RaiseLastChar(char* text) { text[std::strlen(text) - 1]++; }
 int TryBothNames(const char* base, const char* name, LPSTR out, int size, WORD lastStyle) {
     if (!CopyText(out, size, base) || !AppendText(out, size, name))
         return 0;
-    if (Exists(out))
+    if (FileExists(out))
         return 1;
     out[std::strlen(out) - 1] = '_';
     OFSTRUCT of;
@@ -130,14 +126,14 @@ int EnsureDisk(HWND owner, int d) {
         CopyText(next, state.sourceDir);
         RaiseLastChar(next);
         char nextTag[MAX_PATH];
-        if (JoinPath(nextTag, next, tag) && Exists(nextTag)) {
+        if (JoinPath(nextTag, next, tag) && FileExists(nextTag)) {
             RaiseLastChar(state.sourceDir);
             RaiseLastChar(state.driverSourceDir);
         }
     }
 
     char probe[MAX_PATH];
-    if (JoinPath(probe, state.sourceDir, tag) && Exists(probe))
+    if (JoinPath(probe, state.sourceDir, tag) && FileExists(probe))
         return 1;
 
     MessageBeep(0xFFFFFFFF);
@@ -151,7 +147,7 @@ int EnsureDisk(HWND owner, int d) {
     state.promptState = 1;
 
     bool firstPass = true;
-    bool found = Exists(state.promptPath);
+    bool found = FileExists(state.promptPath);
     while (!found) {
         if (firstPass) {
             CopyText(state.promptPath, probe);  // the dialog proposes the old directory
@@ -163,7 +159,7 @@ int EnsureDisk(HWND owner, int d) {
         // as a wrong answer to ask again forever.
         if (RunDialog(owner, SelectDrvProc, "SelectDrive") != 1)
             return 0;
-        found = TakeTypedPath(tag) && Exists(state.promptPath);
+        found = TakeTypedPath(tag) && FileExists(state.promptPath);
     }
     return 1;
 }
