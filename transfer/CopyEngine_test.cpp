@@ -317,8 +317,9 @@ TEST_F(CopyRun, NoKeepsTheFontAndRegistersItOnlyInAnotherDirectory) {
 }
 
 TEST_F(CopyRun, FailuresLeaveNoPartialFile) {
-    // Source missing under both names.
+    // Source missing under both names (after the platform's retry box).
     SetCopyList({{CopyKind::File, '1', "GONE.DLL"}});
+    answers("message \"Cannot find file\"\n  click \"Cancel\"\n");
     EXPECT_EQ(run(), 0);
     EXPECT_EQ(state.runResult, RESULT_INSTALL_FAILED);
     EXPECT_FALSE(finishPosted());

@@ -173,7 +173,10 @@ TEST_F(DiskPrompts, SourceFilesFromTheLanguageFolderOrTheMainFolder) {
     EXPECT_STREQ(path, "C:\\SRC\\BOTH.DRV");  // plain before compressed
     EXPECT_EQ(FindSourceFile("11:ONLY.DRV", path), 1);
     EXPECT_STREQ(path, "C:\\SRC\\ONLY.DR_");
+    // Missing under both names: the platform's retry box, then none.
+    answers("message \"Cannot find file\"\n  click \"Cancel\"\n");
     EXPECT_EQ(FindSourceFile("11:NONE.DRV", path), 0);
+    expectAnswersUsed();
     // A directory chosen in an earlier run is where later runs read.
     std::strcpy(state.promptedSourceDir, "C:\\SRC\\ENU");
     EXPECT_EQ(FindSourceFile("11:QSRES.DLL", path), 1);
