@@ -26,6 +26,7 @@
 #include <lzexpand.h>
 #include <mspack.h>
 
+#include "bench/BenchMachine.h"
 #include "platform/core/Machine.h"
 #include "tools/szdd/SzddCompressor.h"
 
@@ -177,15 +178,7 @@ int main(int argc, char** argv) {
         }
     }
     fs::path dir = keep.empty() ? fs::temp_directory_path() / ("nv-lzbench-" + std::to_string(::getpid())) : keep;
-    fs::create_directories(dir / "drives" / "C");
-
-    nv::machine::Settings settings;
-    nv::machine::Drive c;
-    c.letter = 'C';
-    c.folder = "drives/C";
-    c.capacity = 64ull << 30;
-    settings.drives['C'] = c;
-    nv::machine::attach(nv::machine::Machine::fromSettings(dir, settings));
+    nv::bench::attachBenchMachine(dir);
 
     std::printf("%-8s %-6s %-26s %10s %8s\n", "data", "size", "method", "MB/s", "ratio");
     int status = 0;

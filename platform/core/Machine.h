@@ -1,13 +1,22 @@
 // The simulated Windows 95 machine: a host directory holding the machine's
 // settings (machine.ini), one folder per drive and the registry file.
 //
+// Its parts live in files of one concern each: Settings.h (machine.ini and
+// its table of keys), WindowsPaths.cpp (full paths, resolution, current
+// directories), DriveAccounting.cpp (write charging, free space),
+// MachineSlot.cpp (the attached machine), DriveStore.h (all host file I/O).
+//
 // Contract:
-//  - Machine::open reads machine.ini; a damaged file is an Error whose message
-//    names the file and line and quotes the offending text.
+//  - Machine::open reads machine.ini; a damaged file, an impossible setting or
+//    a folder in its place is an Error whose message names the file and line
+//    and quotes the offending text.
+//  - save() writes back only the settings that changed since the file was
+//    read, keeping comments and the user's layout (SettingsFile.h).
 //  - resolve() maps a Windows path onto the host. Every component is matched
 //    without regard to case (ASCII); a missing component keeps the case it was
 //    given. Nothing resolves outside the drive's folder: ".." at a root stays
-//    at the root, and a symbolic link on the way is refused (ERROR_ACCESS_DENIED).
+//    at the root, and a symbolic link or a special file (pipe, device,
+//    socket) at any component is refused (ERROR_ACCESS_DENIED).
 //  - A full path longer than MAX_PATH - 1 characters is ERROR_FILENAME_EXCED_RANGE.
 //  - The Win32 functions of the stand-in reach the machine through current();
 //    the launcher and tests attach one with attach().
@@ -23,52 +32,11 @@
 #include <typeindex>
 #include <vector>
 
+#include "platform/core/DriveStore.h"
 #include "platform/core/Result.h"
+#include "platform/core/Settings.h"
 
 namespace nv::machine {
-
-enum class DriveKind { Fixed, Removable, Network };
-
-struct Drive {
-    char letter = 'C';             // upper case
-    std::string folder;            // host folder, relative to the machine directory
-    DriveKind kind = DriveKind::Fixed;
-    bool readOnly = false;         // writes fail with ERROR_WRITE_PROTECT / ERROR_ACCESS_DENIED
-    bool hasDisk = true;           // a removable drive may be empty (ERROR_NOT_READY)
-    uint64_t capacity = 0;         // total bytes reported by GetDiskFreeSpaceA
-    std::optional<uint64_t> freeBytes;  // fixed free space; unset: capacity minus what the folder holds
-    std::optional<uint64_t> fullAfter;  // writes beyond this many more bytes fail with ERROR_DISK_FULL
-    bool failWrites = false;       // every write fails with ERROR_WRITE_FAULT
-    std::string label;             // volume label, informational
-};
-
-// Whether text can be a drive's folder: a relative path below the machine
-// directory that names a real subfolder (no ".", "..", empty parts or line
-// breaks), so that a drive never shows the machine directory itself.
-bool isDriveFolder(std::string_view text);
-
-struct ForeignWindow {
-    std::string className;
-    std::string title;
-};
-
-struct Settings {
-    std::map<char, Drive> drives;
-    std::string windowsDir = "C:\\WINDOWS";
-    std::string systemDir = "C:\\WINDOWS\\SYSTEM";
-    int versionMajor = 4;
-    int versionMinor = 0;
-    int screenWidth = 800;
-    int screenHeight = 600;
-    int timeZoneMinutes = 0;       // local time = UTC + this many minutes
-    std::vector<std::string> openFiles;  // Windows paths the system holds open (no sharing)
-    std::vector<std::string> atoms;      // global atoms present at start
-    bool progmanRunning = true;
-    std::vector<ForeignWindow> windows;  // windows of other programs present at start
-    int failAllocation = 0;        // the Nth memory allocation fails (0: never)
-    std::string registryFile = "registry.reg";
-    std::string shutdownRequest;   // recorded by ExitWindowsEx ("logoff", "reboot", ...)
-};
 
 // A Windows path resolved onto the host.
 struct ResolvedPath {
@@ -91,10 +59,13 @@ public:
     Settings& settings() { return settings_; }
     const Settings& settings() const { return settings_; }
 
-    // Writes machine.ini back (atomically).
-    Result<void> save() const;
-    // The settings file as text.
+    // Writes machine.ini back (atomically), changing only what changed.
+    Result<void> save();
+    // The settings file as save() would write it.
     std::string settingsText() const;
+
+    // The one way to the host's files.
+    const DriveStore& store() const { return store_; }
 
     // GetFullPathName-like normalisation: drive letter, current directory per
     // drive, "\" and "/", "." and "..". No disk access.
@@ -155,19 +126,14 @@ private:
 
     std::filesystem::path dir_;
     Settings settings_;
+    std::string settingsSource_;   // machine.ini as last read or written
+    Settings settingsAsRead_;      // what settingsSource_ says
+    DriveStore store_;
     std::map<char, std::string> cwd_;  // per drive, full path
     char currentDrive_ = 'C';
     int allocations_ = 0;
     std::map<std::type_index, std::unique_ptr<FamilyState>> families_;
 };
-
-// Parses machine.ini text; `name` is used in error messages.
-Result<Settings> parseSettings(std::string_view text, std::string_view name);
-std::string formatSettings(const Settings& settings);
-
-// ASCII case folding as Windows compares file and key names.
-bool equalsNoCase(std::string_view a, std::string_view b);
-std::string toUpperAscii(std::string_view s);
 
 // The machine the Win32 functions work on. attach() takes ownership and
 // replaces any earlier one; detach() releases it.

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/core/DriveStore.h"
 #include "platform/core/HostText.h"
 
 namespace nv::trace {
@@ -28,7 +29,7 @@ bool openFile(const std::string& path) {
     closeFile();
     if (path.empty())
         return true;
-    st().file = std::fopen(path.c_str(), "w");
+    st().file = host::createOutputFile(path, false);
     return st().file != nullptr;
 }
 

@@ -8,12 +8,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <iterator>
 #include <map>
 #include <mutex>
 #include <optional>
 
+#include "platform/core/DriveStore.h"
 #include "platform/core/Machine.h"
 
 namespace nv::gdi {
@@ -52,12 +52,12 @@ std::shared_ptr<FontData> loadFile(const std::string& path) {
     static std::map<std::string, std::shared_ptr<FontData>> cache;
     if (auto it = cache.find(path); it != cache.end())
         return it->second;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    auto content = host::readFile(path);
+    if (!content)
         return nullptr;
     auto data = std::make_shared<FontData>();
     data->path = path;
-    data->bytes.assign(std::istreambuf_iterator<char>(in), {});
+    data->bytes.assign(content->begin(), content->end());
     cache[path] = data;
     return data;
 }

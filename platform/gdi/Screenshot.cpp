@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include "platform/core/DriveStore.h"
 #include "platform/core/Trace.h"
 #include "platform/gdi/Win95Painter.h"
 #include "platform/gdi/WindowSurface.h"
@@ -18,7 +19,7 @@
 namespace nv::gdi {
 
 Result<void> SavePng(const Surface& s, const std::string& hostPath) {
-    std::unique_ptr<FILE, int (*)(FILE*)> f(std::fopen(hostPath.c_str(), "wb"), &std::fclose);
+    std::unique_ptr<FILE, int (*)(FILE*)> f(host::createOutputFile(hostPath, true), &std::fclose);
     if (!f)
         return Error::win32(ERROR_PATH_NOT_FOUND, "cannot write " + hostPath);
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -132,10 +133,8 @@ std::unique_ptr<Photographer>& photographer() {
 }  // namespace
 
 Result<void> EnableScreenshots(const std::string& hostDir) {
-    std::error_code ec;
-    std::filesystem::create_directories(hostDir, ec);
-    if (ec)
-        return Error::win32(ERROR_PATH_NOT_FOUND, "cannot create screenshot directory " + hostDir + ": " + ec.message());
+    if (auto made = host::makeDirectories(hostDir); !made)
+        return Error::win32(ERROR_PATH_NOT_FOUND, "cannot create the screenshot folder: " + made.error().message);
     DisableScreenshots();
     InstallPainter();
     photographer() = std::make_unique<Photographer>(hostDir);

@@ -1,7 +1,6 @@
 // Text functions: drawing, measuring, metrics, base units and font files.
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -168,10 +167,13 @@ std::optional<std::string> fontHostPath(LPCSTR name) {
             continue;
         // A font resource file made by CreateScalableFontResourceA names
         // the TrueType file it stands for.
-        std::ifstream in(r->host, std::ios::binary);
-        std::string first, second;
-        std::getline(in, first);
-        if (first == "FOT\r" && std::getline(in, second)) {
+        auto content = m->store().readFile(r->host, r->winPath);
+        if (!content)
+            continue;
+        std::string_view text = *content;
+        if (text.rfind("FOT\r\n", 0) == 0) {
+            text.remove_prefix(5);
+            std::string second(text.substr(0, text.find('\n')));
             if (!second.empty() && second.back() == '\r')
                 second.pop_back();
             auto target = m->resolve(second);
@@ -217,12 +219,8 @@ BOOL WINAPI CreateScalableFontResourceA(DWORD fdwHidden, LPCSTR lpszFont, LPCSTR
         auto dst = m->resolve(lpszFont);
         if (src && src->exists && dst && !dst->exists && dst->parentExists) {
             std::string content = "FOT\r\n" + src->winPath + "\r\n";
-            if (m->chargeWrite(dst->drive, content.size())) {
-                if (FILE* f = std::fopen(dst->host.c_str(), "wb")) {
-                    ok = std::fwrite(content.data(), 1, content.size(), f) == content.size() ? TRUE : FALSE;
-                    std::fclose(f);
-                }
-            }
+            if (m->chargeWrite(dst->drive, content.size()))
+                ok = m->store().replaceFile(dst->host, content, dst->winPath) ? TRUE : FALSE;
         } else if (dst && dst->exists) {
             SetLastError(ERROR_FILE_EXISTS);
         } else {

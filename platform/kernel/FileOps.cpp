@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <filesystem>
 #include <map>
-#include <sys/stat.h>
 
 #include "platform/kernel/Edge.h"
 #include "platform/kernel/FileTable.h"
@@ -25,10 +24,9 @@ Error notFound(const machine::ResolvedPath& rp) {
     return Error::win32(ERROR_FILE_NOT_FOUND, rp.winPath + ": file not found");
 }
 
-bool hostReadOnly(const fs::path& host) {
-    struct stat st {};
-    return ::stat(host.c_str(), &st) == 0 && !(st.st_mode & S_IWUSR);
-}
+const machine::DriveStore& store() { return mach().store(); }
+
+bool hostReadOnly(const fs::path& host) { return store().status(host).readOnly; }
 
 Result<void> checkWritableDrive(char letter) {
     const machine::Drive* d = mach().drive(letter);
@@ -78,23 +76,20 @@ std::string shortAlias(std::string_view name, std::map<std::string, int>& taken)
     return alias;
 }
 
-WIN32_FIND_DATAA findData(const fs::path& host, std::string_view name) {
+WIN32_FIND_DATAA findData(const machine::NodeInfo& st, std::string_view name) {
     WIN32_FIND_DATAA fd{};
-    struct stat st {};
-    ::stat(host.c_str(), &st);
-    if (S_ISDIR(st.st_mode)) {
+    if (st.kind == machine::NodeKind::Directory) {
         fd.dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY;
     } else {
         fd.dwFileAttributes = FILE_ATTRIBUTE_ARCHIVE;
-        const auto size = static_cast<uint64_t>(st.st_size);
-        fd.nFileSizeHigh = static_cast<DWORD>(size >> 32);
-        fd.nFileSizeLow = static_cast<DWORD>(size & 0xFFFFFFFFu);
+        fd.nFileSizeHigh = static_cast<DWORD>(st.size >> 32);
+        fd.nFileSizeLow = static_cast<DWORD>(st.size & 0xFFFFFFFFu);
     }
-    if (!(st.st_mode & S_IWUSR))
+    if (st.readOnly)
         fd.dwFileAttributes |= FILE_ATTRIBUTE_READONLY;
-    fd.ftLastWriteTime = fromTicks(ticksFromTimespec(st.st_mtim));
+    fd.ftLastWriteTime = fromTicks(ticksFromTimespec(st.modified));
     fd.ftCreationTime = fd.ftLastWriteTime;  // the host keeps no creation time we can rely on
-    fd.ftLastAccessTime = fromTicks(ticksFromTimespec(st.st_atim));
+    fd.ftLastAccessTime = fromTicks(ticksFromTimespec(st.accessed));
     copyBounded(name, fd.cFileName, sizeof fd.cFileName);
     return fd;
 }
@@ -152,10 +147,7 @@ Result<void> deleteFile(std::string_view path) {
     if (hostReadOnly(rp.host))
         return Error::win32(ERROR_ACCESS_DENIED, rp.winPath + ": file is read-only");
     NV_TRY(files().checkNotInUse(rp.winPath));
-    std::error_code ec;
-    if (!fs::remove(rp.host, ec))
-        return hostError(ec ? ec.value() : ENOENT, rp.winPath);
-    return {};
+    return store().remove(rp.host, rp.winPath);
 }
 
 Result<void> copyFile(std::string_view from, std::string_view to, IfExists ifExists) {
@@ -195,14 +187,12 @@ Result<void> copyFile(std::string_view from, std::string_view to, IfExists ifExi
     }
     if (outcome.ok()) {
         // The copy keeps the source's last-write time, as Windows does.
-        struct stat st {};
         int srcFd = (*table.file(src))->fd;
         int dstFd = (*table.file(*dst))->fd;
-        if (::fstat(srcFd, &st) == 0) {
-            struct timespec times[2] = {st.st_atim, st.st_mtim};
-            ::futimens(dstFd, times);
-            if (!(st.st_mode & S_IWUSR))
-                ::fchmod(dstFd, 0444);
+        if (auto st = store().status(srcFd, srcPath)) {
+            (void)store().setTimes(dstFd, st->accessed, st->modified, dstPath);
+            if (st->readOnly)
+                (void)store().setReadOnly(dstFd, true, dstPath);
         }
     }
     (void)table.close(src);
@@ -210,9 +200,8 @@ Result<void> copyFile(std::string_view from, std::string_view to, IfExists ifExi
     if (!outcome.ok()) {
         // Leave no partial copy behind.
         auto rp = mach().resolve(dstPath);
-        std::error_code ec;
         if (rp && rp->exists)
-            fs::remove(rp->host, ec);
+            (void)store().remove(rp->host, dstPath);
         return outcome;
     }
     return {};
@@ -228,11 +217,7 @@ Result<void> moveFile(std::string_view from, std::string_view to) {
         NV_TRY(checkWritableDrive(src.drive));
         NV_TRY(files().checkNotInUse(src.winPath));
         std::string full = NV_TRY(mach().fullPath(to));
-        std::error_code ec;
-        fs::rename(src.host, src.host.parent_path() / full.substr(full.find_last_of('\\') + 1), ec);
-        if (ec)
-            return hostError(ec.value(), src.winPath);
-        return {};
+        return store().rename(src.host, src.host.parent_path() / full.substr(full.find_last_of('\\') + 1), src.winPath);
     }
     if (dst.exists)
         return Error::win32(ERROR_ALREADY_EXISTS, dst.winPath + ": exists");
@@ -252,11 +237,7 @@ Result<void> moveFile(std::string_view from, std::string_view to) {
         }
         return {};
     }
-    std::error_code ec;
-    fs::rename(src.host, dst.host, ec);
-    if (ec)
-        return hostError(ec.value(), src.winPath);
-    return {};
+    return store().rename(src.host, dst.host, src.winPath);
 }
 
 Result<DWORD> fileAttributes(std::string_view path) {
@@ -277,12 +258,7 @@ Result<void> setFileAttributes(std::string_view path, DWORD attributes) {
     if (rp.isDirectory)
         return {};
     // Only the read-only bit has a host counterpart; the others are accepted.
-    std::error_code ec;
-    fs::permissions(rp.host, (attributes & FILE_ATTRIBUTE_READONLY) ? fs::perms(0444) : fs::perms(0644),
-                    fs::perm_options::replace, ec);
-    if (ec)
-        return hostError(ec.value(), rp.winPath);
-    return {};
+    return store().setReadOnly(rp.host, (attributes & FILE_ATTRIBUTE_READONLY) != 0, rp.winPath);
 }
 
 Result<void> createDirectory(std::string_view path) {
@@ -293,10 +269,7 @@ Result<void> createDirectory(std::string_view path) {
         return Error::win32(ERROR_PATH_NOT_FOUND, rp.winPath + ": parent directory not found");
     NV_TRY(checkWritableDrive(rp.drive));
     NV_TRY(mach().chargeWrite(rp.drive, 0));
-    std::error_code ec;
-    if (!fs::create_directory(rp.host, ec))
-        return hostError(ec ? ec.value() : EEXIST, rp.winPath);
-    return {};
+    return store().makeDirectory(rp.host, rp.winPath);
 }
 
 Result<void> removeDirectory(std::string_view path) {
@@ -310,13 +283,10 @@ Result<void> removeDirectory(std::string_view path) {
     NV_TRY(checkWritableDrive(rp.drive));
     if (machine::equalsNoCase(mach().currentDirectory(rp.drive), rp.winPath))
         return Error::win32(ERROR_SHARING_VIOLATION, rp.winPath + ": is the current directory");
-    std::error_code ec;
-    if (!fs::is_empty(rp.host, ec))
+    auto inside = NV_TRY(store().list(rp.host, rp.winPath));
+    if (!inside.empty())
         return Error::win32(ERROR_DIR_NOT_EMPTY, rp.winPath + ": not empty");
-    fs::remove(rp.host, ec);
-    if (ec)
-        return hostError(ec.value(), rp.winPath);
-    return {};
+    return store().removeDirectory(rp.host, rp.winPath);
 }
 
 Result<std::vector<WIN32_FIND_DATAA>> findFiles(std::string_view patternPath) {
@@ -342,11 +312,12 @@ Result<std::vector<WIN32_FIND_DATAA>> findFiles(std::string_view patternPath) {
 
     std::vector<WIN32_FIND_DATAA> out;
     std::vector<std::string> names;
-    std::error_code ec;
-    for (fs::directory_iterator it(rd.host, ec), end; !ec && it != end; it.increment(ec)) {
-        if (it->is_symlink(ec))
-            continue;  // never leads anywhere on this machine
-        std::string name = it->path().filename().string();
+    for (auto& name : NV_TRY(store().list(rd.host, rd.winPath))) {
+        // Links never lead anywhere on this machine, and special files are
+        // not files to the program.
+        auto kind = store().status(rd.host / name).kind;
+        if (kind != machine::NodeKind::File && kind != machine::NodeKind::Directory)
+            continue;
         if (name.size() < MAX_PATH)
             names.push_back(std::move(name));
     }
@@ -356,7 +327,7 @@ Result<std::vector<WIN32_FIND_DATAA>> findFiles(std::string_view patternPath) {
     if (rd.winPath.size() > 3) {
         for (const char* dot : {".", ".."}) {
             if (wildcardMatch(pattern, dot))
-                out.push_back(findData(rd.host, dot));
+                out.push_back(findData(store().status(rd.host), dot));
         }
     }
     std::map<std::string, int> aliases;
@@ -366,7 +337,7 @@ Result<std::vector<WIN32_FIND_DATAA>> findFiles(std::string_view patternPath) {
             alias = shortAlias(name, aliases);
         if (!wildcardMatch(pattern, name) && (alias.empty() || !wildcardMatch(pattern, alias)))
             continue;
-        WIN32_FIND_DATAA fd = findData(rd.host / name, name);
+        WIN32_FIND_DATAA fd = findData(store().status(rd.host / name), name);
         copyBounded(alias, fd.cAlternateFileName, sizeof fd.cAlternateFileName);
         out.push_back(fd);
     }

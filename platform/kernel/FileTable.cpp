@@ -1,11 +1,6 @@
 #include "platform/kernel/FileTable.h"
 
 #include <cstdint>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace nv::kernel {
 
@@ -33,29 +28,6 @@ bool conflicts(bool newRead, bool newWrite, DWORD newShare, bool oldRead, bool o
 
 }  // namespace
 
-Error hostError(int err, std::string_view what) {
-    DWORD code;
-    switch (err) {
-    case ENOENT: code = ERROR_FILE_NOT_FOUND; break;
-    case ENOTDIR: code = ERROR_PATH_NOT_FOUND; break;
-    case EEXIST: code = ERROR_FILE_EXISTS; break;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-    case ELOOP: code = ERROR_ACCESS_DENIED; break;
-    case EROFS: code = ERROR_WRITE_PROTECT; break;
-    case ENOSPC:
-    case EDQUOT: code = ERROR_DISK_FULL; break;
-    case EMFILE:
-    case ENFILE: code = ERROR_TOO_MANY_OPEN_FILES; break;
-    case ENOTEMPTY: code = ERROR_DIR_NOT_EMPTY; break;
-    case ENAMETOOLONG: code = ERROR_FILENAME_EXCED_RANGE; break;
-    case ENOMEM: code = ERROR_NOT_ENOUGH_MEMORY; break;
-    default: code = ERROR_ACCESS_DENIED; break;
-    }
-    return Error::win32(code, std::string(what) + ": " + std::strerror(err));
-}
-
 Error readOnlyDriveError(const machine::Drive& drive) {
     std::string msg = std::string("drive ") + drive.letter + ": is read-only";
     if (drive.kind == machine::DriveKind::Removable)
@@ -66,7 +38,7 @@ Error readOnlyDriveError(const machine::Drive& drive) {
 FileTable::~FileTable() {
     for (auto& [value, entry] : entries_) {
         if (auto* f = std::get_if<OpenedFile>(&entry); f && f->fd >= 0)
-            ::close(f->fd);
+            machine_.store().close(f->fd);
     }
 }
 
@@ -131,24 +103,20 @@ Result<int> FileTable::open(std::string_view path, const OpenRequest& r, bool* e
     if (drive && drive->readOnly && (r.write || creates || truncates))
         return readOnlyDriveError(*drive);
 
-    if (rp.exists && (r.write || truncates)) {
-        struct stat st {};
-        if (::stat(rp.host.c_str(), &st) == 0 && !(st.st_mode & S_IWUSR))
-            return Error::win32(ERROR_ACCESS_DENIED, rp.winPath + ": file is read-only");
-    }
+    const machine::DriveStore& store = machine_.store();
+    if (rp.exists && (r.write || truncates) && store.status(rp.host).readOnly)
+        return Error::win32(ERROR_ACCESS_DENIED, rp.winPath + ": file is read-only");
     NV_TRY(checkSharing(rp.winPath, r));
 
-    int flags = O_CLOEXEC | O_NOFOLLOW;
-    flags |= (r.write || truncates) ? O_RDWR : O_RDONLY;
-    if (creates)
-        flags |= O_CREAT | O_EXCL;
-    if (truncates)
-        flags |= O_TRUNC;
-    int fd = ::open(rp.host.c_str(), flags, 0644);
-    if (fd < 0)
-        return hostError(errno, rp.winPath);
+    const auto access = (r.write || truncates) ? machine::OpenAccess::ReadWrite : machine::OpenAccess::Read;
+    const auto create = creates     ? machine::OpenCreate::CreateNew
+                        : truncates ? machine::OpenCreate::TruncateExisting
+                                    : machine::OpenCreate::OpenExisting;
+    // The read-only bit of a new file takes effect after this handle closes,
+    // as on Windows: the creator may still write through it.
+    int fd = NV_TRY(store.open(rp.host, access, create, machine::CreateMode::Writable, rp.winPath));
     if (creates && (r.attributes & FILE_ATTRIBUTE_READONLY))
-        ::fchmod(fd, 0444);
+        (void)store.setReadOnly(fd, true, rp.winPath);
 
     if (existed)
         *existed = rp.exists;
@@ -176,7 +144,7 @@ Result<OpenedFile*> FileTable::file(int handle) {
 
 Result<void> FileTable::close(int handle) {
     OpenedFile* f = NV_TRY(file(handle));
-    ::close(f->fd);
+    machine_.store().close(f->fd);
     entries_.erase(handle);
     return {};
 }
@@ -191,20 +159,7 @@ Result<uint32_t> FileTable::read(int handle, void* buffer, uint32_t count) {
         return Error::win32(ERROR_NOT_READY, f->winPath + ": the disk was taken out of drive " + f->drive + ":");
     if (count && !buffer)
         return Error::win32(ERROR_INVALID_PARAMETER, "no buffer");
-    uint32_t done = 0;
-    auto* out = static_cast<char*>(buffer);
-    while (done < count) {
-        ssize_t n = ::read(f->fd, out + done, count - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return Error::win32(ERROR_READ_FAULT, f->winPath + ": " + std::strerror(errno));
-        }
-        if (n == 0)
-            break;
-        done += static_cast<uint32_t>(n);
-    }
-    return done;
+    return machine_.store().read(f->fd, buffer, count, f->winPath);
 }
 
 Result<uint32_t> FileTable::write(int handle, const void* buffer, uint32_t count) {
@@ -213,40 +168,24 @@ Result<uint32_t> FileTable::write(int handle, const void* buffer, uint32_t count
         return Error::win32(ERROR_ACCESS_DENIED, f->winPath + ": not opened for writing");
     if (count && !buffer)
         return Error::win32(ERROR_INVALID_PARAMETER, "no buffer");
-    struct stat st {};
-    if (::fstat(f->fd, &st) != 0)
-        return hostError(errno, f->winPath);
-    off_t pos = ::lseek(f->fd, 0, SEEK_CUR);
+    const machine::DriveStore& store = machine_.store();
+    machine::NodeInfo st = NV_TRY(store.status(f->fd, f->winPath));
+    int64_t pos = NV_TRY(store.seek(f->fd, 0, machine::SeekFrom::Current, f->winPath));
     uint64_t end = static_cast<uint64_t>(pos) + count;
-    uint64_t growth = end > static_cast<uint64_t>(st.st_size) ? end - static_cast<uint64_t>(st.st_size) : 0;
+    uint64_t growth = end > st.size ? end - st.size : 0;
     NV_TRY(machine_.chargeWrite(f->drive, growth));
-    uint32_t done = 0;
-    const auto* in = static_cast<const char*>(buffer);
-    while (done < count) {
-        ssize_t n = ::write(f->fd, in + done, count - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return hostError(errno, f->winPath);
-        }
-        done += static_cast<uint32_t>(n);
-    }
-    return done;
+    return store.write(f->fd, buffer, count, f->winPath);
 }
 
 Result<void> FileTable::truncateHere(int handle) {
     OpenedFile* f = NV_TRY(file(handle));
     if (!f->write)
         return Error::win32(ERROR_ACCESS_DENIED, f->winPath + ": not opened for writing");
-    struct stat st {};
-    if (::fstat(f->fd, &st) != 0)
-        return hostError(errno, f->winPath);
-    off_t pos = ::lseek(f->fd, 0, SEEK_CUR);
-    uint64_t growth = pos > st.st_size ? static_cast<uint64_t>(pos - st.st_size) : 0;
-    NV_TRY(machine_.chargeWrite(f->drive, growth));
-    if (::ftruncate(f->fd, pos) != 0)
-        return hostError(errno, f->winPath);
-    return {};
+    const machine::DriveStore& store = machine_.store();
+    machine::NodeInfo st = NV_TRY(store.status(f->fd, f->winPath));
+    auto pos = static_cast<uint64_t>(NV_TRY(store.seek(f->fd, 0, machine::SeekFrom::Current, f->winPath)));
+    NV_TRY(machine_.chargeWrite(f->drive, pos > st.size ? pos - st.size : 0));
+    return store.truncate(f->fd, pos, f->winPath);
 }
 
 Result<int64_t> FileTable::seek(int handle, int64_t offset, int origin) {
@@ -254,14 +193,8 @@ Result<int64_t> FileTable::seek(int handle, int64_t offset, int origin) {
     int64_t base;
     switch (origin) {
     case FILE_BEGIN: base = 0; break;
-    case FILE_CURRENT: base = ::lseek(f->fd, 0, SEEK_CUR); break;
-    case FILE_END: {
-        struct stat st {};
-        if (::fstat(f->fd, &st) != 0)
-            return hostError(errno, f->winPath);
-        base = st.st_size;
-        break;
-    }
+    case FILE_CURRENT: base = NV_TRY(machine_.store().seek(f->fd, 0, machine::SeekFrom::Current, f->winPath)); break;
+    case FILE_END: base = static_cast<int64_t>(NV_TRY(machine_.store().status(f->fd, f->winPath)).size); break;
     default: return Error::win32(ERROR_INVALID_PARAMETER, "bad seek origin");
     }
     if (offset > 0 && base > INT64_MAX - offset)
@@ -269,17 +202,12 @@ Result<int64_t> FileTable::seek(int handle, int64_t offset, int origin) {
     int64_t target = base + offset;
     if (target < 0)
         return Error::win32(ERROR_NEGATIVE_SEEK, f->winPath + ": seek before the start");
-    if (::lseek(f->fd, static_cast<off_t>(target), SEEK_SET) < 0)
-        return hostError(errno, f->winPath);
-    return target;
+    return machine_.store().seek(f->fd, target, machine::SeekFrom::Begin, f->winPath);
 }
 
 Result<uint64_t> FileTable::size(int handle) {
     OpenedFile* f = NV_TRY(file(handle));
-    struct stat st {};
-    if (::fstat(f->fd, &st) != 0)
-        return hostError(errno, f->winPath);
-    return static_cast<uint64_t>(st.st_size);
+    return NV_TRY(machine_.store().status(f->fd, f->winPath)).size;
 }
 
 int FileTable::addSearch(FindSearch search) {

@@ -111,7 +111,7 @@ private:
 FileTable& files();
 
 // An error from errno, for host calls that failed.
-Error hostError(int err, std::string_view what);
+using machine::hostError;
 // ERROR_WRITE_PROTECT on a removable drive, ERROR_ACCESS_DENIED elsewhere:
 // what Windows reports for a write to a read-only medium.
 Error readOnlyDriveError(const machine::Drive& drive);

@@ -1,6 +1,6 @@
 // File times of open files: GetFileTime, SetFileTime. The last-write time is
 // the host file's modification time, to 100 ns.
-#include <sys/stat.h>
+#include <optional>
 
 #include <windows.h>
 
@@ -17,15 +17,15 @@ BOOL WINAPI GetFileTime(HANDLE hFile, LPFILETIME lpCreationTime, LPFILETIME lpLa
     BOOL result = FALSE;
     auto f = files().file(toHFile(hFile));
     if (!failed(f)) {
-        struct stat st {};
-        if (::fstat((*f)->fd, &st) != 0) {
+        auto st = nv::machine::currentOrDie().store().status((*f)->fd, (*f)->winPath);
+        if (!st) {
             SetLastError(ERROR_INVALID_HANDLE);
         } else {
-            const FILETIME written = fromTicks(ticksFromTimespec(st.st_mtim));
+            const FILETIME written = fromTicks(ticksFromTimespec(st->modified));
             if (lpCreationTime)
                 *lpCreationTime = written;  // no creation time on the host; the write time stands in
             if (lpLastAccessTime)
-                *lpLastAccessTime = fromTicks(ticksFromTimespec(st.st_atim));
+                *lpLastAccessTime = fromTicks(ticksFromTimespec(st->accessed));
             if (lpLastWriteTime)
                 *lpLastWriteTime = written;
             result = TRUE;
@@ -44,16 +44,14 @@ BOOL WINAPI SetFileTime(HANDLE hFile, const FILETIME* lpCreationTime, const FILE
             SetLastError(ERROR_ACCESS_DENIED);
         } else {
             // NULL leaves a time as it is; the creation time has no host home.
-            struct timespec times[2];
-            times[0].tv_nsec = UTIME_OMIT;
-            times[1].tv_nsec = UTIME_OMIT;
-            times[0].tv_sec = times[1].tv_sec = 0;
+            std::optional<struct timespec> accessed, written;
             if (lpLastAccessTime)
-                times[0] = timespecFromTicks(toTicks(*lpLastAccessTime));
+                accessed = timespecFromTicks(toTicks(*lpLastAccessTime));
             if (lpLastWriteTime)
-                times[1] = timespecFromTicks(toTicks(*lpLastWriteTime));
-            if (::futimens((*f)->fd, times) != 0)
-                SetLastError(hostError(errno, (*f)->winPath).code);
+                written = timespecFromTicks(toTicks(*lpLastWriteTime));
+            auto set = nv::machine::currentOrDie().store().setTimes((*f)->fd, accessed, written, (*f)->winPath);
+            if (!set)
+                SetLastError(set.error().code);
             else
                 result = TRUE;
         }

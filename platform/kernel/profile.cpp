@@ -99,8 +99,8 @@ DWORD getString(LPCSTR section, LPCSTR key, LPCSTR def, LPSTR buffer, DWORD size
     if (!fileName || !*fileName)
         return copyString(buffer, size, fallback);
     auto file = openIni(fileName);
-    found = file && file->bytes;
-    Document doc = Document::parse(file && file->bytes ? std::string_view(*file->bytes) : std::string_view());
+    found = file && file->readable();
+    const Document& doc = file ? *file->document : emptyDocument();
     if (!section)
         return copyList(buffer, size, doc.sectionNames());
     if (trimBlanks(section).empty())
@@ -126,10 +126,10 @@ UINT getInt(LPCSTR section, LPCSTR key, INT def, LPCSTR fileName, bool& found) {
     if (!fileName || !*fileName)
         return static_cast<UINT>(def);
     auto file = openIni(fileName);
-    if (!file || !file->bytes)
+    if (!file || !file->readable())
         return static_cast<UINT>(def);
     found = true;
-    auto value = Document::parse(*file->bytes).value(section, key);
+    auto value = file->document->value(section, key);
     if (!value || trimBlanks(section).empty() || trimBlanks(key).empty())
         return static_cast<UINT>(def);
     std::string_view s = unquote(*value);
@@ -181,8 +181,8 @@ DWORD getSection(LPCSTR section, LPSTR buffer, DWORD size, LPCSTR fileName, DWOR
     }
     std::vector<std::string> entries;
     auto file = fileName && *fileName ? openIni(fileName) : Result<IniFile>(Error::win32(ERROR_FILE_NOT_FOUND, ""));
-    if (file && file->bytes)
-        entries = Document::parse(*file->bytes).entries(section);
+    if (file && file->readable())
+        entries = file->document->entries(section);
     else
         error = ERROR_FILE_NOT_FOUND;
     return copyList(buffer, size, entries);
@@ -205,11 +205,15 @@ Result<void> writeString(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileNa
         return Error::win32(ERROR_INVALID_PARAMETER, std::string("key name cannot be written: ") + key);
 
     IniFile file = NV_TRY(openIni(fileName));
-    Document doc = Document::parse(file.bytes ? std::string_view(*file.bytes) : std::string_view());
+    // Guard: a file that exists but could not be read must not be taken for
+    // an empty one, or the write would replace all it holds.
+    if (file.state == IniState::Unreadable)
+        return file.unreadable;
+    Document doc = *file.document;
     bool changed = !key ? doc.deleteSection(section) : !value ? doc.deleteKey(section, key) : doc.setValue(section, key, value);
     if (!changed)
         return {};
-    return writeIni(file, doc.text());
+    return writeIni(file, std::move(doc));
 }
 
 }  // namespace nv::profile

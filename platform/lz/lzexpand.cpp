@@ -5,8 +5,6 @@
 #include <windows.h>
 #include <lzexpand.h>
 
-#include <sys/stat.h>
-
 #include <array>
 #include <cctype>
 #include <cstring>
@@ -204,14 +202,10 @@ void copyWriteTime(int src, int dst) {
     auto d = kernel::files().file(dst);
     if (!s.ok() || !d.ok())
         return;
-    struct stat st {};
-    if (::fstat((*s)->fd, &st) != 0)
-        return;
-    struct timespec times[2];
-    times[0].tv_sec = 0;
-    times[0].tv_nsec = UTIME_OMIT;
-    times[1] = st.st_mtim;
-    (void)::futimens((*d)->fd, times);
+    const machine::DriveStore& store = machine::currentOrDie().store();
+    auto st = store.status((*s)->fd, (*s)->winPath);
+    if (st)
+        (void)store.setTimes((*d)->fd, std::nullopt, st->modified, (*d)->winPath);
 }
 
 int64_t copy(int hfSource, int hfDest) {

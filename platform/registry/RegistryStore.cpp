@@ -1,9 +1,7 @@
 #include "platform/registry/RegistryStore.h"
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
-#include <system_error>
+#include <set>
 
 #include <winerror.h>
 #include <winreg.h>
@@ -11,6 +9,39 @@
 namespace fs = std::filesystem;
 
 namespace nv::registry {
+
+namespace {
+
+std::string_view trimmed(std::string_view line) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+        line.remove_suffix(1);
+    while (!line.empty() && (line.front() == ' ' || line.front() == '\t'))
+        line.remove_prefix(1);
+    return line;
+}
+
+// The upper-case key path of a "[KEY]" line, or "" for any other line.
+std::string headerKey(std::string_view line) {
+    line = trimmed(line);
+    if (line.size() < 3 || line.front() != '[' || line.back() != ']' || line[1] == '-')
+        return {};
+    return machine::toUpperAscii(line.substr(1, line.size() - 2));
+}
+
+template <typename Fn>
+void forEachLine(std::string_view text, Fn fn) {
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t nl = text.find('\n', pos);
+        std::string_view line = text.substr(pos, nl == std::string_view::npos ? std::string_view::npos : nl - pos);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        fn(line);
+        pos = nl == std::string_view::npos ? text.size() : nl + 1;
+    }
+}
+
+}  // namespace
 
 RegistryStore::RegistryStore(machine::Machine& machine) : machine_(machine) { load(); }
 
@@ -24,20 +55,43 @@ fs::path RegistryStore::file() const { return machine_.dir() / machine_.settings
 void RegistryStore::load() {
     registry_ = Registry();
     loadError_.reset();
-    fs::path path = file();
-    std::error_code ec;
-    if (!fs::exists(path, ec))
-        return;
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    if (!in) {
-        loadError_ = Error::win32(ERROR_BADDB, path.string() + ": cannot read the registry file");
-    } else {
-        auto r = registry_.importText(ss.str(), path.string());
-        if (!r)
+    comments_ = Comments();
+    savedExport_.clear();
+    const machine::DriveStore& store = machine_.store();
+    auto path = store.machineFile(machine_.dir(), machine_.settings().registryFile);
+    if (!path) {
+        loadError_ = Error::win32(ERROR_BADDB, path.error().message);
+    } else if (store.status(*path).kind != machine::NodeKind::Missing) {
+        auto text = store.readFile(*path);
+        if (!text) {
+            loadError_ = Error::win32(ERROR_BADDB, "cannot read the registry file: " + text.error().message);
+        } else if (auto r = registry_.importText(*text, path->string()); !r) {
             loadError_ = r.take_error();
+        } else {
+            std::string key;
+            std::vector<std::string> pending;
+            forEachLine(*text, [&](std::string_view line) {
+                std::string_view t = trimmed(line);
+                if (!t.empty() && t.front() == ';') {
+                    pending.emplace_back(line);
+                    return;
+                }
+                std::string header = headerKey(line);
+                if (!header.empty()) {
+                    auto& into = key.empty() ? comments_.top : comments_.before[header];
+                    into.insert(into.end(), pending.begin(), pending.end());
+                    key = header;
+                } else if (!pending.empty()) {
+                    auto& into = key.empty() ? comments_.top : comments_.inside[key];
+                    into.insert(into.end(), pending.begin(), pending.end());
+                }
+                pending.clear();
+            });
+            comments_.trailing = std::move(pending);
+        }
     }
+    if (!loadError_)
+        savedExport_ = registry_.exportText();
     if (loadError_) {
         registry_ = Registry();
         std::fprintf(stderr, "registry: %s\n", loadError_->message.c_str());
@@ -96,32 +150,55 @@ void RegistryStore::keyRemoved(const KeyPath& removed) {
     }
 }
 
+std::string RegistryStore::withComments(const std::string& exported) const {
+    std::string out;
+    std::set<std::string> placed;
+    auto put = [&out](const std::vector<std::string>& lines) {
+        for (const auto& l : lines)
+            out += l + "\r\n";
+    };
+    bool first = true;
+    forEachLine(exported, [&](std::string_view line) {
+        std::string header = headerKey(line);
+        if (auto it = comments_.before.find(header); !header.empty() && it != comments_.before.end())
+            put(it->second);
+        out += line;
+        out += "\r\n";
+        if (first)
+            put(comments_.top);  // under the REGEDIT4 line
+        first = false;
+        if (auto it = comments_.inside.find(header); !header.empty() && it != comments_.inside.end())
+            put(it->second);
+        if (!header.empty())
+            placed.insert(header);
+    });
+    // Comments of keys that are gone stay in the file, at its end.
+    for (const auto* group : {&comments_.before, &comments_.inside}) {
+        for (const auto& [key, lines] : *group) {
+            if (!placed.count(key))
+                put(lines);
+        }
+    }
+    put(comments_.trailing);
+    return out;
+}
+
 Result<void> RegistryStore::save() {
     if (loadError_)
         return *loadError_;
-    fs::path path = file();
-    fs::path tmp = path;
-    tmp += ".tmp";
-    std::string text = registry_.exportText();
-    bool ok = false;
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (out) {
-            out.write(text.data(), static_cast<std::streamsize>(text.size()));
-            out.flush();
-            ok = static_cast<bool>(out);
-        }
-    }
-    std::error_code ec;
-    if (ok) {
-        fs::rename(tmp, path, ec);
-        ok = !ec;
-    }
-    if (ok)
+    std::string exported = registry_.exportText();
+    if (exported == savedExport_)
+        return {};  // nothing changed: the file stays as the user left it
+    const machine::DriveStore& store = machine_.store();
+    auto path = store.machineFile(machine_.dir(), machine_.settings().registryFile);
+    Result<void> written = path ? store.replaceFile(*path, withComments(exported)) : Result<void>(path.error());
+    if (written) {
+        savedExport_ = std::move(exported);
         return {};
-    fs::remove(tmp, ec);
+    }
+    std::string why = written.error().message;
     load();  // back to what the file holds
-    return Error::win32(ERROR_CANTWRITE, path.string() + ": cannot write the registry file");
+    return Error::win32(ERROR_CANTWRITE, why + ": cannot write the registry file");
 }
 
 }  // namespace nv::registry

@@ -8,7 +8,13 @@
 //    it is lost.
 //  - save() writes a temporary file beside the registry file and renames it
 //    over, so a crash leaves the old or the new file whole. When it fails, the
-//    registry is read back from the file, so memory and file agree.
+//    registry is read back from the file, so memory and file agree. A save
+//    that changes nothing leaves the file untouched.
+//  - The user's comment lines survive a save: those above the first key stay
+//    at the top, those above or inside a key's block stay with that key, and
+//    those of a key that is gone move to the end of the file.
+//  - The file is reached through the machine's drive store: a link or a
+//    special file in its place (or on the way to it) is refused.
 //  - Handles name a key by its path: a handle whose key was deleted answers
 //    ERROR_KEY_DELETED. The predefined HKEY_* values need no opening.
 #pragma once
@@ -18,6 +24,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 #include <windef.h>
 
@@ -51,6 +58,17 @@ public:
 
 private:
     void load();
+    // The exported text with the comments of the file as read put back.
+    std::string withComments(const std::string& exported) const;
+
+    struct Comments {
+        std::vector<std::string> top;
+        std::map<std::string, std::vector<std::string>> before;  // by upper-case key path
+        std::map<std::string, std::vector<std::string>> inside;
+        std::vector<std::string> trailing;
+    };
+    Comments comments_;
+    std::string savedExport_;  // exportText() of what the file holds
 
     machine::Machine& machine_;
     Registry registry_;

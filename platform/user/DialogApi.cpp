@@ -326,13 +326,12 @@ int WINAPI DlgDirListA(HWND dlg, LPSTR pathSpec, int listId, int staticId, UINT 
                 send(list, LB_RESETCONTENT, 0, 0);
                 std::vector<std::string> rows;
                 if (!(type & DDL_EXCLUSIVE) || !(type & (DDL_DRIVES | DDL_DIRECTORY))) {
-                    std::error_code ec;
                     auto here = m->resolve(cwd);
-                    if (here && here->exists) {
-                        for (auto& e : std::filesystem::directory_iterator(here->host, ec)) {
-                            if (e.is_directory(ec))
+                    auto names = here && here->exists ? m->store().list(here->host) : nv::Result<std::vector<std::string>>(std::vector<std::string>{});
+                    if (names) {
+                        for (const auto& name : *names) {
+                            if (m->store().status(here->host / name).kind != nv::machine::NodeKind::File)
                                 continue;
-                            std::string name = e.path().filename().string();
                             // "*.*" and "*" match all; other patterns by exact name or extension.
                             bool match = pattern == "*.*" || pattern == "*" ||
                                          nv::machine::equalsNoCase(name, pattern) ||
@@ -345,12 +344,12 @@ int WINAPI DlgDirListA(HWND dlg, LPSTR pathSpec, int listId, int staticId, UINT 
                     }
                 }
                 if (type & DDL_DIRECTORY) {
-                    std::error_code ec;
                     auto here = m->resolve(cwd);
-                    if (here && here->exists)
-                        for (auto& e : std::filesystem::directory_iterator(here->host, ec))
-                            if (e.is_directory(ec))
-                                rows.push_back("[" + nv::machine::toUpperAscii(e.path().filename().string()) + "]");
+                    auto names = here && here->exists ? m->store().list(here->host) : nv::Result<std::vector<std::string>>(std::vector<std::string>{});
+                    if (names)
+                        for (const auto& name : *names)
+                            if (m->store().status(here->host / name).kind == nv::machine::NodeKind::Directory)
+                                rows.push_back("[" + nv::machine::toUpperAscii(name) + "]");
                 }
                 std::sort(rows.begin(), rows.end());
                 if (type & DDL_DRIVES)

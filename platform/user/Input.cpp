@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -228,7 +227,7 @@ private:
 
 struct Driver {
     std::unique_ptr<Source> source;
-    std::unique_ptr<std::ofstream> record;
+    std::unique_ptr<std::ostream> record;
     std::string recordPath;
     HWND recordedFor = nullptr;
     Status status = Status::Running;
@@ -436,7 +435,7 @@ Result<bool> apply(const WaitView& v, const Action& a) {
         // Only what the settings file can hold again, so the machine still
         // loads after the run.
         std::error_code ec;
-        if (!machine::isDriveFolder(a.text) || !std::filesystem::is_directory(m->dir() / a.text, ec))
+        if (!machine::isDriveFolder(a.text) || m->store().status(m->dir() / a.text).kind != machine::NodeKind::Directory)
             return Error::win32(ERROR_PATH_NOT_FOUND,
                                 "no disk folder " + quote(a.text) + " in the machine directory");
         d->folder = a.text;
@@ -551,12 +550,6 @@ void install() {
     }
 }
 
-std::string readFile(const std::string& path, bool* ok) {
-    std::ifstream in(path, std::ios::binary);
-    *ok = static_cast<bool>(in);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 }  // namespace
 
 int exitStatus(Status s) {
@@ -576,11 +569,10 @@ Result<void> UseAnswerText(const std::string& text, const std::string& name) {
 }
 
 Result<void> UseAnswerFile(const std::string& path) {
-    bool ok = false;
-    std::string text = readFile(path, &ok);
-    if (!ok)
-        return Error::win32(ERROR_FILE_NOT_FOUND, path + ": cannot read the answer file");
-    return UseAnswerText(nv::text::utf8ToAnsi(text), path);  // answer files are UTF-8
+    auto text = host::readFile(path);
+    if (!text)
+        return Error::win32(text.error().code, "cannot read the answer file: " + text.error().message);
+    return UseAnswerText(nv::text::utf8ToAnsi(*text), path);  // answer files are UTF-8
 }
 
 void UseConsole(FILE* in, FILE* out) {
@@ -595,8 +587,8 @@ void UseNone() {
 }
 
 Result<void> RecordTo(const std::string& path) {
-    auto f = std::make_unique<std::ofstream>(path, std::ios::binary | std::ios::trunc);
-    if (!*f)
+    auto f = host::createOutputStream(path);
+    if (!f)
         return Error::win32(ERROR_ACCESS_DENIED, path + ": cannot write the recording");
     *f << "# answers recorded from a console run\n";
     driver().record = std::move(f);

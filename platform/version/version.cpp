@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 #include <map>
 #include <string>
 
@@ -22,27 +21,39 @@ namespace nv::version {
 
 namespace {
 
-class HostFileReader : public ByteReader {
+// A machine file read in place through the drive store, so that a large
+// driver is not read whole to find its version block.
+class StoreFileReader : public ByteReader {
 public:
-    explicit HostFileReader(const std::filesystem::path& p) : in_(p, std::ios::binary) {
-        if (in_) {
-            in_.seekg(0, std::ios::end);
-            size_ = uint64_t(in_.tellg());
-        }
+    StoreFileReader(const machine::DriveStore& store, const machine::ResolvedPath& where)
+        : store_(store), name_(where.winPath) {
+        auto fd = store.open(where.host, machine::OpenAccess::Read, machine::OpenCreate::OpenExisting,
+                             machine::CreateMode::Writable, where.winPath);
+        if (!fd)
+            return;
+        fd_ = *fd;
+        if (auto st = store.status(fd_, name_))
+            size_ = st->size;
     }
-    bool good() const { return bool(in_); }
+    ~StoreFileReader() override { store_.close(fd_); }
+    StoreFileReader(const StoreFileReader&) = delete;
+    StoreFileReader& operator=(const StoreFileReader&) = delete;
+
+    bool good() const { return fd_ >= 0; }
     uint64_t size() const override { return size_; }
     bool readAt(uint64_t offset, void* buffer, size_t n) const override {
-        if (offset > size_ || n > size_ - offset)
+        if (fd_ < 0 || offset > size_ || n > size_ - offset || n > UINT32_MAX)
             return false;
-        in_.clear();
-        in_.seekg(std::streamoff(offset));
-        in_.read(static_cast<char*>(buffer), std::streamsize(n));
-        return size_t(in_.gcount()) == n;
+        if (!store_.seek(fd_, static_cast<int64_t>(offset), machine::SeekFrom::Begin, name_))
+            return false;
+        auto got = store_.read(fd_, buffer, static_cast<uint32_t>(n), name_);
+        return got && *got == n;
     }
 
 private:
-    mutable std::ifstream in_;
+    const machine::DriveStore& store_;
+    std::string name_;
+    int fd_ = -1;
     uint64_t size_ = 0;
 };
 
@@ -60,7 +71,7 @@ Result<std::vector<uint8_t>> loadBlock(const char* name) {
         return Error::win32(ERROR_ACCESS_DENIED, where.winPath);
     if (m->isHeldOpen(where.winPath))
         return Error::win32(ERROR_SHARING_VIOLATION, where.winPath);
-    HostFileReader file(where.host);
+    StoreFileReader file(m->store(), where);
     if (!file.good())
         return Error::win32(ERROR_ACCESS_DENIED, where.winPath);
     if (!locate(file)) {

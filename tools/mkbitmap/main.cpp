@@ -13,10 +13,11 @@
 
 #include <windows.h>
 
+#include "tools/ToolMain.h"
 #include "platform/gdi/Bmp.h"
 #include "platform/gdi/DeviceContext.h"
 
-int main(int argc, char** argv) {
+static int runTool(int argc, char** argv) {
     if (argc < 2 || argc == 4 || argc > 5) {
         std::fprintf(stderr, "usage: mkbitmap OUT.bmp [\"text\"] [WIDTH HEIGHT]\n");
         return 2;
@@ -79,4 +80,8 @@ int main(int argc, char** argv) {
     DeleteObject(bmp);
     DeleteDC(dc);
     return 0;
+}
+
+int main(int argc, char** argv) {
+    return nv::tool::guardedMain("mkbitmap", 2, [&] { return runTool(argc, argv); });
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/core/HostText.h"
+#include "tools/ToolMain.h"
 #include "platform/core/Machine.h"
 #include "platform/core/Shutdown.h"
 #include "platform/core/Trace.h"
@@ -35,7 +36,7 @@ int fail(int status, const std::string& message) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+static int runTool(int argc, char** argv) {
     using namespace nv;
     namespace input = nv::user::input;
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -122,4 +123,8 @@ int main(int argc, char** argv) {
         status = input::exitStatus(input::status());
     machine::detach();
     return status;
+}
+
+int main(int argc, char** argv) {
+    return nv::tool::guardedMain("nvins32b", 3, [&] { return runTool(argc, argv); });
 }

@@ -18,7 +18,7 @@ namespace nv::tool {
 
 namespace {
 
-const char kHeader[] = "nvmachine snapshot 1";
+const char kHeader[] = "nvmachine snapshot 2";
 const std::vector<std::string> kAreaOrder = {"settings", "files", "ini", "registry"};
 constexpr uintmax_t kMaxIniSize = 1 << 20;
 
@@ -46,20 +46,76 @@ std::string readHostFile(const fs::path& path, bool& ok) {
 }
 
 // FNV-1a, 64 bits: enough to tell changed files apart, and simple to redo.
-std::string fileHash(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    uint64_t h = 0xcbf29ce484222325ull;
-    char buf[65536];
-    while (in) {
-        in.read(buf, sizeof buf);
-        for (std::streamsize i = 0; i < in.gcount(); ++i) {
-            h ^= static_cast<unsigned char>(buf[i]);
-            h *= 0x100000001b3ull;
-        }
+constexpr uint64_t kFnvStart = 0xcbf29ce484222325ull;
+
+uint64_t fnv(uint64_t h, const char* data, size_t n) {
+    for (size_t i = 0; i < n; ++i) {
+        h ^= static_cast<unsigned char>(data[i]);
+        h *= 0x100000001b3ull;
     }
+    return h;
+}
+
+std::string hex16(uint64_t h) {
     char out[20];
     std::snprintf(out, sizeof out, "%016llx", static_cast<unsigned long long>(h));
     return out;
+}
+
+std::string fileHash(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    uint64_t h = kFnvStart;
+    char buf[65536];
+    while (in) {
+        in.read(buf, sizeof buf);
+        h = fnv(h, buf, static_cast<size_t>(in.gcount()));
+    }
+    return hex16(h);
+}
+
+bool isDigits(std::string_view s) {
+    return !s.empty() && s.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+bool isHex16(std::string_view s) {
+    return s.size() == 16 && s.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
+
+std::vector<std::string_view> splitFields(std::string_view line) {
+    std::vector<std::string_view> out;
+    size_t i = 0;
+    for (;;) {
+        size_t j = line.find('\t', i);
+        out.push_back(line.substr(i, j == std::string_view::npos ? std::string_view::npos : j - i));
+        if (j == std::string_view::npos)
+            return out;
+        i = j + 1;
+    }
+}
+
+// Why a record of a known area is malformed, or "" when it is sound.
+std::string checkRecord(const std::string& area, std::string_view line) {
+    for (char c : line) {
+        auto u = static_cast<unsigned char>(c);
+        if ((u < 0x20 && c != '\t') || u == 0x7F)
+            return "a raw control byte in a record (fields escape them as %XX)";
+    }
+    auto f = splitFields(line);
+    auto want = [&](std::string_view kind, size_t n) { return f[0] == kind && f.size() == n; };
+    if (area == "settings")
+        return want("setting", 3) ? "" : "a settings record is: setting, SECTION, LINE";
+    if (area == "files") {
+        if (want("dir", 2) || want("link", 2))
+            return "";
+        if (f[0] == "file")
+            return want("file", 4) && isDigits(f[2]) && isHex16(f[3]) ? "" : "a file record ends with a size and a 16-digit hash";
+        return "a files record is dir, link or file with its fields";
+    }
+    if (area == "ini")
+        return want("ini", 4) ? "" : "an ini record is: ini, FILE, SECTION, LINE";
+    if (area == "registry")
+        return want("key", 2) || want("value", 4) ? "" : "a registry record is key KEY or value KEY NAME DATA";
+    return "";
 }
 
 bool endsWithNoCase(std::string_view s, std::string_view suffix) {
@@ -143,14 +199,11 @@ void addKey(Snapshot& snap, const registry::Key& key, const std::string& path, b
 }
 
 Result<void> addRegistry(Snapshot& snap, const machine::Machine& m) {
-    fs::path file = m.dir() / m.settings().registryFile;
-    std::error_code ec;
-    if (!fs::exists(file, ec))
+    const machine::DriveStore& store = m.store();
+    fs::path file = NV_TRY(store.machineFile(m.dir(), m.settings().registryFile));
+    if (store.status(file).kind == machine::NodeKind::Missing)
         return {};
-    bool ok = false;
-    std::string text = readHostFile(file, ok);
-    if (!ok)
-        return Error::win32(ERROR_READ_FAULT, file.string() + ": cannot read");
+    std::string text = NV_TRY(store.readFile(file));
     registry::Registry reg;
     NV_TRY(reg.importText(text, file.string()));
     for (auto root : {registry::Root::LocalMachine, registry::Root::CurrentUser, registry::Root::Users,
@@ -235,46 +288,104 @@ Result<Snapshot> Snapshot::take(const fs::path& dir) {
 Result<Snapshot> Snapshot::parse(std::string_view text, std::string_view name) {
     Snapshot snap;
     std::vector<std::string>* current = nullptr;
+    std::string currentName;
     int lineNo = 0;
     bool sawHeader = false;
+    bool sawEnd = false;
+    uint64_t records = 0;
+    uint64_t hash = kFnvStart;
     size_t i = 0;
     while (i < text.size()) {
         size_t j = text.find('\n', i);
-        std::string_view line = text.substr(i, j == std::string_view::npos ? std::string_view::npos : j - i);
+        std::string_view raw = text.substr(i, j == std::string_view::npos ? std::string_view::npos : j + 1 - i);
+        std::string_view line = raw;
         i = j == std::string_view::npos ? text.size() : j + 1;
         ++lineNo;
+        if (!line.empty() && line.back() == '\n')
+            line.remove_suffix(1);
         if (!line.empty() && line.back() == '\r')
             line.remove_suffix(1);
-        auto fail = [&](const char* why) {
+        auto fail = [&](std::string_view why) {
             std::ostringstream os;
-            os << name << ":" << lineNo << ": " << why << ": '" << line << "'";
+            os << name << ":" << lineNo << ": " << why << ": '" << line.substr(0, 120) << "'";
             return Error::win32(ERROR_BADDB, os.str());
         };
-        if (!sawHeader) {
-            if (line != kHeader)
-                return fail("not a snapshot (the first line must be \"nvmachine snapshot 1\")");
-            sawHeader = true;
+        if (sawEnd) {
+            if (!line.empty())
+                return fail("text after the end line");
             continue;
         }
+        if (!sawHeader) {
+            if (line == "nvmachine snapshot 1")
+                return fail("a snapshot of an older nvmachine, without an end line to check it by; take it again");
+            if (line != kHeader)
+                return fail("not a snapshot (the first line must be \"nvmachine snapshot 2\")");
+            sawHeader = true;
+            hash = fnv(hash, raw.data(), raw.size());
+            continue;
+        }
+        if (line.rfind("end\t", 0) == 0) {
+            auto f = splitFields(line);
+            if (f.size() != 3 || !isDigits(f[1]) || !isHex16(f[2]))
+                return fail("the end line is: end, COUNT, CHECKSUM");
+            if (f[1] != std::to_string(records))
+                return fail("the snapshot holds " + std::to_string(records) + " records, its end line says " +
+                            std::string(f[1]) + " (cut or edited)");
+            if (f[2] != hex16(hash))
+                return fail("the checksum does not match the text before it (damaged or edited)");
+            sawEnd = true;
+            continue;
+        }
+        hash = fnv(hash, raw.data(), raw.size());
         if (line.empty() || line[0] == '#')
             continue;
         if (line[0] == '[') {
             if (line.back() != ']' || line.size() < 3)
                 return fail("area line must be [NAME]");
-            current = &snap.area(std::string(line.substr(1, line.size() - 2)));
+            currentName = std::string(line.substr(1, line.size() - 2));
+            current = &snap.area(currentName);
             continue;
         }
         if (!current)
             return fail("record before the first [AREA] line");
+        if (auto why = checkRecord(currentName, line); !why.empty())
+            return fail(why);
         current->emplace_back(line);
+        ++records;
     }
     if (!sawHeader) {
         std::ostringstream os;
         os << name << ":1: not a snapshot (empty)";
         return Error::win32(ERROR_BADDB, os.str());
     }
+    if (!sawEnd) {
+        std::ostringstream os;
+        os << name << ":" << lineNo << ": the snapshot ends without its end line (cut short?)";
+        return Error::win32(ERROR_BADDB, os.str());
+    }
     snap.sort();
     return snap;
+}
+
+std::string sealSnapshot(std::string body) {
+    uint64_t records = 0;
+    bool headerSeen = false;
+    size_t i = 0;
+    while (i < body.size()) {
+        size_t j = body.find('\n', i);
+        std::string_view line = std::string_view(body).substr(i, j == std::string::npos ? std::string::npos : j - i);
+        i = j == std::string::npos ? body.size() : j + 1;
+        if (!headerSeen) {
+            headerSeen = true;
+            continue;
+        }
+        if (!line.empty() && line[0] != '#' && line[0] != '[' && line != "\r")
+            ++records;
+    }
+    if (!body.empty() && body.back() != '\n')
+        body += '\n';
+    uint64_t hash = fnv(kFnvStart, body.data(), body.size());
+    return body + "end\t" + std::to_string(records) + "\t" + hex16(hash) + "\n";
 }
 
 std::string Snapshot::text() const {
@@ -284,7 +395,7 @@ std::string Snapshot::text() const {
         for (const auto& r : records)
             out += r + "\n";
     }
-    return out;
+    return sealSnapshot(std::move(out));
 }
 
 namespace {

@@ -3,7 +3,7 @@
 // Text form (one record a line, fields separated by one TAB; in a field the
 // bytes 00-1F, 7F and '%' are written %XX):
 //
-//   nvmachine snapshot 1
+//   nvmachine snapshot 2
 //   [settings]
 //   setting  SECTION  LINE                 machine.ini, normalised
 //   [files]
@@ -19,10 +19,17 @@
 //   key      HKEY_LOCAL_MACHINE\Software
 //   value    KEY  NAME  DATA          NAME and DATA as in a REGEDIT4 file
 //
+//   end      COUNT  CHECKSUM            the last line: how many records the
+//                                       file holds, and FNV-1a 64 (16 hex
+//                                       digits) of every byte before this line
+//
 // Areas come in the order above; records within an area are sorted. Lines
 // starting with '#' and blank lines are ignored when reading. Later areas
 // (the spooler, Program Manager) add sections of their own; an area diff()
-// does not know is compared line by line.
+// does not know is compared line by line. Reading checks every line: the
+// records of the known areas by their kind and fields, every record for raw
+// control bytes, and the end line against the count and the checksum, so a
+// cut or edited snapshot is refused with the line that is wrong.
 #pragma once
 
 #include <filesystem>
@@ -64,6 +71,9 @@ private:
 // RECORD is the record as in the snapshot text (TAB separated). Areas come in
 // snapshot order, each difference under a line "[AREA]". Empty when equal.
 std::string diff(const Snapshot& before, const Snapshot& after);
+
+// Ends the text of a snapshot (header, areas and records) with its end line.
+std::string sealSnapshot(std::string body);
 
 // The field escaping of the text form.
 std::string escapeField(std::string_view s);

@@ -14,6 +14,7 @@
 #include "tools/nvmachine/Command.h"
 #include "tools/nvmachine/Snapshot.h"
 #include "tools/nvmachine/ToolMachine.h"
+#include "platform/core/DriveStore.h"
 
 namespace {
 
@@ -26,12 +27,10 @@ nv::Result<Snapshot> load(const std::string& arg) {
     std::error_code ec;
     if (std::filesystem::is_directory(arg, ec))
         return Snapshot::take(arg);
-    std::ifstream in(arg, std::ios::binary);
-    if (!in)
-        return nv::Error::win32(2, arg + ": cannot read");
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return Snapshot::parse(ss.str(), arg);
+    auto text = nv::host::readFile(arg);
+    if (!text)
+        return text.take_error();
+    return Snapshot::parse(*text, arg);
 }
 
 int run(const Args& a) {

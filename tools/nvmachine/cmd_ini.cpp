@@ -60,9 +60,9 @@ std::vector<char> fetch(LPCSTR section, LPCSTR key, LPCSTR file) {
 // Names the damaged-looking lines of the file, if it exists.
 void reportDamage(const std::string& file) {
     auto ini = nv::profile::openIni(file);
-    if (!ini || !ini->bytes)
+    if (!ini || !ini->readable())
         return;
-    for (const auto& p : nv::profile::Document::parse(*ini->bytes).problems()) {
+    for (const auto& p : ini->document->problems()) {
         nv::tool::complain("ini", ini->path.winPath + ":" + std::to_string(p.line) + ": " + p.why + ": '" +
                                       p.text + "'");
     }

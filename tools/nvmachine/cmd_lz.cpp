@@ -8,6 +8,7 @@
 #include "platform/lz/SzddExpander.h"
 #include "tools/nvmachine/Command.h"
 #include "tools/szdd/SzddCompressor.h"
+#include "platform/core/DriveStore.h"
 
 namespace fs = std::filesystem;
 
@@ -86,12 +87,10 @@ int fail(const std::string& what) {
 }
 
 int compress(const fs::path& src, const fs::path& dst) {
-    std::ifstream in(src, std::ios::binary);
-    if (!in)
-        return fail(src.string() + ": cannot be read");
-    std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), {});
-    if (in.bad())
-        return fail(src.string() + ": read error");
+    auto read = nv::host::readFile(src);
+    if (!read)
+        return fail(read.error().message);
+    std::vector<uint8_t> data(read->begin(), read->end());
     auto packed = nv::szdd::compress(data, nv::szdd::missingCharOf(src.filename().string()));
     if (!packed)
         return fail(src.string() + ": too large for the format (4 GiB at most)");
@@ -105,6 +104,9 @@ int compress(const fs::path& src, const fs::path& dst) {
 }
 
 int expand(const fs::path& src, const fs::path& dst) {
+    // Checked first: a folder or a pipe is refused by name, never opened.
+    if (auto readable = nv::host::checkReadable(src); !readable)
+        return fail(readable.error().message);
     std::FILE* in = std::fopen(src.c_str(), "rb");
     if (!in)
         return fail(src.string() + ": cannot be read");

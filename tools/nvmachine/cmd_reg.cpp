@@ -17,6 +17,7 @@
 #include "platform/registry/RegistryStore.h"
 #include "tools/nvmachine/Command.h"
 #include "tools/nvmachine/ToolMachine.h"
+#include "platform/core/DriveStore.h"
 
 namespace {
 
@@ -45,14 +46,12 @@ int exportKey(nv::registry::Registry& reg, const Args& a) {
 }
 
 int importFile(nv::registry::RegistryStore& store, nv::registry::Registry& reg, const std::string& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        nv::tool::complain("reg", file + ": cannot read");
+    auto text = nv::host::readFile(file);
+    if (!text) {
+        nv::tool::complain("reg", text.error().message);
         return 2;
     }
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    auto r = reg.importText(ss.str(), file);
+    auto r = reg.importText(*text, file);
     if (!r) {
         nv::tool::complain("reg", r.error().message);
         return 2;

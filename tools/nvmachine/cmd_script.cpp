@@ -42,6 +42,7 @@
 #include "script/IniCompact.h"
 #include "script/IniText.h"
 #include "tools/nvmachine/Command.h"
+#include "platform/core/DriveStore.h"
 
 namespace {
 
@@ -67,13 +68,13 @@ bool isHeader(IniLine line) { return line[0] == '['; }
 // Loads FILE into its compact form; prints the reason and returns false when
 // it cannot. status receives the exit status to use then.
 bool loadCompact(const std::string& path, std::vector<char>& block, size_t& fileSize, int& status) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "%s: cannot open the file\n", path.c_str());
+    auto read = nv::host::readFile(path);
+    if (!read) {
+        std::fprintf(stderr, "nvmachine script: %s\n", read.error().message.c_str());
         status = 2;
         return false;
     }
-    std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    const std::string& bytes = *read;
     fileSize = bytes.size();
     if (bytes.empty()) {
         std::fprintf(stderr, "%s: the file is empty (the installer refuses it: \"Cannot read the information file.\")\n",

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "tools/ToolMain.h"
 #include "tools/nvmachine/Command.h"
 
 namespace nv::tool {
@@ -38,7 +39,7 @@ static void printUsage(FILE* out) {
                out);
 }
 
-int main(int argc, char** argv) {
+static int runTool(int argc, char** argv) {
     if (argc < 2 || !std::strcmp(argv[1], "help") || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
         printUsage(argc < 2 ? stderr : stdout);
         return argc < 2 ? 2 : 0;
@@ -49,4 +50,8 @@ int main(int argc, char** argv) {
     }
     std::fprintf(stderr, "nvmachine: unknown command '%s' (try 'nvmachine help')\n", argv[1]);
     return 2;
+}
+
+int main(int argc, char** argv) {
+    return nv::tool::guardedMain("nvmachine", 2, [&] { return runTool(argc, argv); });
 }

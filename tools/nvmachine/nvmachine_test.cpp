@@ -207,7 +207,7 @@ TEST_F(Tool, DiffShowsRemovalsBetweenTwoSnapshotFiles) {
     auto settings = nvmachine({"diff", after.string(), d()});
     EXPECT_NE(settings.out.find("[settings]\n- setting\tdrive A\tdisk=0\n+ setting\tdrive A\tdisk=1\n"), std::string::npos)
         << settings.out;
-    spit(dir() / "bad.snap", "nvmachine snapshot 1\n[files]\n[oops\n");
+    spit(dir() / "bad.snap", "nvmachine snapshot 2\n[files]\n[oops\n");
     auto bad = nvmachine({"diff", (dir() / "bad.snap").string(), d()});
     EXPECT_EQ(bad.status, 2);
     EXPECT_NE(bad.out.find("bad.snap:3: area line must be [NAME]"), std::string::npos) << bad.out;

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/ToolMain.h"
 #include "platform/core/Machine.h"
 #include "platform/gdi/Screenshot.h"
 #include "platform/user/Input.h"
@@ -263,7 +264,7 @@ int usage() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+static int runTool(int argc, char** argv) {
     std::string answers, record, screenshots;
     bool console = false;
     for (int i = 1; i < argc; ++i) {
@@ -328,4 +329,8 @@ int main(int argc, char** argv) {
     nv::user::NotifyRunEnded();
     nv::machine::detach();
     return 0;
+}
+
+int main(int argc, char** argv) {
+    return nv::tool::guardedMain("nvuserdemo", 2, [&] { return runTool(argc, argv); });
 }
