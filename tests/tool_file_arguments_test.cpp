@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -72,9 +73,16 @@ protected:
     }
 
     CommandRun run(const Use& use, const fs::path& file) {
+        const std::map<std::string, std::string> names = {
+            {"@", file.string()},
+            {"MACHINE", machine.string()},
+            {"README", (tmp.path() / "disk/README.TXT").string()},
+            {"OUT", (tmp.path() / "out.bin").string()},
+            {"EMPTY", (tmp.path() / "empty.answers").string()},
+        };
         std::vector<std::string> args;
         for (const auto& a : use.args)
-            args.push_back(a == "@" ? file.string() : a == "MACHINE" ? machine.string() : a == "DISK" ? (tmp.path() / "disk").string() : a == "OUT" ? (tmp.path() / "out.bin").string() : a == "EMPTY" ? (tmp.path() / "empty.answers").string() : a);
+            args.push_back(names.count(a) ? names.at(a) : a);
         // A hang would stop the suite; timeout ends it with status 124.
         std::vector<std::string> wrapped = {"-k", "5", "60", use.exe.string()};
         wrapped.insert(wrapped.end(), args.begin(), args.end());
@@ -82,7 +90,6 @@ protected:
     }
 
     void check(const std::vector<Use>& uses, const std::vector<Bad>& kinds) {
-        int n = 0;
         for (const auto& use : uses) {
             for (Bad kind : kinds) {
                 fs::path file = make(kind, ++n);
@@ -124,6 +131,7 @@ protected:
     nv::testing::TempDir tmp;
     fs::path machine;
     std::string skipped;
+    int n = 0;  // files made so far
 };
 
 const std::vector<Bad> kAll = {Bad::Folder, Bad::Missing, Bad::Unreadable, Bad::Binary};
@@ -176,10 +184,10 @@ TEST_F(ToolFileArguments, MachineDirectoriesAndTheirSettings) {
 
 TEST_F(ToolFileArguments, LauncherAndDemoFiles) {
     const fs::path nvins = tool("tools/nvins32b/nvins32b");
-    check({{nvins, {"--machine", "MACHINE", "--answers", "@"}, 3}}, kAll);
+    check({{nvins, {"--machine", "MACHINE", "--from", "C:\\", "--answers", "@"}, 3}}, kAll);
     // Outputs: a folder in their place, or a folder on the way that is missing.
-    check({{nvins, {"--machine", "MACHINE", "--answers", "EMPTY", "--trace", "@"}, 3},
-           {tool("tools/nvmachine/nvmachine"), {"lz", "compress", "DISK/README.TXT", "@"}, 2},
+    check({{nvins, {"--machine", "MACHINE", "--from", "C:\\", "--answers", "EMPTY", "--trace", "@"}, 3},
+           {tool("tools/nvmachine/nvmachine"), {"lz", "compress", "README", "@"}, 2},
            {tool("tools/nvmachine/nvmachine"), {"snapshot", "MACHINE", "@"}, 2},
            {tool("tools/mkbitmap/mkbitmap"), {"@"}, 2}},
           {Bad::Folder});

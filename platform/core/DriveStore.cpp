@@ -399,7 +399,7 @@ Result<void> makeDirectories(const fs::path& path) {
     std::error_code ec;
     fs::create_directories(path, ec);
     if (ec)
-        return Error::win32(ERROR_PATH_NOT_FOUND, path.string() + ": cannot create the folder: " + ec.message());
+        return Error::win32(ERROR_PATH_NOT_FOUND, ec.message());
     return {};
 }
 

@@ -134,7 +134,7 @@ std::unique_ptr<Photographer>& photographer() {
 
 Result<void> EnableScreenshots(const std::string& hostDir) {
     if (auto made = host::makeDirectories(hostDir); !made)
-        return Error::win32(ERROR_PATH_NOT_FOUND, "cannot create the screenshot folder: " + made.error().message);
+        return Error::win32(ERROR_PATH_NOT_FOUND, "cannot create screenshot directory " + hostDir + ": " + made.error().message);
     DisableScreenshots();
     InstallPainter();
     photographer() = std::make_unique<Photographer>(hostDir);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <windows.h>
@@ -144,7 +145,7 @@ TEST_F(HostileFiles, PipesAndDevicesAreRefusedWithoutHanging) {
     SetLastError(0);
     EXPECT_FALSE(WritePrivateProfileStringA("windows", "load", "X", "WIN.INI"));
     EXPECT_EQ(GetLastError(), (DWORD)ERROR_ACCESS_DENIED);
-    for (DWORD access : {GENERIC_READ, GENERIC_WRITE}) {
+    for (DWORD access : {DWORD(GENERIC_READ), DWORD(GENERIC_WRITE)}) {
         SetLastError(0);
         HANDLE h = CreateFileA("C:\\INSTALL.INF", access, 0, nullptr, OPEN_EXISTING, 0, nullptr);
         EXPECT_EQ(h, INVALID_HANDLE_VALUE);

@@ -1,5 +1,7 @@
 #include "platform/kernel/profile_document.h"
 
+#include <algorithm>
+
 #include "platform/core/Machine.h"
 
 namespace nv::profile {
@@ -117,21 +119,32 @@ Document::Parsed Document::parseLine(std::string_view text) {
     return p;
 }
 
+const std::vector<size_t>& Document::headers() const {
+    if (!indexed_) {
+        headers_.clear();
+        for (size_t i = 0; i < lines_.size(); ++i) {
+            if (parseLine(lines_[i].text).kind == Parsed::Kind::Header)
+                headers_.push_back(i);
+        }
+        indexed_ = true;
+    }
+    return headers_;
+}
+
 size_t Document::findHeader(std::string_view section, size_t from) const {
     section = trimBlanks(section);
-    for (size_t i = from; i < lines_.size(); ++i) {
-        Parsed p = parseLine(lines_[i].text);
-        if (p.kind == Parsed::Kind::Header && equalsNoCase(p.name, section))
-            return i;
+    const auto& hs = headers();
+    for (auto it = std::lower_bound(hs.begin(), hs.end(), from); it != hs.end(); ++it) {
+        if (equalsNoCase(parseLine(lines_[*it].text).name, section))
+            return *it;
     }
     return npos;
 }
 
 size_t Document::sectionEnd(size_t header) const {
-    size_t i = header + 1;
-    while (i < lines_.size() && parseLine(lines_[i].text).kind != Parsed::Kind::Header)
-        ++i;
-    return i;
+    const auto& hs = headers();
+    auto next = std::upper_bound(hs.begin(), hs.end(), header);
+    return next == hs.end() ? lines_.size() : *next;
 }
 
 size_t Document::findEntry(size_t header, std::string_view key) const {
@@ -147,9 +160,9 @@ size_t Document::findEntry(size_t header, std::string_view key) const {
 
 std::vector<std::string> Document::sectionNames() const {
     std::vector<std::string> names;
-    for (const auto& l : lines_) {
-        Parsed p = parseLine(l.text);
-        if (p.kind != Parsed::Kind::Header || p.name.empty())
+    for (size_t h : headers()) {
+        Parsed p = parseLine(lines_[h].text);
+        if (p.name.empty())
             continue;
         bool seen = false;
         for (const auto& n : names)
@@ -219,6 +232,7 @@ void Document::insertLine(size_t at, std::string text) {
     // The line before may be the file's last, without a terminator.
     if (at > 0 && lines_[at - 1].ending.empty())
         lines_[at - 1].ending = nl;
+    edited();
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), Line{std::move(text), nl});
 }
 
@@ -250,6 +264,7 @@ bool Document::setValue(std::string_view section, std::string_view key, std::str
         std::string text = joined(parseLine(lines_[e].text).name, "=", value);
         if (text == lines_[e].text)
             return false;
+        edited();
         lines_[e].text = std::move(text);
         return true;
     }
@@ -269,6 +284,7 @@ bool Document::deleteKey(std::string_view section, std::string_view key) {
         return false;
     bool changed = false;
     for (size_t e = findEntry(h, key); e != npos; e = findEntry(h, key)) {
+        edited();
         lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(e));
         changed = true;
     }
@@ -279,6 +295,7 @@ bool Document::deleteSection(std::string_view section) {
     bool changed = false;
     for (size_t h = findHeader(section); h != npos; h = findHeader(section, h)) {
         size_t end = sectionEnd(h);
+        edited();
         lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(h), lines_.begin() + static_cast<std::ptrdiff_t>(end));
         changed = true;
     }

@@ -18,6 +18,9 @@
 //    nothing.
 //  - New lines end as the file's first terminated line does (CR LF in a file
 //    without one).
+//  - Lookups go through an index of the section headers, made on first use
+//    and again after an edit, so a lookup in a large file costs the number of
+//    sections plus the lines of one section, not the whole file.
 #pragma once
 
 #include <optional>
@@ -88,10 +91,16 @@ private:
     std::string newline() const;
     void insertLine(size_t at, std::string text);
 
+    // Line numbers of the section headers, in order; valid while indexed_.
+    const std::vector<size_t>& headers() const;
+    void edited() { indexed_ = false; }
+
     std::vector<Line> lines_;
     // NUL bytes that end the file: the text ends before them, as Windows
     // reads it, but a rewrite keeps them.
     std::string nulTail_;
+    mutable std::vector<size_t> headers_;
+    mutable bool indexed_ = false;
 };
 
 }  // namespace nv::profile

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include "TempMachine.h"
+#include "Unprivileged.h"
 #include "platform/core/Trace.h"
 
 namespace {
@@ -197,21 +198,36 @@ TEST_F(Registry, ChangesAreWrittenBackAtOnce) {
 }
 
 TEST_F(Registry, AFailedWriteBackLeavesFileAndKeysAsTheyWere) {
-    // Something in the way of the temporary file: the write-back cannot start.
-    std::filesystem::create_directory(file().string() + ".tmp");
-    std::ofstream(file().string() + ".tmp/x") << "x";
+    // A machine folder where no file can be made: the write-back cannot start.
+    // Root makes files anywhere, so the failing part runs unprivileged.
     HKEY k = open(HKEY_LOCAL_MACHINE, "Enum\\Root\\*PNP0401\\0000");
-    EXPECT_EQ(RegSetValueExA(k, "PortName", 0, REG_SZ, reinterpret_cast<const BYTE*>("LPT9"), 5), ERROR_CANTWRITE);
-    EXPECT_EQ(RegDeleteValueA(k, "Flags"), ERROR_CANTWRITE);
+    std::filesystem::permissions(tm.dir(), std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                                               std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                                               std::filesystem::perms::others_exec);
+    std::filesystem::permissions(tm.dir(), std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
+    std::string outcome = nv::testing::runUnprivileged([&]() -> std::string {
+        if (RegSetValueExA(k, "PortName", 0, REG_SZ, reinterpret_cast<const BYTE*>("LPT9"), 5) != ERROR_CANTWRITE)
+            return "a set that could not be written back did not fail with ERROR_CANTWRITE";
+        if (RegDeleteValueA(k, "Flags") != ERROR_CANTWRITE)
+            return "a delete that could not be written back did not fail with ERROR_CANTWRITE";
+        if (readFile() != kRegistry)
+            return "the registry file changed";
+        // Memory agrees with the file: the failed changes are not there.
+        DWORD size = sizeof buf;
+        if (RegQueryValueExA(k, "PortName", nullptr, nullptr, reinterpret_cast<LPBYTE>(buf), &size) != ERROR_SUCCESS ||
+            std::string(buf) != "LPT1")
+            return "PortName is not LPT1 after the failed set";
+        size = sizeof buf;
+        if (RegQueryValueExA(k, "Flags", nullptr, nullptr, reinterpret_cast<LPBYTE>(buf), &size) != ERROR_SUCCESS)
+            return "Flags is gone after the failed delete";
+        return "";
+    });
+    std::filesystem::permissions(tm.dir(), std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+    if (outcome.rfind("skip:", 0) == 0)
+        GTEST_SKIP() << outcome;
+    EXPECT_EQ(outcome, "");
     EXPECT_EQ(readFile(), kRegistry);
-    // Memory agrees with the file: the failed changes are not there.
-    DWORD size = sizeof buf;
-    EXPECT_EQ(RegQueryValueExA(k, "PortName", nullptr, nullptr, reinterpret_cast<LPBYTE>(buf), &size), ERROR_SUCCESS);
-    EXPECT_STREQ(buf, "LPT1");
-    size = sizeof buf;
-    EXPECT_EQ(RegQueryValueExA(k, "Flags", nullptr, nullptr, reinterpret_cast<LPBYTE>(buf), &size), ERROR_SUCCESS);
 
-    std::filesystem::remove_all(file().string() + ".tmp");
     EXPECT_EQ(RegSetValueExA(k, "PortName", 0, REG_SZ, reinterpret_cast<const BYTE*>("LPT9"), 5), ERROR_SUCCESS);
     EXPECT_NE(readFile().find("\"PortName\"=\"LPT9\""), std::string::npos);
     RegCloseKey(k);

@@ -6,9 +6,10 @@ using nv::tool::Snapshot;
 
 namespace {
 
-// Hand-written snapshot text, ended with its end line.
-Snapshot parse(const std::string& body) {
-    auto s = Snapshot::parse(nv::tool::sealSnapshot(body), "snap.txt");
+// Snapshot text; hand-written text gets its end line here.
+Snapshot parse(const std::string& text) {
+    bool sealed = text.find("\nend\t") != std::string::npos;
+    auto s = Snapshot::parse(sealed ? text : nv::tool::sealSnapshot(text), "snap.txt");
     EXPECT_TRUE(s) << (s ? "" : s.error().message);
     return s ? std::move(s.value()) : Snapshot();
 }
@@ -19,8 +20,8 @@ TEST(Snapshot, DiffPairsChangesAndCountsRepeatedLines) {
     Snapshot before = parse(
         "nvmachine snapshot 2\n"
         "[files]\n"
-        "file\tC:\\WINDOWS\\WIN.INI\t10\taaaa\n"
-        "file\tC:\\OLD.TXT\t1\tbbbb\n"
+        "file\tC:\\WINDOWS\\WIN.INI\t10\taaaaaaaaaaaaaaaa\n"
+        "file\tC:\\OLD.TXT\t1\tbbbbbbbbbbbbbbbb\n"
         "dir\tC:\\WINDOWS\n"
         "[ini]\n"
         "ini\tC:\\WINDOWS\\SYSTEM.INI\t386Enh\tdevice=*vpicd\n"
@@ -40,15 +41,15 @@ TEST(Snapshot, DiffPairsChangesAndCountsRepeatedLines) {
         "ini\tC:\\WINDOWS\\SYSTEM.INI\t386Enh\tdevice=lpt.vxd\n"
         "[files]\n"
         "dir\tC:\\WINDOWS\n"
-        "file\tC:\\WINDOWS\\WIN.INI\t12\tcccc\n"
-        "file\tC:\\NEW.TXT\t1\tbbbb\n"
+        "file\tC:\\WINDOWS\\WIN.INI\t12\tcccccccccccccccc\n"
+        "file\tC:\\NEW.TXT\t1\tbbbbbbbbbbbbbbbb\n"
         "[spooler]\n"
         "printer\tNorvalk QS-8000\n");
     EXPECT_EQ(nv::tool::diff(before, after),
               "[files]\n"
-              "+ file\tC:\\NEW.TXT\t1\tbbbb\n"
-              "- file\tC:\\OLD.TXT\t1\tbbbb\n"
-              "~ file\tC:\\WINDOWS\\WIN.INI\t10\taaaa\t->\t12\tcccc\n"
+              "+ file\tC:\\NEW.TXT\t1\tbbbbbbbbbbbbbbbb\n"
+              "- file\tC:\\OLD.TXT\t1\tbbbbbbbbbbbbbbbb\n"
+              "~ file\tC:\\WINDOWS\\WIN.INI\t10\taaaaaaaaaaaaaaaa\t->\t12\tcccccccccccccccc\n"
               "[ini]\n"
               "+ ini\tC:\\WINDOWS\\SYSTEM.INI\t386Enh\tdevice=lpt.vxd\n"
               "[registry]\n"
