@@ -13,7 +13,6 @@
 
 #include <array>
 #include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -56,9 +55,14 @@ Result<IccHeader> ReadHeader(const std::string& path, std::string* fullPath) {
     if (!r.exists || r.isDirectory)
         return Error::win32(ERROR_FILE_NOT_FOUND, path + " does not exist");
     *fullPath = r.winPath;
-    std::ifstream in(r.host, std::ios::binary);
+    // The header alone is read, through the machine's drive store.
+    const machine::DriveStore& store = m.store();
+    int fd = NV_TRY(store.open(r.host, machine::OpenAccess::Read, machine::OpenCreate::OpenExisting,
+                               machine::CreateMode::Writable, r.winPath));
     std::array<uint8_t, 128> h{};
-    if (!in.read(reinterpret_cast<char*>(h.data()), h.size()) || BigEndian(h, 36) != 0x61637370)  // "acsp"
+    auto got = store.read(fd, h.data(), static_cast<uint32_t>(h.size()), r.winPath);
+    store.close(fd);
+    if (!got || *got != h.size() || BigEndian(h, 36) != 0x61637370)  // "acsp"
         return Error::win32(ERROR_INVALID_DATA, path + " is no colour profile");
     IccHeader header;
     header.deviceClass = std::string(reinterpret_cast<const char*>(&h[12]), 4);
