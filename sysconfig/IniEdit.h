@@ -25,11 +25,11 @@ enum IniEditMode : char {
     INI_MODE_WARN = '6',       // warn once, then comment out with the mode off
 };
 
-// Edit-line file spec "<dir><kind>:<file>" and value spec "<how>:<file name>".
+// Edit-line file specifier "<dir><kind>:<file>" and value specifier "<how>:<file name>".
 enum IniSpecDigit : char {
-    SPEC_WINDOWS_DIR = '2',    // file spec dir: the Windows directory (else the system directory)
-    SPEC_WIN_INI_KIND = '1',   // file spec kind: a WIN.INI-type file (else SYSTEM.INI-type)
-    SPEC_WHOLE_LINE = '1',     // value spec: comment out the whole line (else remove just the item)
+    SPEC_WINDOWS_DIR = '2',    // file specifier dir: the Windows directory (else the system directory)
+    SPEC_WIN_INI_KIND = '1',   // file specifier kind: a WIN.INI-type file (else SYSTEM.INI-type)
+    SPEC_WHOLE_LINE = '1',     // value specifier: comment out the whole line (else remove just the item)
 };
 
 // What EditIniFile and EditIniFileByLines report.

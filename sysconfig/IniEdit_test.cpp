@@ -159,10 +159,10 @@ TEST_F(EntryEdit, UnsafeOrMissingFilesAreSkipped) {
     EXPECT_EQ(EditIniEntry(nullptr, "21:..\\OUTSIDE.INI", "windows", "load", "1:acmemon.exe", "x"), 0);
     EXPECT_EQ(tm().get('C', "OUTSIDE.INI"), "[windows]\r\nload=acmemon.exe\r\n");
     EXPECT_EQ(EditIniEntry(nullptr, "21:NONE.INI", "windows", "load", "1:acmemon.exe", "x"), 0);
-    for (const char* spec : {"20:C:\\OUTSIDE.INI", "20:\\OUTSIDE.INI", "20:/OUTSIDE.INI", "20:A\\..\\..\\OUTSIDE.INI",
+    for (const char* specifier : {"20:C:\\OUTSIDE.INI", "20:\\OUTSIDE.INI", "20:/OUTSIDE.INI", "20:A\\..\\..\\OUTSIDE.INI",
                              "20:A/../../OUTSIDE.INI"}) {
-        EXPECT_EQ(EditIniEntry(nullptr, spec, "windows", "load", "1:acmemon.exe", "x"), 0) << spec;
-        EXPECT_EQ(tm().get('C', "OUTSIDE.INI"), "[windows]\r\nload=acmemon.exe\r\n") << spec;
+        EXPECT_EQ(EditIniEntry(nullptr, specifier, "windows", "load", "1:acmemon.exe", "x"), 0) << specifier;
+        EXPECT_EQ(tm().get('C', "OUTSIDE.INI"), "[windows]\r\nload=acmemon.exe\r\n") << specifier;
     }
 }
 
