@@ -57,18 +57,14 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
 }
 
 BOOL WINAPI UnregisterClassA(LPCSTR name, HINSTANCE instance) {
-    BOOL ok = FALSE;
     auto cls = findClass(className(name), instance);
-    if (cls && !cls->system) {
-        // Not while a window of the class exists (Windows refuses too).
-        bool used = false;
-        for (HWND h : descendants(desktop()))
-            used = used || (find(h) && find(h)->cls == cls);
-        for (HWND h : topLevel())
-            used = used || (find(h) && find(h)->cls == cls);
-        ok = !used;
-    }
-    SetLastError(ok ? 0 : ERROR_CLASS_DOES_NOT_EXIST);
+    DWORD error = 0;
+    if (!cls || cls->system)
+        error = ERROR_CLASS_DOES_NOT_EXIST;
+    else if (!unregisterClass(cls))
+        error = ERROR_CLASS_HAS_WINDOWS;  // the class stays registered
+    SetLastError(error);
+    BOOL ok = error == 0;
     NV_TRACE_CALL("UnregisterClassA", ok, name);
     return ok;
 }

@@ -322,6 +322,15 @@ Result<ATOM> registerClass(const WNDCLASSA& wc, bool system) {
     return c->atom;
 }
 
+bool unregisterClass(const std::shared_ptr<WndClass>& cls) {
+    State& s = S();
+    for (auto& [h, w] : s.windows)
+        if (w->cls == cls)
+            return false;
+    s.classes.erase(std::remove(s.classes.begin(), s.classes.end(), cls), s.classes.end());
+    return true;
+}
+
 RECT frameFor(DWORD style, DWORD exStyle) {
     int b = 0;
     if (style & WS_THICKFRAME)

@@ -100,6 +100,8 @@ const std::vector<HWND>& topLevel();
 HWND desktop();
 std::shared_ptr<WndClass> findClass(std::string_view name, HINSTANCE instance);
 Result<ATOM> registerClass(const WNDCLASSA& wc, bool system);
+// Removes the class; false, and the class stays, while any window of it exists.
+bool unregisterClass(const std::shared_ptr<WndClass>& cls);
 
 struct CreateParams {
     DWORD exStyle = 0;

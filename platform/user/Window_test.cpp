@@ -343,6 +343,37 @@ TEST_F(WindowTest, CaptureMovesWithANoticeToTheWindowThatLosesIt) {
 
 // ---- classes and window data ----
 
+TEST_F(WindowTest, AClassWithWindowsCannotBeUnregisteredAndStaysUsable) {
+    HWND main = make("main");
+    SetLastError(0xDEADBEEF);
+    EXPECT_FALSE(UnregisterClassA("LogClass", kInst));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CLASS_HAS_WINDOWS));
+    WNDCLASSA info{};
+    EXPECT_TRUE(GetClassInfoA(kInst, "LogClass", &info));
+    HWND still = make("still");
+    EXPECT_NE(still, nullptr);  // still registered: new windows of it come up
+    DestroyWindow(main);
+    DestroyWindow(still);
+    // A child window of the class, under a window of another class, holds it too.
+    HWND holder = CreateWindowExA(0, "Static", "holder", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, kInst, nullptr);
+    ASSERT_NE(make("nested", WS_CHILD, holder, 2), nullptr);
+    SetLastError(0xDEADBEEF);
+    EXPECT_FALSE(UnregisterClassA("LogClass", kInst));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CLASS_HAS_WINDOWS));
+    DestroyWindow(holder);
+    // Without windows it goes, once.
+    SetLastError(0xDEADBEEF);
+    EXPECT_TRUE(UnregisterClassA("logclass", kInst));
+    EXPECT_FALSE(GetClassInfoA(kInst, "LogClass", &info));
+    SetLastError(0xDEADBEEF);
+    EXPECT_FALSE(UnregisterClassA("LogClass", kInst));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CLASS_DOES_NOT_EXIST));
+    EXPECT_EQ(make("gone"), nullptr);
+    // The system's classes stay.
+    EXPECT_FALSE(UnregisterClassA("Button", nullptr));
+    EXPECT_TRUE(GetClassInfoA(nullptr, "Button", &info));
+}
+
 LRESULT CALLBACK Refuser(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_CREATE)
         return -1;
