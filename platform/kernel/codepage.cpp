@@ -1,37 +1,15 @@
 // Code pages: MultiByteToWideChar and WideCharToMultiByte. The ANSI code page
 // is Windows-1252; UTF-8 is there for tools.
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include <windows.h>
 
 #include "platform/core/Trace.h"
+#include "platform/kernel/Windows1252.h"
 
 namespace {
-
-// Windows-1252 bytes 0x80..0x9F; the rest of the page equals Latin-1. The five
-// unassigned bytes map to the C1 controls of the same value, as Windows does.
-const char16_t k1252[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-char16_t from1252(unsigned char c) { return c >= 0x80 && c < 0xA0 ? k1252[c - 0x80] : c; }
-
-bool to1252(char16_t w, char& out) {
-    if (w < 0x80 || (w >= 0xA0 && w <= 0xFF)) {
-        out = static_cast<char>(w);
-        return true;
-    }
-    for (int i = 0; i < 32; ++i) {
-        if (k1252[i] == w) {
-            out = static_cast<char>(0x80 + i);
-            return true;
-        }
-    }
-    return false;
-}
 
 bool ansiPage(UINT cp) { return cp == CP_ACP || cp == CP_THREAD_ACP || cp == 1252; }
 
@@ -124,9 +102,7 @@ int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteS
         if (CodePage == CP_UTF8) {
             wide = decodeUtf8(bytes, n);
         } else {
-            wide.reserve(n);
-            for (size_t i = 0; i < n; ++i)
-                wide += from1252(bytes[i]);
+            wide = nv::kernel::cp1252::decode(std::string_view(lpMultiByteStr, n));
         }
         if (cchWideChar == 0) {
             result = static_cast<int>(wide.size());
@@ -170,12 +146,9 @@ int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharS
         } else {
             const char fallback = lpDefaultChar ? *lpDefaultChar : '?';
             for (size_t i = 0; i < n; ++i) {
-                char c;
-                if (!to1252(lpWideCharStr[i], c)) {
-                    c = fallback;
-                    usedDefault = true;
-                }
-                out += c;
+                std::optional<char> c = nv::kernel::cp1252::fromWide(lpWideCharStr[i]);
+                usedDefault = usedDefault || !c;
+                out += c.value_or(fallback);
             }
         }
         if (lpUsedDefaultChar)

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "platform/user/Codepage.h"
+#include "platform/kernel/Windows1252.h"
 
 namespace nv::user {
 namespace {
@@ -50,7 +50,7 @@ public:
                 break;
             s.push_back(static_cast<char16_t>(c));
         }
-        return wideToAnsi(s);
+        return kernel::cp1252::encode(s);
     }
     // An array that is empty (0), an ordinal (0xFFFF, id) or a string.
     struct SzOrOrd {

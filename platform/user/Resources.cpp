@@ -9,7 +9,7 @@
 #include "platform/core/Machine.h"
 #include "platform/core/PerMachine.h"
 #include "platform/core/Trace.h"
-#include "platform/user/Codepage.h"
+#include "platform/kernel/Windows1252.h"
 
 namespace nv::user::resources {
 namespace {
@@ -69,7 +69,7 @@ void addStringTable(HINSTANCE instance, const std::map<UINT, std::string>& strin
     for (auto& [block, texts] : blocks) {
         std::vector<BYTE> data;
         for (auto& t : texts) {
-            std::u16string w = ansiToWide(t);
+            std::u16string w = kernel::cp1252::decode(t);
             WORD len = static_cast<WORD>(std::min<size_t>(w.size(), 0xFFFF));
             data.push_back(static_cast<BYTE>(len & 0xFF));
             data.push_back(static_cast<BYTE>(len >> 8));
@@ -144,7 +144,7 @@ int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buf, int size) {
                 std::u16string w;
                 for (size_t k = 0; k < len; ++k)
                     w.push_back(static_cast<char16_t>(d[pos + 2 * k] | (d[pos + 2 * k + 1] << 8)));
-                text = wideToAnsi(w);
+                text = nv::kernel::cp1252::encode(w);
                 found = true;
             }
             pos += 2 * len;
