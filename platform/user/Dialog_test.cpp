@@ -15,6 +15,22 @@
 using nv::testing::MessageLog;
 using nv::testing::messageName;
 using nv::testing::sequenceIs;
+using nv::testing::MessageSequence;
+
+namespace {
+
+// ---- expected sequences ----
+
+const MessageSequence kModalLoopWithOwner{
+    "DialogBoxIndirectParamA with an owner, ended by IDOK",
+    {"dlg:WM_INITDIALOG(117)", "dlg:visible=0", "owner:WM_ACTIVATE(0)", "dlg:WM_ACTIVATE(1)", "owner:WM_ENABLE(0)",
+     "dlg:WM_SHOWWINDOW(1)", "-- waits", "dlg:WM_COMMAND(1)", "owner:WM_ENABLE(1)", "dlg:WM_SHOWWINDOW(0)",
+     "dlg:WM_ACTIVATE(0)", "owner:WM_ACTIVATE(1)", "dlg:after EndDialog 1", "dlg:WM_DESTROY(0)"}};
+const MessageSequence kF3AskedTwice{
+    "F3 in the hooked dialog, answered No and then Yes",
+    {"dlg:WM_COMMAND(118)", "box:7", "dlg:WM_COMMAND(118)", "box:6"}};
+
+}  // namespace
 using nv::testing::TemplateBuilder;
 namespace input = nv::user::input;
 
@@ -173,11 +189,7 @@ TEST_F(DialogTest, TheModalLoopDisablesTheOwnerShowsWaitsAndGivesEverythingBack)
     // disabled and the dialog shown before anyone is asked. EndDialog enables
     // the owner and hides the dialog at once, so that the activation returns
     // to the owner; the dialog itself goes only when its loop sees the flag.
-    EXPECT_TRUE(sequenceIs(MessageLog::current().entries(),
-                           {"dlg:WM_INITDIALOG(117)", "dlg:visible=0", "owner:WM_ACTIVATE(0)", "dlg:WM_ACTIVATE(1)",
-                            "owner:WM_ENABLE(0)", "dlg:WM_SHOWWINDOW(1)", "-- waits", "dlg:WM_COMMAND(1)",
-                            "owner:WM_ENABLE(1)", "dlg:WM_SHOWWINDOW(0)", "dlg:WM_ACTIVATE(0)",
-                            "owner:WM_ACTIVATE(1)", "dlg:after EndDialog 1", "dlg:WM_DESTROY(0)"}));
+    EXPECT_TRUE(sequenceIs(MessageLog::current().entries(), kModalLoopWithOwner));
     EXPECT_TRUE(IsWindowEnabled(owner));
     EXPECT_EQ(GetActiveWindow(), owner);
 }
@@ -269,8 +281,7 @@ TEST_F(DialogTest, F3ActsAsExitOnlyInTheHookedDialogNotInItsMessageBox) {
         "message \"Norvalk Driver Installation\"\n  click \"Yes\"\n");
     EXPECT_EQ(DialogBoxIndirectParamA(kInst, t.get(), nullptr, ExitDlgProc, 0), 0);
     EXPECT_EQ(stopped_, input::Status::Running) << stopMessage_;
-    EXPECT_TRUE(sequenceIs(MessageLog::current().entries(),
-                           {"dlg:WM_COMMAND(118)", "box:7", "dlg:WM_COMMAND(118)", "box:6"}));
+    EXPECT_TRUE(sequenceIs(MessageLog::current().entries(), kF3AskedTwice));
     // The hook saw the keys of the message box with MSGF_MESSAGEBOX.
     EXPECT_NE(std::find(gHookCodes.begin(), gHookCodes.end(), MSGF_MESSAGEBOX), gHookCodes.end());
     // It was removed when the dialog ended.

@@ -1,89 +1,17 @@
-// Message-sequence recording for tests: procedures append what they receive,
-// tests compare with the expected list and print both on a mismatch.
+// The fixture of the window manager's tests: a fresh machine and window
+// manager for each test, with the message-sequence log and matcher.
 #pragma once
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <map>
-#include <sstream>
-#include <string>
-#include <vector>
-
 #include "platform/core/Machine.h"
 #include "platform/user/WindowManager.h"
+#include "MessageSequence.h"
 #include "TempMachine.h"
 
 namespace nv::testing {
-
-inline std::string messageName(UINT m) {
-    static const std::map<UINT, const char*> names = {
-        {WM_CREATE, "WM_CREATE"}, {WM_DESTROY, "WM_DESTROY"}, {WM_MOVE, "WM_MOVE"}, {WM_SIZE, "WM_SIZE"},
-        {WM_ACTIVATE, "WM_ACTIVATE"}, {WM_SETFOCUS, "WM_SETFOCUS"}, {WM_KILLFOCUS, "WM_KILLFOCUS"},
-        {WM_ENABLE, "WM_ENABLE"}, {WM_SETTEXT, "WM_SETTEXT"}, {WM_GETTEXT, "WM_GETTEXT"}, {WM_PAINT, "WM_PAINT"},
-        {WM_CLOSE, "WM_CLOSE"}, {WM_QUIT, "WM_QUIT"}, {WM_SHOWWINDOW, "WM_SHOWWINDOW"},
-        {WM_DEVMODECHANGE, "WM_DEVMODECHANGE"}, {WM_FONTCHANGE, "WM_FONTCHANGE"}, {WM_SETFONT, "WM_SETFONT"},
-        {WM_NCCREATE, "WM_NCCREATE"}, {WM_NCDESTROY, "WM_NCDESTROY"}, {WM_NCPAINT, "WM_NCPAINT"},
-        {WM_NCACTIVATE, "WM_NCACTIVATE"}, {WM_KEYDOWN, "WM_KEYDOWN"}, {WM_KEYUP, "WM_KEYUP"}, {WM_CHAR, "WM_CHAR"},
-        {WM_INITDIALOG, "WM_INITDIALOG"}, {WM_COMMAND, "WM_COMMAND"}, {WM_TIMER, "WM_TIMER"},
-        {WM_WINDOWPOSCHANGED, "WM_WINDOWPOSCHANGED"}, {WM_GETDLGCODE, "WM_GETDLGCODE"},
-        {WM_CTLCOLORDLG, "WM_CTLCOLORDLG"}, {WM_ERASEBKGND, "WM_ERASEBKGND"}, {WM_GETFONT, "WM_GETFONT"},
-        {WM_GETTEXTLENGTH, "WM_GETTEXTLENGTH"}, {WM_LBUTTONDOWN, "WM_LBUTTONDOWN"}, {WM_LBUTTONUP, "WM_LBUTTONUP"},
-        {WM_CAPTURECHANGED, "WM_CAPTURECHANGED"}, {DM_GETDEFID, "DM_GETDEFID"}, {DM_SETDEFID, "DM_SETDEFID"},
-    };
-    auto it = names.find(m);
-    if (it != names.end())
-        return it->second;
-    if (m >= WM_USER && m < 0x8000)
-        return "WM_USER+" + std::to_string(m - WM_USER);
-    std::ostringstream os;
-    os << "0x" << std::hex << m;
-    return os.str();
-}
-
-// The log: "tag:MESSAGE" or "tag:MESSAGE(wParam)" entries.
-class MessageLog {
-public:
-    static MessageLog& current() {
-        static MessageLog log;
-        return log;
-    }
-    void clear() { entries_.clear(); }
-    void add(const std::string& entry) { entries_.push_back(entry); }
-    const std::vector<std::string>& entries() const { return entries_; }
-    // Entries whose message is in `keep` (names), for sequences that ignore noise.
-    std::vector<std::string> only(const std::vector<std::string>& keep) const {
-        std::vector<std::string> out;
-        for (auto& e : entries_)
-            for (auto& k : keep)
-                if (e.find(":" + k) != std::string::npos) {
-                    out.push_back(e);
-                    break;
-                }
-        return out;
-    }
-
-private:
-    std::vector<std::string> entries_;
-};
-
-inline std::string joined(const std::vector<std::string>& v) {
-    std::string s;
-    for (auto& e : v)
-        s += "  " + e + "\n";
-    return s;
-}
-
-// Fails with both lists printed when they differ.
-inline ::testing::AssertionResult sequenceIs(const std::vector<std::string>& got,
-                                             const std::vector<std::string>& expected) {
-    if (got == expected)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "message sequence differs\nexpected:\n"
-                                         << joined(expected) << "got:\n"
-                                         << joined(got);
-}
 
 // A fresh machine with a fresh window manager for each test.
 class UserTest : public ::testing::Test {

@@ -10,9 +10,32 @@
 
 using nv::testing::MessageLog;
 using nv::testing::messageName;
+using nv::testing::MessageSequence;
 using nv::testing::sequenceIs;
 
 namespace {
+
+// ---- expected sequences ----
+
+const MessageSequence kCreateOverlapped{
+    "CreateWindowExA of a hidden overlapped window",
+    {":WM_NCCREATE", "main:WM_CREATE", "main:WM_SIZE", "main:WM_MOVE"}};
+const MessageSequence kShowActivatesAndFocuses{
+    "ShowWindow(SW_SHOWNORMAL), activation and focus only",
+    {"main:WM_SHOWWINDOW(1)", "main:WM_ACTIVATE", "main:WM_SETFOCUS"}};
+const MessageSequence kDestroyTree{
+    "DestroyWindow of a window with a child and a grandchild, destruction only",
+    {"main:WM_DESTROY", "child:WM_DESTROY", "grand:WM_DESTROY", "grand:WM_NCDESTROY", "child:WM_NCDESTROY",
+     "main:WM_NCDESTROY"}};
+const MessageSequence kPostedChain{
+    "a chain of posted stages, each posting the next",
+    {"main:WM_USER+101(0)", "main:WM_USER+101(1)", "main:WM_USER+101(2)", "main:WM_USER+101(3)"}};
+const MessageSequence kTimersOnTheClock{
+    "timers 1 (500 ms) and 2 (1200 ms, killed on its first tick)",
+    {"main:WM_TIMER(1)", "main:WM_TIMER(1)", "main:WM_TIMER(2)", "main:WM_TIMER(1)"}};
+const MessageSequence kCaptureMoves{
+    "SetCapture(one), SetCapture(two), ReleaseCapture",
+    {"one:WM_CAPTURECHANGED", "two:WM_CAPTURECHANGED"}};
 
 HINSTANCE kInst = reinterpret_cast<HINSTANCE>(0x400000);
 
@@ -61,12 +84,11 @@ protected:
 TEST_F(WindowTest, CreateShowAndDestroySendTheWindowsSequence) {
     HWND main = make("main");
     ASSERT_NE(main, nullptr);
-    EXPECT_TRUE(sequenceIs(MessageLog::current().entries(),
-                           {":WM_NCCREATE", "main:WM_CREATE", "main:WM_SIZE", "main:WM_MOVE"}));
+    EXPECT_TRUE(sequenceIs(MessageLog::current().entries(), kCreateOverlapped));
     MessageLog::current().clear();
     ShowWindow(main, SW_SHOWNORMAL);
-    EXPECT_TRUE(sequenceIs(MessageLog::current().only({"WM_SHOWWINDOW", "WM_ACTIVATE", "WM_SETFOCUS"}),
-                           {"main:WM_SHOWWINDOW(1)", "main:WM_ACTIVATE", "main:WM_SETFOCUS"}));
+    EXPECT_TRUE(
+        sequenceIs(MessageLog::current().only({"WM_SHOWWINDOW", "WM_ACTIVATE", "WM_SETFOCUS"}), kShowActivatesAndFocuses));
     EXPECT_EQ(GetFocus(), main);
     EXPECT_EQ(GetActiveWindow(), main);
 
@@ -75,9 +97,7 @@ TEST_F(WindowTest, CreateShowAndDestroySendTheWindowsSequence) {
     MessageLog::current().clear();
     EXPECT_TRUE(DestroyWindow(main));
     // Destruction: WM_DESTROY parent first, WM_NCDESTROY children first.
-    EXPECT_TRUE(sequenceIs(MessageLog::current().only({"WM_DESTROY", "WM_NCDESTROY"}),
-                           {"main:WM_DESTROY", "child:WM_DESTROY", "grand:WM_DESTROY", "grand:WM_NCDESTROY",
-                            "child:WM_NCDESTROY", "main:WM_NCDESTROY"}));
+    EXPECT_TRUE(sequenceIs(MessageLog::current().only({"WM_DESTROY", "WM_NCDESTROY"}), kDestroyTree));
     EXPECT_FALSE(IsWindow(main));
     EXPECT_FALSE(IsWindow(child));
     EXPECT_FALSE(IsWindow(grandchild));
@@ -172,8 +192,7 @@ TEST_F(WindowTest, PostedChainRunsInOrderAndQuitEndsTheLoop) {
         ASSERT_LT(++loops, 100);
     }
     EXPECT_EQ(msg.wParam, 7u);
-    EXPECT_TRUE(sequenceIs(MessageLog::current().only({"WM_USER"}),
-                           {"main:WM_USER+101(0)", "main:WM_USER+101(1)", "main:WM_USER+101(2)", "main:WM_USER+101(3)"}));
+    EXPECT_TRUE(sequenceIs(MessageLog::current().only({"WM_USER"}), kPostedChain));
 }
 
 TEST_F(WindowTest, SendReturnsTheResultAndBroadcastReachesTopLevelWindowsOnly) {
@@ -242,8 +261,7 @@ TEST_F(WindowTest, TimersFireOnTheMachineClockWithoutWaiting) {
         ticks.push_back(GetTickCount() - start);
         DispatchMessageA(&msg);
     }
-    EXPECT_TRUE(sequenceIs(MessageLog::current().only({"WM_TIMER"}),
-                           {"main:WM_TIMER(1)", "main:WM_TIMER(1)", "main:WM_TIMER(2)", "main:WM_TIMER(1)"}));
+    EXPECT_TRUE(sequenceIs(MessageLog::current().only({"WM_TIMER"}), kTimersOnTheClock));
     EXPECT_EQ(ticks, (std::vector<DWORD>{500, 1000, 1200, 1500}));
     EXPECT_TRUE(KillTimer(main, 1));
     EXPECT_FALSE(KillTimer(main, 2));
@@ -326,8 +344,7 @@ TEST_F(WindowTest, CaptureMovesWithANoticeToTheWindowThatLosesIt) {
     EXPECT_TRUE(ReleaseCapture());
     EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_TRUE(ReleaseCapture());  // nothing captured: still fine, no notice
-    EXPECT_TRUE(sequenceIs(MessageLog::current().only({"WM_CAPTURECHANGED"}),
-                           {"one:WM_CAPTURECHANGED", "two:WM_CAPTURECHANGED"}));
+    EXPECT_TRUE(sequenceIs(MessageLog::current().only({"WM_CAPTURECHANGED"}), kCaptureMoves));
     // A destroyed window gives the capture up.
     SetCapture(one);
     DestroyWindow(one);
