@@ -15,6 +15,7 @@
 
 #include "platform/core/DriveStore.h"
 #include "platform/core/Machine.h"
+#include "platform/core/PerMachine.h"
 
 namespace nv::gdi {
 namespace {
@@ -102,16 +103,11 @@ struct AddedFont {
     bool italic = false;
 };
 
-// Fonts added on one machine are gone on the next one attached.
-std::vector<AddedFont>& addedFonts() {
-    static std::vector<AddedFont> fonts;
-    static const void* owner = nullptr;
-    if (machine::current() != owner) {
-        owner = machine::current();
-        fonts.clear();
-    }
-    return fonts;
-}
+// Fonts added on one machine are the machine's: gone on the next one attached.
+struct AddedFonts {
+    std::vector<AddedFont> fonts;
+};
+std::vector<AddedFont>& addedFonts() { return machine::perMachine<AddedFonts>().fonts; }
 
 class FtRealizedFont final : public RealizedFont {
 public:

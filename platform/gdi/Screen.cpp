@@ -1,6 +1,7 @@
 #include "platform/gdi/Screen.h"
 
 #include "platform/core/Machine.h"
+#include "platform/core/PerMachine.h"
 
 namespace nv::gdi {
 
@@ -8,10 +9,8 @@ namespace {
 constexpr uint32_t kDesktopTeal = 0x008080;
 }
 
-Screen& Screen::get() {
-    static Screen screen;
-    return screen;
-}
+// Surfaces belong to the machine whose windows made them.
+Screen& Screen::get() { return machine::perMachine<Screen>(); }
 
 int Screen::width() const {
     auto* m = machine::current();
@@ -23,25 +22,13 @@ int Screen::height() const {
     return m ? m->settings().screenHeight : 600;
 }
 
-void Screen::sync() {
-    // Surfaces belong to the machine whose windows made them.
-    const void* m = machine::current();
-    if (m != owner_) {
-        owner_ = m;
-        windows_.clear();
-        desktop_ = Surface();
-    }
-}
-
 Surface& Screen::desktop() {
-    sync();
     if (desktop_.width() != width() || desktop_.height() != height())
         desktop_ = Surface(width(), height(), Depth::Color, kDesktopTeal);
     return desktop_;
 }
 
 Surface& Screen::window(HWND hwnd, int w, int h, uint32_t fill) {
-    sync();
     auto it = windows_.find(hwnd);
     if (it == windows_.end())
         it = windows_.emplace(hwnd, Surface(w, h, Depth::Color, fill)).first;
@@ -51,7 +38,6 @@ Surface& Screen::window(HWND hwnd, int w, int h, uint32_t fill) {
 }
 
 Surface* Screen::existing(HWND hwnd) {
-    sync();
     auto it = windows_.find(hwnd);
     return it == windows_.end() ? nullptr : &it->second;
 }

@@ -13,6 +13,7 @@
 
 namespace nv::gdi {
 
+// One per machine: a machine attached later starts with a bare desktop.
 class Screen {
 public:
     static Screen& get();
@@ -27,15 +28,9 @@ public:
     void forget(HWND hwnd);
     // Drops every surface (a new machine, tests).
     void reset();
-    const std::map<HWND, Surface>& windows() {
-        sync();
-        return windows_;
-    }
+    const std::map<HWND, Surface>& windows() const { return windows_; }
 
 private:
-    void sync();
-
-    const void* owner_ = nullptr;
     Surface desktop_;
     std::map<HWND, Surface> windows_;
 };
