@@ -209,7 +209,8 @@ int UpdateSizes(HWND dialog, HWND list) {
 
 int ShowSpace(HWND dialog, LPCSTR directory, int control, SpaceDrive drive) {
     char root[4] = {0};
-    std::strncpy(root, directory, 3);
+    // The drive's root, "C:\", is the first three characters.
+    std::memcpy(root, directory, strnlen(directory, 3));
     LONG freeBytes = GetFreeBytes(root);
     if (freeBytes == -1)
         return 0;
