@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/core/PerMachine.h"
 #include "platform/gdi/Screen.h"
 
 namespace nv::gdi {
@@ -325,17 +326,21 @@ bool DcTable::remove(HDC h) {
     return true;
 }
 
-DcTable& dcs() {
-    static DcTable table;
-    return table;
-}
+DcTable& dcs() { return machine::perMachine<DcTable>(); }
+
+namespace {
+struct DefaultBitmap {
+    HGDIOBJ handle = nullptr;
+};
+}  // namespace
 
 HGDIOBJ defaultBitmap() {
-    static HGDIOBJ h = [] {
+    HGDIOBJ& h = machine::perMachine<DefaultBitmap>().handle;
+    if (!h) {
         auto bmp = std::make_unique<Bitmap>(1, 1, Depth::Monochrome, 0xFFFFFF);
         bmp->stock = true;
-        return objects().add(std::move(bmp));
-    }();
+        h = objects().add(std::move(bmp));
+    }
     return h;
 }
 

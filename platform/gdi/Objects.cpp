@@ -3,6 +3,8 @@
 #include <array>
 #include <cstring>
 
+#include "platform/core/PerMachine.h"
+
 namespace nv::gdi {
 
 const RealizedFont& Font::realized() const {
@@ -30,10 +32,9 @@ bool ObjectTable::remove(HGDIOBJ h) {
     return true;
 }
 
-ObjectTable& objects() {
-    static ObjectTable table;
-    return table;
-}
+// Handles belong to the machine that made them: a new machine starts with no
+// objects, and a handle of another machine is refused like any unknown one.
+ObjectTable& objects() { return machine::perMachine<ObjectTable>(); }
 
 namespace {
 
@@ -70,8 +71,14 @@ std::unique_ptr<Object> makeStock(int index) {
 
 }  // namespace
 
+namespace {
+struct StockObjects {
+    std::array<HGDIOBJ, 18> handles{};
+};
+}  // namespace
+
 HGDIOBJ stockObject(int index) {
-    static std::array<HGDIOBJ, 18> stock{};
+    auto& stock = machine::perMachine<StockObjects>().handles;
     if (index < 0 || index >= static_cast<int>(stock.size()))
         return nullptr;
     if (!stock[index]) {

@@ -8,6 +8,7 @@
 #include "platform/core/Trace.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/FontMetrics.h"
+#include "platform/core/PerMachine.h"
 #include "platform/gdi/Screen.h"
 #include "platform/gdi/WindowSurface.h"
 
@@ -24,15 +25,21 @@ std::string windowText(HWND hwnd) {
     return s;
 }
 
+struct CaptionFont {
+    HFONT handle = nullptr;
+};
+
+// Made once per machine: a font handle of one machine means nothing on another.
 HFONT captionFont() {
-    static HFONT font = [] {
+    HFONT& font = machine::perMachine<CaptionFont>().handle;
+    if (!font) {
         LOGFONTA lf{};
         lf.lfHeight = -11;
         lf.lfWeight = FW_BOLD;
         lf.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
         std::strcpy(lf.lfFaceName, "MS Sans Serif");
-        return CreateFontIndirectA(&lf);
-    }();
+        font = CreateFontIndirectA(&lf);
+    }
     return font;
 }
 

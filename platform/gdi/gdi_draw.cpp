@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "platform/core/PerMachine.h"
 #include "platform/core/Trace.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/SysColors.h"
@@ -235,8 +236,14 @@ DWORD WINAPI GetSysColor(int nIndex) {
     return c;
 }
 
+namespace {
+struct SysColorBrushes {
+    std::array<HBRUSH, 25> handles{};
+};
+}  // namespace
+
 HBRUSH WINAPI GetSysColorBrush(int nIndex) {
-    static std::array<HBRUSH, 25> brushes{};
+    auto& brushes = nv::machine::perMachine<SysColorBrushes>().handles;
     HBRUSH h = nullptr;
     if (auto c = sysColor(nIndex)) {
         if (!brushes[nIndex]) {

@@ -5,8 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <vector>
+
 #include "TempMachine.h"
 #include "platform/core/Machine.h"
+#include "platform/gdi/Win95Painter.h"
+#include "platform/user/Painter.h"
 #include "platform/user/Resources.h"
 
 namespace {
@@ -105,6 +110,73 @@ TEST(MachineIsolation, TwoMachinesAliveInOneProcessKeepTheirOwnState) {
     nv::machine::detach();
     nv::machine::attach(std::move(b));
     EXPECT_EQ(FindWindowA("IsolatedClass", nullptr), hb);
+    nv::machine::detach();
+}
+
+// The caption bar of a fresh captioned window, as pixels (drawn with the
+// painter's caption font, which each machine makes for itself).
+std::vector<COLORREF> captionPixels(const char* title) {
+    HWND h = CreateWindowExA(0, "IsolatedClass", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 60, nullptr,
+                             nullptr, kInst, nullptr);
+    EXPECT_NE(h, nullptr);
+    UpdateWindow(h);
+    std::vector<COLORREF> px;
+    HDC dc = GetWindowDC(h);
+    for (int y = 0; y < 24; ++y)
+        for (int x = 0; x < 200; ++x)
+            px.push_back(GetPixel(dc, x, y));
+    ReleaseDC(h, dc);
+    DestroyWindow(h);
+    return px;
+}
+
+void registerPlainClass() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = PlainProc;
+    wc.hInstance = kInst;
+    wc.lpszClassName = "IsolatedClass";
+    ASSERT_NE(RegisterClassA(&wc), 0);
+}
+
+TEST(MachineIsolation, GdiObjectsAndDeviceContextsBelongToTheirMachine) {
+    nv::gdi::InstallPainter();
+    struct Unplug {
+        ~Unplug() { nv::user::SetPainter(nullptr); }
+    } unplug;
+    nv::testing::TempDir dirA, dirB;
+    nv::machine::attach(makeMachine(dirA.path()));
+    registerPlainClass();
+    HBRUSH brush = CreateSolidBrush(RGB(1, 2, 3));
+    HFONT font = CreateFontA(-11, 0, 0, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, "Arial");
+    HDC memory = CreateCompatibleDC(nullptr);
+    HBRUSH sysBrushA = GetSysColorBrush(COLOR_BTNFACE);
+    ASSERT_EQ(GetObjectType(brush), static_cast<DWORD>(OBJ_BRUSH));
+    ASSERT_EQ(GetObjectType(memory), static_cast<DWORD>(OBJ_MEMDC));
+    auto captionA = captionPixels("Same title");
+    ASSERT_GT(std::set<COLORREF>(captionA.begin(), captionA.end()).size(), 3u) << "no caption was painted";
+    auto a = nv::machine::release();
+
+    nv::machine::attach(makeMachine(dirB.path()));
+    registerPlainClass();
+    // A's handles mean nothing here; B's own stock and system objects work.
+    EXPECT_EQ(GetObjectType(brush), 0u);
+    EXPECT_EQ(GetObjectType(font), 0u);
+    EXPECT_EQ(GetObjectType(memory), 0u);
+    EXPECT_FALSE(DeleteObject(brush));
+    EXPECT_FALSE(DeleteDC(memory));
+    EXPECT_EQ(GetObjectType(GetStockObject(WHITE_BRUSH)), static_cast<DWORD>(OBJ_BRUSH));
+    HBRUSH sysBrushB = GetSysColorBrush(COLOR_BTNFACE);
+    EXPECT_EQ(GetObjectType(sysBrushB), static_cast<DWORD>(OBJ_BRUSH));
+    // B paints captions with a font of its own, exactly as A did.
+    auto captionB = captionPixels("Same title");
+    EXPECT_EQ(captionB, captionA);
+    nv::machine::detach();
+
+    nv::machine::attach(std::move(a));
+    EXPECT_EQ(GetObjectType(sysBrushA), static_cast<DWORD>(OBJ_BRUSH));
+    EXPECT_TRUE(DeleteObject(brush));
+    EXPECT_TRUE(DeleteObject(font));
+    EXPECT_TRUE(DeleteDC(memory));
     nv::machine::detach();
 }
 
