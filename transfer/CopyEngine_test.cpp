@@ -61,6 +61,16 @@ WORD CALLBACK ClosingNotify(HWND window, int code, int value, LPCSTR text) {
     return r;
 }
 
+// Messages that a box or dialog of the run took while the run's window still
+// held the mouse capture (a pressed button capturing itself is no matter).
+HWND runWindow;
+int capturesSeenInBoxes;
+LRESULT CALLBACK CaptureWatch(int code, WPARAM wParam, LPARAM lParam) {
+    if ((code == MSGF_DIALOGBOX || code == MSGF_MESSAGEBOX) && GetCapture() == runWindow)
+        ++capturesSeenInBoxes;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
 }  // namespace
 
 class CopyRun : public ProgramTest {
@@ -314,6 +324,32 @@ TEST_F(CopyRun, NoKeepsTheFontAndRegistersItOnlyInAnotherDirectory) {
     EXPECT_EQ(run(), 0);
     EXPECT_TRUE(finishPosted());
     expectAnswersUsed();
+}
+
+// The stage holds the mouse capture for the whole run; every box of the run
+// (owned by the main window or by the progress window) must still take clicks.
+TEST_F(CopyRun, BoxesOfARunUnderTheMouseCaptureTakeClicks) {
+    addFontValue("Norvalk Sans (TrueType)", "NVSANS.TTF");
+    tm().put('A', "NVSANS.TTF", "sans");
+    putDisk("disks/two", "DISK2.TAG");
+    putDisk("disks/two", "TWO.DLL", "2");
+    SetCopyList({{CopyKind::Font, '1', "NVSANS.TTF"},
+                 {CopyKind::Skip, '0', "Norvalk Sans"},
+                 {CopyKind::File, '2', "TWO.DLL"},
+                 {CopyKind::File, '2', "GONE.DLL"}});
+    answers("message \"font is already installed\"\n  click \"OK\"\n"
+            "message \"Insert the Driver disk #2\"\n  insert A: disks/two\n  click \"OK\"\n"
+            "message \"Cannot find file\"\n  click \"Cancel\"\n");
+    capturesSeenInBoxes = 0;
+    runWindow = owner_;
+    HHOOK hook = SetWindowsHookExA(WH_MSGFILTER, CaptureWatch, nullptr, 0);
+    SetCapture(owner_);
+    EXPECT_EQ(run(), 0);
+    UnhookWindowsHookEx(hook);
+    expectAnswersUsed();
+    EXPECT_EQ(file("WINDOWS/SYSTEM/TWO.DLL"), "2");
+    EXPECT_EQ(capturesSeenInBoxes, 0);
+    EXPECT_EQ(GetCapture(), nullptr);
 }
 
 TEST_F(CopyRun, FailuresLeaveNoPartialFile) {

@@ -183,6 +183,10 @@ bool enableWindow(HWND hwnd, bool enable) {
     if (enable) {
         w->style &= ~WS_DISABLED;
     } else {
+        send(hwnd, WM_CANCELMODE, 0, 0);
+        w = find(hwnd);
+        if (!w)
+            return wasDisabled;
         w->style |= WS_DISABLED;
         for (HWND f = S().focus; f; f = find(f) ? find(f)->parent : nullptr)
             if (f == hwnd) {

@@ -413,6 +413,15 @@ Result<HWND> createDialog(const DialogTemplate& t, const DialogSource& src, HWND
     return dlg;
 }
 
+void cancelModesFor(HWND owner) {
+    HWND active = activeWindow();
+    if (!active || !find(active))
+        return;
+    if (active == owner && !(get(owner).style & WS_DISABLED))
+        return;
+    send(active, WM_CANCELMODE, 0, 0);
+}
+
 INT_PTR runModal(HWND dlg, HWND owner, int filterCode, WaitKind kind) {
     Window* w = find(dlg);
     if (!w || !w->dialog)

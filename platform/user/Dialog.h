@@ -27,6 +27,11 @@ Result<HWND> createDialog(const DialogTemplate& t, const DialogSource& src, HWND
 // `filterCode` is what the message-filter hook is told (MSGF_DIALOGBOX or
 // MSGF_MESSAGEBOX). Destroys the dialog.
 INT_PTR runModal(HWND dlg, HWND owner, int filterCode, WaitKind kind);
+// Before a dialog box or message box comes up, the active window is told to
+// drop its modes (WM_CANCELMODE), so it gives up a mouse capture the box
+// would otherwise lose every click to. Skipped for an owner about to be
+// disabled, which is told so by EnableWindow.
+void cancelModesFor(HWND owner);
 
 // What a modal loop does when its queue is idle: ask whoever drives the
 // input. Returns true when input was supplied (or the clock moved).

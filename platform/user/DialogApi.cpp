@@ -45,6 +45,7 @@ INT_PTR modal(const char* function, nv::Result<DialogTemplate> t, const DialogSo
     if (halted())
         return -1;
     HWND owner = ownerOf(parent);
+    cancelModesFor(owner);
     auto dlg = createDialog(*t, src, owner, proc, param);
     if (!dlg) {
         report(function, dlg.error());

@@ -195,6 +195,10 @@ LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_PAINT:
         validate(hwnd, nullptr);
         return 0;
+    case WM_CANCELMODE:
+        if (capture() == hwnd)
+            setCapture(nullptr);
+        return 0;
     case WM_ERASEBKGND:
         return w->cls && w->cls->background ? 1 : 0;
     case WM_SETTEXT:

@@ -174,6 +174,7 @@ int WINAPI MessageBoxA(HWND hwnd, LPCSTR text, LPCSTR caption, UINT type) {
         }
 
         HWND owner = hwnd ? topLevelOf(hwnd) : nullptr;
+        cancelModesFor(owner);
         // A task-modal box without an owner holds every window of the program.
         std::vector<HWND> held;
         if ((type & MB_TASKMODAL) && !owner) {

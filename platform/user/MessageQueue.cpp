@@ -60,10 +60,33 @@ void postQuit(int code) {
 
 bool pendingInput() { return !S().input.empty(); }
 
+// While a window holds the capture, the mouse belongs to it: input meant for
+// another window goes to the capture window, in its client coordinates.
+void routeToCapture(MSG& m) {
+    HWND to = capture();
+    if (!to || m.hwnd == to || m.message < WM_MOUSEFIRST || m.message > WM_MOUSELAST)
+        return;
+    Window* target = find(to);
+    Window* from = m.hwnd ? find(m.hwnd) : nullptr;
+    if (!target)
+        return;
+    POINT at{static_cast<short>(LOWORD(m.lParam)), static_cast<short>(HIWORD(m.lParam))};
+    if (from) {
+        POINT o = clientOrigin(*from);
+        at.x += o.x;
+        at.y += o.y;
+    }
+    POINT t = clientOrigin(*target);
+    m.hwnd = to;
+    m.lParam = MAKELPARAM(at.x - t.x, at.y - t.y);
+}
+
 bool peek(MSG* out, HWND filter, UINT first, UINT last, Fetch mode) {
     State& s = S();
     auto take = [&](std::deque<MSG>& q, bool isInput) {
         for (auto it = q.begin(); it != q.end(); ++it) {
+            if (isInput)
+                routeToCapture(*it);
             if (!inRange(it->message, first, last) || !matchesFilter(it->hwnd, filter))
                 continue;
             *out = *it;

@@ -33,6 +33,9 @@ const MessageSequence kPostedChain{
 const MessageSequence kTimersOnTheClock{
     "timers 1 (500 ms) and 2 (1200 ms, killed on its first tick)",
     {"main:WM_TIMER(1)", "main:WM_TIMER(1)", "main:WM_TIMER(2)", "main:WM_TIMER(1)"}};
+const MessageSequence kDisableCancelsModes{
+    "EnableWindow(FALSE) of the window holding the capture",
+    {"main:WM_CANCELMODE", "main:WM_CAPTURECHANGED", "main:WM_ENABLE(0)"}};
 const MessageSequence kCaptureMoves{
     "SetCapture(one), SetCapture(two), ReleaseCapture",
     {"one:WM_CAPTURECHANGED", "two:WM_CAPTURECHANGED"}};
@@ -45,7 +48,7 @@ LRESULT CALLBACK LoggingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
     if (msg != WM_GETTEXT && msg != WM_NCCREATE)
         DefWindowProcA(hwnd, WM_GETTEXT, sizeof title, reinterpret_cast<LPARAM>(title));
     std::string entry = std::string(title) + ":" + messageName(msg);
-    if (msg == WM_TIMER || msg == WM_SHOWWINDOW || msg >= WM_USER || msg == WM_DEVMODECHANGE)
+    if (msg == WM_TIMER || msg == WM_SHOWWINDOW || msg >= WM_USER || msg == WM_DEVMODECHANGE || msg == WM_ENABLE)
         entry += "(" + std::to_string(wParam) + ")";
     if (msg != WM_GETTEXT && msg != WM_GETTEXTLENGTH)
         MessageLog::current().add(entry);
@@ -122,6 +125,64 @@ TEST_F(WindowTest, DisablingAWindowReleasesItsCapture) {
     EnableWindow(main, FALSE);
     EXPECT_EQ(GetCapture(), other);
     ReleaseCapture();
+}
+
+// Windows tells a window that it is being disabled with WM_CANCELMODE first
+// (its default handling gives up the capture), then WM_ENABLE.
+TEST_F(WindowTest, DisablingSendsCancelModeBeforeEnable) {
+    HWND main = make("main");
+    SetCapture(main);
+    MessageLog::current().clear();
+    EnableWindow(main, FALSE);
+    EXPECT_TRUE(sequenceIs(MessageLog::current().only({"WM_CANCELMODE", "WM_CAPTURECHANGED", "WM_ENABLE"}),
+                           kDisableCancelsModes));
+    EXPECT_EQ(GetCapture(), nullptr);
+}
+
+// While a window holds the capture, the mouse is its own: a click meant for
+// another window reaches the capture window, in its client coordinates.
+TEST_F(WindowTest, MouseInputGoesToTheCaptureWindow) {
+    HWND one = CreateWindowExA(0, "LogClass", "one", WS_POPUP | WS_VISIBLE, 100, 100, 50, 50, nullptr, nullptr, kInst,
+                               nullptr);
+    HWND two = CreateWindowExA(0, "LogClass", "two", WS_POPUP | WS_VISIBLE, 300, 200, 50, 50, nullptr, nullptr, kInst,
+                               nullptr);
+    SetCapture(one);
+    nv::user::postInput(two, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 6));
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE));
+    EXPECT_EQ(msg.hwnd, one);
+    EXPECT_EQ(static_cast<short>(LOWORD(msg.lParam)), 205);
+    EXPECT_EQ(static_cast<short>(HIWORD(msg.lParam)), 106);
+    ReleaseCapture();
+    nv::user::postInput(two, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 6));
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE));
+    EXPECT_EQ(msg.hwnd, two);
+    EXPECT_EQ(msg.lParam, MAKELPARAM(5, 6));
+}
+
+// A message box with no owner tells the active window to drop its modes, so
+// the capture it held no longer takes the box's clicks.
+HWND captureInBox = reinterpret_cast<HWND>(1);
+LRESULT CALLBACK AnswerBoxHook(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == MSGF_MESSAGEBOX) {
+        captureInBox = GetCapture();
+        EndDialog(FindWindowA("#32770", "Ownerless"), IDOK);
+        return TRUE;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(WindowTest, AnOwnerlessMessageBoxTakesTheCaptureFromTheActiveWindow) {
+    HWND main = make("main", WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    ASSERT_EQ(GetActiveWindow(), main);
+    SetCapture(main);
+    HHOOK hook = SetWindowsHookExA(WH_MSGFILTER, AnswerBoxHook, nullptr, 0);
+    PostMessageA(main, WM_USER + 300, 0, 0);  // something for the box's loop to take
+    MessageLog::current().clear();
+    EXPECT_EQ(MessageBoxA(nullptr, "text", "Ownerless", MB_OK), IDOK);
+    UnhookWindowsHookEx(hook);
+    EXPECT_EQ(captureInBox, nullptr);
+    EXPECT_EQ(MessageLog::current().only({"WM_CANCELMODE"}), std::vector<std::string>{"main:WM_CANCELMODE"});
 }
 
 TEST_F(WindowTest, TreeOrderRectanglesAndData) {
