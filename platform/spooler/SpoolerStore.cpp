@@ -252,13 +252,20 @@ Result<SpoolerStore*> SpoolerStore::current() {
     return &m->familyState<SpoolerStore>();
 }
 
+Result<void> SpoolerStore::start() {
+    if (started_)
+        return {};
+    started_ = true;
+    return applyPreloads(preloads_);
+}
+
 Result<void> SpoolerStore::enterCall() {
     ++calls_;
     if (!faults_.running)
         return Error::win32(RPC_S_SERVER_UNAVAILABLE, "the spooler is not running");
     if (faults_.failCall > 0 && calls_ == faults_.failCall)
         return Error::win32(faults_.failError, "spooler call " + std::to_string(calls_) + " fails as set");
-    return {};
+    return start();
 }
 
 std::string SpoolerStore::driverDirectory() const { return machine_.settings().systemDir; }

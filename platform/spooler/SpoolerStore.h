@@ -101,7 +101,10 @@ public:
     // The store of the current machine; RPC_S_SERVER_UNAVAILABLE when none.
     static Result<SpoolerStore*> current();
 
-    // Counts one Win32 call and applies the fault settings.
+    // Starts the spooler once: the machine's preloaded printers and drivers
+    // that the registry does not have yet are added. Every call starts it.
+    Result<void> start();
+    // Starts the spooler, counts one Win32 call and applies the fault settings.
     Result<void> enterCall();
     Faults& faults() { return faults_; }
 
@@ -150,6 +153,8 @@ public:
 private:
     machine::Machine& machine_;
     Faults faults_;
+    std::vector<Preload> preloads_;
+    bool started_ = false;
     int calls_ = 0;
     struct Handle {
         std::string printer;

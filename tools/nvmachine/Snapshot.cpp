@@ -11,6 +11,7 @@
 #include "platform/core/Machine.h"
 #include "platform/kernel/profile_document.h"
 #include "platform/registry/RegistryModel.h"
+#include "platform/spooler/SpoolerStore.h"
 
 namespace fs = std::filesystem;
 
@@ -19,7 +20,7 @@ namespace nv::tool {
 namespace {
 
 const char kHeader[] = "nvmachine snapshot 2";
-const std::vector<std::string> kAreaOrder = {"settings", "files", "ini", "registry"};
+const std::vector<std::string> kAreaOrder = {"settings", "files", "ini", "registry", "printers", "groups"};
 constexpr uintmax_t kMaxIniSize = 1 << 20;
 
 size_t areaRank(const std::string& name) {
@@ -115,6 +116,10 @@ std::string checkRecord(const std::string& area, std::string_view line) {
         return want("ini", 4) ? "" : "an ini record is: ini, FILE, SECTION, LINE";
     if (area == "registry")
         return want("key", 2) || want("value", 4) ? "" : "a registry record is key KEY or value KEY NAME DATA";
+    if (area == "printers")
+        return want("printer", 8) || want("driver", 9) || want("monitor", 3) || want("processor", 3)
+                   ? ""
+                   : "a printers record is printer, driver, monitor or processor with its fields";
     return "";
 }
 
@@ -212,6 +217,38 @@ Result<void> addRegistry(Snapshot& snap, const machine::Machine& m) {
     return {};
 }
 
+std::string joined(const std::vector<std::string>& items) {
+    std::string out;
+    for (const auto& s : items)
+        out += (out.empty() ? "" : ";") + s;
+    return out;
+}
+
+// The spooler of the attached machine, as records of its own.
+Result<void> addPrinters(Snapshot& snap) {
+    auto* store = NV_TRY(spooler::SpoolerStore::current());
+    std::string def = NV_TRY(store->defaultPrinter());
+    for (const auto& p : NV_TRY(store->printers())) {
+        char attributes[16];
+        std::snprintf(attributes, sizeof attributes, "0x%08lX", static_cast<unsigned long>(p.attributes));
+        snap.add("printers", {"printer", p.name, p.driver, p.port, p.processor, p.datatype, attributes,
+                              machine::equalsNoCase(p.name, def) ? "default" : ""});
+    }
+    for (const auto& d : NV_TRY(store->drivers()))
+        snap.add("printers", {"driver", d.name, d.driverFile, d.dataFile, d.configFile, d.helpFile,
+                              joined(d.dependentFiles), d.monitor, d.defaultDataType});
+    for (const auto& m : NV_TRY(store->monitors()))
+        snap.add("printers", {"monitor", m.name, m.dll});
+    for (const auto& m : NV_TRY(store->processors()))
+        snap.add("printers", {"processor", m.name, m.dll});
+    return {};
+}
+
+// Detaches the machine that take() attached, on every way out.
+struct Attached {
+    ~Attached() { machine::detach(); }
+};
+
 }  // namespace
 
 std::string escapeField(std::string_view s) {
@@ -274,13 +311,21 @@ void Snapshot::sort() {
 }
 
 Result<Snapshot> Snapshot::take(const fs::path& dir) {
-    auto m = NV_TRY(machine::Machine::open(dir));
+    auto opened = NV_TRY(machine::Machine::open(dir));
+    machine::Machine* m = opened.get();
+    // The spooler and Program Manager read the machine through the stand-in.
+    machine::attach(std::move(opened));
+    Attached attached;
+    // A spooler that starts with preloaded printers adds them on its first
+    // start; that is the machine's state before anything runs.
+    NV_TRY(NV_TRY(spooler::SpoolerStore::current())->start());
     Snapshot snap;
     for (const auto& a : kAreaOrder)
         snap.area(a);
     NV_TRY(addSettings(snap, m->settings()));
     NV_TRY(addFiles(snap, *m));
     NV_TRY(addRegistry(snap, *m));
+    NV_TRY(addPrinters(snap));
     snap.sort();
     return snap;
 }

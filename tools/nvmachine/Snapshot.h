@@ -18,14 +18,21 @@
 //   [registry]
 //   key      HKEY_LOCAL_MACHINE\Software
 //   value    KEY  NAME  DATA          NAME and DATA as in a REGEDIT4 file
+//   [printers]                        the print spooler, as its calls see it
+//   printer  NAME  DRIVER  PORT  PROCESSOR  DATATYPE  0xATTRIBUTES  default|""
+//   driver   NAME  DRIVER  DATA  CONFIG  HELP  DEPENDENT;FILES  MONITOR  DATATYPE
+//   monitor  NAME  DLL
+//   processor NAME DLL
+//   [groups]                          Program Manager's groups
+//   group    NAME
+//   item     GROUP  TITLE  TARGET  ARGUMENTS  ICON,INDEX  WORKDIR
 //
 //   end      COUNT  CHECKSUM            the last line: how many records the
 //                                       file holds, and FNV-1a 64 (16 hex
 //                                       digits) of every byte before this line
 //
 // Areas come in the order above; records within an area are sorted. Lines
-// starting with '#' and blank lines are ignored when reading. Later areas
-// (the spooler, Program Manager) add sections of their own; an area diff()
+// starting with '#' and blank lines are ignored when reading. An area diff()
 // does not know is compared line by line. Reading checks every line: the
 // records of the known areas by their kind and fields, every record for raw
 // control bytes, and the end line against the count and the checksum, so a
@@ -44,7 +51,9 @@ namespace nv::tool {
 
 class Snapshot {
 public:
-    // Records the machine in `dir` (its settings, drives and registry file).
+    // Records the machine in `dir` (its settings, drives, registry file,
+    // spooler and groups). It attaches the machine while it reads it, and
+    // detaches it afterwards.
     static Result<Snapshot> take(const std::filesystem::path& dir);
     // Reads the text form; `name` is used in error messages.
     static Result<Snapshot> parse(std::string_view text, std::string_view name);
