@@ -10,6 +10,7 @@ packages=(
   fonts-dejavu-core fonts-liberation fonttools
   mscompress binutils-mingw-w64-x86-64 libimage-exiftool-perl
   clang libclang-rt-14-dev python3 valgrind
+  liblnk-utils
 )
 
 missing=()

@@ -1,0 +1,51 @@
+// Program Manager's window: a top-level window of class "Progman" that is a
+// DDE server for application and topic "PROGMAN" and runs the execute strings
+// with Shell.
+//
+// The conversation follows the DDE rules:
+//  - WM_DDE_INITIATE for "PROGMAN" (or a NULL atom) and "PROGMAN" (or NULL)
+//    is answered with a sent WM_DDE_ACK carrying new atoms of the server's,
+//    which the client deletes.
+//  - WM_DDE_EXECUTE runs the command string of the client's block and posts
+//    WM_DDE_ACK with the status (fAck 0x8000 set or clear) and the same block
+//    packed in lParam; the client frees the block.
+//  - WM_DDE_TERMINATE is answered with WM_DDE_TERMINATE and ends the
+//    conversation; a window destroyed normally posts WM_DDE_TERMINATE to
+//    every partner.
+// Faults (set per machine): no acknowledgement of an execute (nothing runs);
+// the acknowledgement N ms of machine time after the execute (the commands
+// run then); the window closed abruptly at the Nth execute, without an
+// acknowledgement or WM_DDE_TERMINATE.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/core/Machine.h"
+
+namespace nv::progman {
+
+inline constexpr const char* kClassName = "Progman";
+inline constexpr const char* kTitle = "Program Manager";
+
+struct Faults {
+    enum class Mode { Normal, NoAck, Delay, Close };
+    Mode mode = Mode::Normal;
+    int delayMs = 0;     // Delay: machine milliseconds before the acknowledgement
+    int closeAtExecute = 1;  // Close: the execute (1-based) at which the window closes
+};
+
+// The fault settings of the attached machine's Program Manager.
+struct MachineFaults : machine::Machine::FamilyState {
+    explicit MachineFaults(machine::Machine&) {}
+    Faults faults;
+};
+Faults& faultsOf(machine::Machine& machine);
+
+LRESULT CALLBACK ProgmanWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+// Starts Program Manager on the attached machine when its settings say it
+// runs: registers the class and makes the window (once). Returns the window,
+// or NULL when it does not run.
+HWND startProgramManager();
+
+}  // namespace nv::progman
