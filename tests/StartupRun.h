@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/core/Trace.h"
+#include "platform/progman/ProgmanWindow.h"
 #include "platform/user/Input.h"
 #include "platform/user/WindowManager.h"
 #include "script/MessageText.h"
@@ -172,6 +173,7 @@ public:  // also for the arrangements of table-driven cases
             answers += "message \"" + b + "\"\nEnter\n";
         Outcome out;
         nv::user::reset();  // a fresh process: no classes or windows of an earlier run
+        nv::progman::startProgramManager();  // when the machine says it runs
         RegisterProgramResources(reinterpret_cast<HINSTANCE>(0x400000));
         auto used = input::UseAnswerText(answers, "answers");
         EXPECT_TRUE(used.ok()) << used.error().message;

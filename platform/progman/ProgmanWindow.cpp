@@ -185,7 +185,7 @@ HWND startProgramManager() {
         if (!RegisterClassA(&wc))
             return nullptr;
     }
-    return CreateWindowExA(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40,
+    return CreateWindowExA(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW, 40, 40,
                            m->settings().screenWidth / 2, m->settings().screenHeight / 2, nullptr, nullptr, kInstance,
                            nullptr);
 }

@@ -44,8 +44,10 @@ Faults& faultsOf(machine::Machine& machine);
 LRESULT CALLBACK ProgmanWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // Starts Program Manager on the attached machine when its settings say it
-// runs: registers the class and makes the window (once). Returns the window,
-// or NULL when it does not run.
+// runs: registers the class and makes the window (once), hidden until someone
+// shows it. Returns the window, or NULL when it does not run. The window
+// manager drops it with every other window when it starts afresh (attach,
+// reset), so call this after those.
 HWND startProgramManager();
 
 }  // namespace nv::progman

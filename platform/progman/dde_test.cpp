@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include "DdeClient.h"
 #include "TempMachine.h"
 #include "platform/progman/GroupStore.h"
 #include "platform/progman/ProgmanWindow.h"
@@ -21,8 +22,6 @@ using nv::testing::MessageLog;
 using nv::testing::sequenceIs;
 
 namespace {
-
-constexpr UINT_PTR kWaitTimer = 30;
 
 // What the client saw, one entry per message.
 const std::vector<std::string> kConversation = {
@@ -54,121 +53,36 @@ const std::vector<std::string> kClosedNormally = {
     "client:WM_DDE_TERMINATE",
 };
 
-HWND gServer = nullptr;
-HGLOBAL gBlock = nullptr;
-bool gAnswered = false;
-
-std::string atomName(ATOM a) {
-    char buf[64] = {};
-    GlobalGetAtomNameA(a, buf, sizeof buf);
-    return buf;
-}
-
-LRESULT CALLBACK ClientProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    auto& log = MessageLog::current();
-    switch (msg) {
-    case WM_DDE_ACK:
-        if (!gServer) {
-            gServer = reinterpret_cast<HWND>(wParam);
-            ATOM app = LOWORD(lParam), topic = HIWORD(lParam);
-            log.add("client:WM_DDE_ACK(initiate " + atomName(app) + " " + atomName(topic) + ")");
-            GlobalDeleteAtom(app);  // the server's atoms are the client's to delete
-            GlobalDeleteAtom(topic);
-        } else {
-            UINT_PTR status = 0, block = 0;
-            UnpackDDElParam(WM_DDE_ACK, lParam, &status, &block);
-            FreeDDElParam(WM_DDE_ACK, lParam);
-            char text[48];
-            std::snprintf(text, sizeof text, "0x%X, %s", static_cast<unsigned>(status & 0xFFFF),
-                          reinterpret_cast<HGLOBAL>(block) == gBlock ? "own block" : "other block");
-            log.add(std::string("client:WM_DDE_ACK(") + text + ")");
-            GlobalFree(reinterpret_cast<HGLOBAL>(block));
-            gAnswered = true;
-        }
-        return 0;
-    case WM_DDE_TERMINATE:
-        log.add("client:WM_DDE_TERMINATE");
-        gAnswered = true;
-        return 0;
-    case WM_TIMER:
-        log.add("client:WM_TIMER(" + std::to_string(wParam) + ")");
-        gAnswered = true;
-        return 0;
-    default:
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
-    }
-}
-
 class DdeConversation : public ::testing::Test {
 protected:
     void SetUp() override {
         nv::user::reset();  // no windows of an earlier test's machine
-        gServer = nullptr;
-        gBlock = nullptr;
         MessageLog::current().clear();
         tm.put('C', "WINDOWS/NOTEPAD.EXE", "notepad");
         fs::create_directories(tm.host('C', "WINDOWS/Start Menu/Programs"));
     }
     void startServer() { progman = nv::progman::startProgramManager(); }
-    void startClient() {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = ClientProc;
-        wc.hInstance = reinterpret_cast<HINSTANCE>(uintptr_t{0x400000});
-        wc.lpszClassName = "DdeTestClient";
-        RegisterClassA(&wc);
-        client = CreateWindowExA(0, "DdeTestClient", "", 0, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
-        ASSERT_NE(client, nullptr);
-    }
-    void initiate() {
-        ATOM app = GlobalAddAtomA("PROGMAN"), topic = GlobalAddAtomA("PROGMAN");
-        SendMessageA(HWND_BROADCAST, WM_DDE_INITIATE, reinterpret_cast<WPARAM>(client), MAKELPARAM(app, topic));
-        GlobalDeleteAtom(app);
-        GlobalDeleteAtom(topic);
-    }
-    // Posts one execute and waits, as the installer does, for its answer or
-    // the 2000 ms timer.
-    void execute(const char* commands) {
-        size_t n = std::strlen(commands) + 1;
-        gBlock = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, n);
-        std::memcpy(GlobalLock(gBlock), commands, n);
-        GlobalUnlock(gBlock);
-        ASSERT_TRUE(PostMessageA(gServer, WM_DDE_EXECUTE, reinterpret_cast<WPARAM>(client),
-                                 PackDDElParam(WM_DDE_EXECUTE, 0, reinterpret_cast<UINT_PTR>(gBlock))));
-        waitForAnswer();
-    }
-    void waitForAnswer() {
-        gAnswered = false;
-        SetTimer(client, kWaitTimer, 2000, nullptr);
-        MSG m;
-        while (!gAnswered && GetMessageA(&m, nullptr, 0, 0))
-            DispatchMessageA(&m);
-        KillTimer(client, kWaitTimer);
-    }
-    void terminate() {
-        PostMessageA(gServer, WM_DDE_TERMINATE, reinterpret_cast<WPARAM>(client), 0);
-        waitForAnswer();
-    }
     nv::progman::Faults& faults() { return nv::progman::faultsOf(tm.machine()); }
+    const std::vector<std::string>& log() const { return MessageLog::current().entries(); }
 
     nv::testing::TempMachine tm;
     HWND progman = nullptr;
-    HWND client = nullptr;
 };
 
 TEST_F(DdeConversation, InitiateSeveralExecutesTerminate) {
     startServer();
     ASSERT_NE(progman, nullptr);
     EXPECT_EQ(FindWindowA("Progman", nullptr), progman);
-    startClient();
-    initiate();
-    ASSERT_EQ(gServer, progman);
-    execute("[CreateGroup(Norvalk QS-8000)][ShowGroup(Norvalk QS-8000,1)]");
-    execute("[AddItem(C:\\WINDOWS\\NOTEPAD.EXE C:\\WINDOWS\\README.TXT,Read me,,0)]");
-    execute("[DeleteItem(Nothing here)]");
-    execute("[AddItem(C:\\WINDOWS\\NOTEPAD.EXE");
-    execute("[ExitProgman(1)]");
-    terminate();
-    EXPECT_TRUE(sequenceIs(MessageLog::current().entries(), kConversation));
+    nv::testing::DdeClient client;
+    client.initiate();
+    ASSERT_EQ(client.server(), progman);
+    client.execute("[CreateGroup(Norvalk QS-8000)][ShowGroup(Norvalk QS-8000,1)]");
+    client.execute("[AddItem(C:\\WINDOWS\\NOTEPAD.EXE C:\\WINDOWS\\README.TXT,Read me,,0)]");
+    client.execute("[DeleteItem(Nothing here)]");
+    client.execute("[AddItem(C:\\WINDOWS\\NOTEPAD.EXE");
+    client.execute("[ExitProgman(1)]");
+    client.terminate();
+    EXPECT_TRUE(sequenceIs(log(), kConversation));
     EXPECT_TRUE(fs::exists(tm.host('C', "WINDOWS/Start Menu/Programs/Norvalk QS-8000/Read me.lnk")));
     EXPECT_TRUE(IsWindow(progman));
     // The initiation's atoms were all given back.
@@ -180,31 +94,31 @@ TEST_F(DdeConversation, AbsentProgramManagerAnswersNothing) {
     startServer();
     EXPECT_EQ(progman, nullptr);
     EXPECT_EQ(FindWindowA("Progman", nullptr), nullptr);
-    startClient();
-    initiate();
-    EXPECT_EQ(gServer, nullptr);
-    EXPECT_TRUE(sequenceIs(MessageLog::current().entries(), kNoServer));
+    nv::testing::DdeClient client;
+    client.initiate();
+    EXPECT_EQ(client.server(), nullptr);
+    EXPECT_TRUE(sequenceIs(log(), kNoServer));
 }
 
 TEST_F(DdeConversation, NeverAcknowledgingLeavesTheWaitToTheTimer) {
     faults().mode = nv::progman::Faults::Mode::NoAck;
     startServer();
-    startClient();
-    initiate();
-    execute("[CreateGroup(Norvalk)]");
-    EXPECT_TRUE(sequenceIs(MessageLog::current().entries(), kNeverAcknowledged));
+    nv::testing::DdeClient client;
+    client.initiate();
+    client.execute("[CreateGroup(Norvalk)]");
+    EXPECT_TRUE(sequenceIs(log(), kNeverAcknowledged));
     EXPECT_FALSE(fs::exists(tm.host('C', "WINDOWS/Start Menu/Programs/Norvalk")));
-    GlobalFree(gBlock);
+    client.freeUnanswered();
 }
 
 TEST_F(DdeConversation, DelayedAcknowledgementComesInMachineTime) {
     faults().mode = nv::progman::Faults::Mode::Delay;
     faults().delayMs = 500;
     startServer();
-    startClient();
-    initiate();
+    nv::testing::DdeClient client;
+    client.initiate();
     DWORD before = GetTickCount();
-    execute("[CreateGroup(Norvalk)]");
+    client.execute("[CreateGroup(Norvalk)]");
     EXPECT_GE(GetTickCount() - before, 500u);
     EXPECT_LT(GetTickCount() - before, 2000u);
     EXPECT_EQ(MessageLog::current().entries().back(), "client:WM_DDE_ACK(0x8000, own block)");
@@ -213,9 +127,9 @@ TEST_F(DdeConversation, DelayedAcknowledgementComesInMachineTime) {
     MessageLog::current().clear();
     MessageLog::current().add("client:WM_DDE_ACK(initiate PROGMAN PROGMAN)");
     faults().delayMs = 3000;  // later than the installer waits
-    execute("[DeleteGroup(Norvalk)]");
-    waitForAnswer();  // the late answer still arrives
-    EXPECT_TRUE(sequenceIs(MessageLog::current().entries(), kAcknowledgedLate));
+    client.execute("[DeleteGroup(Norvalk)]");
+    client.wait();  // the late answer still arrives
+    EXPECT_TRUE(sequenceIs(log(), kAcknowledgedLate));
     EXPECT_FALSE(fs::exists(tm.host('C', "WINDOWS/Start Menu/Programs/Norvalk")));
 }
 
@@ -223,23 +137,23 @@ TEST_F(DdeConversation, ClosingInTheMiddleLeavesNoWindow) {
     faults().mode = nv::progman::Faults::Mode::Close;
     faults().closeAtExecute = 2;
     startServer();
-    startClient();
-    initiate();
-    execute("[CreateGroup(Norvalk)]");
-    execute("[AddItem(C:\\WINDOWS\\NOTEPAD.EXE)]");
+    nv::testing::DdeClient client;
+    client.initiate();
+    client.execute("[CreateGroup(Norvalk)]");
+    client.execute("[AddItem(C:\\WINDOWS\\NOTEPAD.EXE)]");
     EXPECT_FALSE(IsWindow(progman));
     EXPECT_EQ(FindWindowA("Progman", nullptr), nullptr);
-    EXPECT_TRUE(sequenceIs(MessageLog::current().entries(), kClosedAtSecondExecute));
-    GlobalFree(gBlock);
+    EXPECT_TRUE(sequenceIs(log(), kClosedAtSecondExecute));
+    client.freeUnanswered();
 }
 
 TEST_F(DdeConversation, AWindowClosedNormallyTerminatesItsConversations) {
     startServer();
-    startClient();
-    initiate();
+    nv::testing::DdeClient client;
+    client.initiate();
     DestroyWindow(progman);
-    waitForAnswer();
-    EXPECT_TRUE(sequenceIs(MessageLog::current().entries(), kClosedNormally));
+    client.wait();
+    EXPECT_TRUE(sequenceIs(log(), kClosedNormally));
 }
 
 }  // namespace

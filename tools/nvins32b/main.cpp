@@ -16,6 +16,7 @@
 #include "platform/core/Shutdown.h"
 #include "platform/core/Trace.h"
 #include "platform/gdi/Screenshot.h"
+#include "platform/progman/ProgmanWindow.h"
 #include "platform/user/Input.h"
 #include "platform/user/Painter.h"
 #include "tools/loader/ProgramResources.h"
@@ -67,6 +68,8 @@ static int runTool(int argc, char** argv) {
     // directory too (an uninstall start copies INSTALL.INF there).
     if (auto cd = m.setCurrentDirectory(o.fromDir); !cd)
         return fail(3, "cannot start from '" + o.fromDir + "': " + cd.error().message);
+    // The other programs of the machine run before the installer starts.
+    progman::startProgramManager();
 
     switch (o.input) {
     case launcher::InputKind::Answers:

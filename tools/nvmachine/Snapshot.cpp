@@ -11,6 +11,7 @@
 #include "platform/core/Machine.h"
 #include "platform/kernel/profile_document.h"
 #include "platform/registry/RegistryModel.h"
+#include "platform/progman/GroupStore.h"
 #include "platform/spooler/SpoolerStore.h"
 
 namespace fs = std::filesystem;
@@ -244,6 +245,20 @@ Result<void> addPrinters(Snapshot& snap) {
     return {};
 }
 
+// Program Manager's groups of the attached machine.
+Result<void> addGroups(Snapshot& snap) {
+    auto groups = NV_TRY(progman::loadGroups());
+    for (const auto& g : groups.groups) {
+        snap.add("groups", {"group", g.name});
+        for (const auto& i : g.items)
+            snap.add("groups", {"item", g.name, i.title, i.link.target, i.link.arguments,
+                                i.link.iconPath + "," + std::to_string(i.link.iconIndex), i.link.workingDir});
+    }
+    for (const auto& d : groups.damaged)
+        snap.add("groups", {"damaged", d});
+    return {};
+}
+
 // Detaches the machine that take() attached, on every way out.
 struct Attached {
     ~Attached() { machine::detach(); }
@@ -326,6 +341,7 @@ Result<Snapshot> Snapshot::take(const fs::path& dir) {
     NV_TRY(addFiles(snap, *m));
     NV_TRY(addRegistry(snap, *m));
     NV_TRY(addPrinters(snap));
+    NV_TRY(addGroups(snap));
     snap.sort();
     return snap;
 }

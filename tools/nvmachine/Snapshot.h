@@ -26,6 +26,7 @@
 //   [groups]                          Program Manager's groups
 //   group    NAME
 //   item     GROUP  TITLE  TARGET  ARGUMENTS  ICON,INDEX  WORKDIR
+//   damaged  PATH: WHY                  a link that cannot be read
 //
 //   end      COUNT  CHECKSUM            the last line: how many records the
 //                                       file holds, and FNV-1a 64 (16 hex
