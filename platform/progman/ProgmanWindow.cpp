@@ -10,6 +10,7 @@
 
 #include "platform/core/Trace.h"
 #include "platform/progman/Shell.h"
+#include "platform/user/WindowManager.h"
 
 namespace nv::progman {
 namespace {
@@ -177,17 +178,26 @@ HWND startProgramManager() {
         return nullptr;
     if (HWND existing = FindWindowA(kClassName, nullptr))
         return existing;
-    WNDCLASSA wc{};
-    if (!GetClassInfoA(kInstance, kClassName, &wc)) {
+    // Through the window manager itself: Program Manager is another process,
+    // whose class and window are not the installer's allocations.
+    if (!user::findClass(kClassName, kInstance)) {
+        WNDCLASSA wc{};
         wc.lpfnWndProc = ProgmanWndProc;
         wc.hInstance = kInstance;
         wc.lpszClassName = kClassName;
-        if (!RegisterClassA(&wc))
+        if (!user::registerClass(wc, false))
             return nullptr;
     }
-    return CreateWindowExA(0, kClassName, kTitle, WS_OVERLAPPEDWINDOW, 40, 40,
-                           m->settings().screenWidth / 2, m->settings().screenHeight / 2, nullptr, nullptr, kInstance,
-                           nullptr);
+    user::CreateParams p;
+    p.className = kClassName;
+    p.title = kTitle;
+    p.style = WS_OVERLAPPEDWINDOW;
+    p.x = p.y = 40;
+    p.cx = m->settings().screenWidth / 2;
+    p.cy = m->settings().screenHeight / 2;
+    p.instance = kInstance;
+    auto made = user::createWindow(p);
+    return made ? *made : nullptr;
 }
 
 }  // namespace nv::progman
