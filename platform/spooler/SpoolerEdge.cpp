@@ -1,5 +1,7 @@
 #include "platform/spooler/SpoolerEdge.h"
 
+#include <algorithm>
+
 #include "platform/core/Machine.h"
 
 namespace nv::spooler {
@@ -7,6 +9,23 @@ namespace nv::spooler {
 Result<SpoolerStore*> enter() {
     SpoolerStore* store = NV_TRY(SpoolerStore::current());
     NV_TRY(store->enterCall());
+    return store;
+}
+
+Result<SpoolerStore*> enterAdd(LPCSTR server, DWORD level, std::initializer_list<DWORD> levels, const void* info) {
+    SpoolerStore* store = NV_TRY(enter());
+    NV_TRY(checkServer(server));
+    if (std::find(levels.begin(), levels.end(), level) == levels.end())
+        return Error::win32(ERROR_INVALID_LEVEL, "level " + std::to_string(level) + " not taken");
+    if (!info)
+        return Error::win32(ERROR_INVALID_PARAMETER, "no structure");
+    return store;
+}
+
+Result<SpoolerStore*> enterQuery(const void* needed, const void* returned) {
+    SpoolerStore* store = NV_TRY(enter());
+    if (!needed || !returned)
+        return Error::win32(RPC_X_NULL_REF_POINTER, "no size or count pointer");
     return store;
 }
 
@@ -95,6 +114,15 @@ DWORD packPrinters(const std::vector<PrinterView>& printers, DWORD level, LPBYTE
 DWORD packDrivers(SpoolerStore& store, const std::vector<Driver>& drivers, DWORD level, LPBYTE buffer,
                   DWORD size, LPDWORD needed) {
     auto path = [&](const std::string& f) { return f.empty() ? std::string() : store.fullPath(f); };
+    // The fields DRIVER_INFO_2 and DRIVER_INFO_3 share, in the same places.
+    auto common = [&](Packer& p, auto& out, const Driver& d) {
+        out.cVersion = d.version;
+        out.pName = p.str(d.name);
+        out.pEnvironment = p.str(kEnvironment);
+        out.pDriverPath = p.str(path(d.driverFile));
+        out.pDataFile = p.str(path(d.dataFile));
+        out.pConfigFile = p.str(path(d.configFile));
+    };
     switch (level) {
     case 1:
         return packInto<DRIVER_INFO_1A>(buffer, size, needed, drivers.size(),
@@ -103,25 +131,12 @@ DWORD packDrivers(SpoolerStore& store, const std::vector<Driver>& drivers, DWORD
                                         });
     case 2:
         return packInto<DRIVER_INFO_2A>(buffer, size, needed, drivers.size(),
-                                        [&](Packer& p, DRIVER_INFO_2A& out, size_t i) {
-                                            const Driver& d = drivers[i];
-                                            out.cVersion = d.version;
-                                            out.pName = p.str(d.name);
-                                            out.pEnvironment = p.str(kEnvironment);
-                                            out.pDriverPath = p.str(path(d.driverFile));
-                                            out.pDataFile = p.str(path(d.dataFile));
-                                            out.pConfigFile = p.str(path(d.configFile));
-                                        });
+                                        [&](Packer& p, DRIVER_INFO_2A& out, size_t i) { common(p, out, drivers[i]); });
     case 3:
         return packInto<DRIVER_INFO_3A>(buffer, size, needed, drivers.size(),
                                         [&](Packer& p, DRIVER_INFO_3A& out, size_t i) {
                                             const Driver& d = drivers[i];
-                                            out.cVersion = d.version;
-                                            out.pName = p.str(d.name);
-                                            out.pEnvironment = p.str(kEnvironment);
-                                            out.pDriverPath = p.str(path(d.driverFile));
-                                            out.pDataFile = p.str(path(d.dataFile));
-                                            out.pConfigFile = p.str(path(d.configFile));
+                                            common(p, out, d);
                                             out.pHelpFile = p.str(path(d.helpFile));
                                             out.pDependentFiles =
                                                 d.dependentFiles.empty() ? nullptr : p.multi(d.dependentFiles);

@@ -3,6 +3,7 @@
 // last-error convention, and the packing of printer and driver structures.
 #pragma once
 
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -16,6 +17,15 @@ namespace nv::spooler {
 
 // The store, with this call counted against the fault settings.
 Result<SpoolerStore*> enter();
+
+// The start of every Add call: the store, the local server, a level the
+// call takes (ERROR_INVALID_LEVEL) and a structure (ERROR_INVALID_PARAMETER).
+Result<SpoolerStore*> enterAdd(LPCSTR server, DWORD level, std::initializer_list<DWORD> levels, const void* info);
+// The start of every query that reports a size: the store, and the size
+// and count pointers that must be there (RPC_X_NULL_REF_POINTER); a query
+// without a count passes only `needed`.
+inline constexpr int kNoCount = 0;
+Result<SpoolerStore*> enterQuery(const void* needed, const void* returned = &kNoCount);
 
 // Only the local machine is served: a NULL or empty server name. Other names
 // are ERROR_INVALID_NAME (there is no network).

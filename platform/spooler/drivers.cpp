@@ -40,12 +40,7 @@ Result<std::string> requiredFile(const SpoolerStore& store, LPCSTR file, const c
 }
 
 Result<void> addDriver(LPSTR server, DWORD level, LPBYTE info) {
-    SpoolerStore* store = NV_TRY(enter());
-    NV_TRY(checkServer(server));
-    if (level != 2 && level != 3)
-        return Error::win32(ERROR_INVALID_LEVEL, "AddPrinterDriverA takes level 2 or 3");
-    if (!info)
-        return Error::win32(ERROR_INVALID_PARAMETER, "no DRIVER_INFO");
+    SpoolerStore* store = NV_TRY(enterAdd(server, level, {2, 3}, info));
     // DRIVER_INFO_2 is the start of DRIVER_INFO_3.
     const auto& in2 = *reinterpret_cast<const DRIVER_INFO_2A*>(info);
     Driver d;
@@ -90,11 +85,9 @@ Result<void> deleteDriver(LPSTR server, LPSTR environment, LPSTR name) {
 
 DWORD enumDrivers(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                   LPDWORD returned) {
-    auto store = enter();
+    auto store = enterQuery(needed, returned);
     if (!store)
         return store.error().code;
-    if (!needed || !returned)
-        return RPC_X_NULL_REF_POINTER;
     *returned = 0;
     if (auto r = checkServer(server); !r)
         return r.error().code;
@@ -112,11 +105,9 @@ DWORD enumDrivers(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer, D
 }
 
 DWORD getDriver(HANDLE h, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
-    auto store = enter();
+    auto store = enterQuery(needed);
     if (!store)
         return store.error().code;
-    if (!needed)
-        return RPC_X_NULL_REF_POINTER;
     auto name = (*store)->handlePrinter(h);
     if (!name)
         return name.error().code;
@@ -138,11 +129,9 @@ DWORD getDriver(HANDLE h, LPSTR environment, DWORD level, LPBYTE buffer, DWORD s
 }
 
 DWORD driverDirectory(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
-    auto store = enter();
+    auto store = enterQuery(needed);
     if (!store)
         return store.error().code;
-    if (!needed)
-        return RPC_X_NULL_REF_POINTER;
     if (auto r = checkServer(server); !r)
         return r.error().code;
     if (auto r = checkEnvironment(environment); !r)

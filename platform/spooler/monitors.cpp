@@ -26,12 +26,7 @@ Result<std::string> moduleDll(const SpoolerStore& store, LPCSTR dll) {
 }
 
 Result<void> addMonitor(LPSTR server, DWORD level, LPBYTE info) {
-    SpoolerStore* store = NV_TRY(enter());
-    NV_TRY(checkServer(server));
-    if (level != 2)
-        return Error::win32(ERROR_INVALID_LEVEL, "AddMonitorA takes level 2");
-    if (!info)
-        return Error::win32(ERROR_INVALID_PARAMETER, "no MONITOR_INFO_2");
+    SpoolerStore* store = NV_TRY(enterAdd(server, level, {2}, info));
     const auto& in = *reinterpret_cast<const MONITOR_INFO_2A*>(info);
     NV_TRY(checkEnvironment(in.pEnvironment));
     std::string name = textOf(in.pName);
@@ -61,11 +56,9 @@ Result<void> deleteMonitor(LPSTR server, LPSTR environment, LPSTR name) {
 }
 
 DWORD enumMonitors(LPSTR server, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed, LPDWORD returned) {
-    auto store = enter();
+    auto store = enterQuery(needed, returned);
     if (!store)
         return store.error().code;
-    if (!needed || !returned)
-        return RPC_X_NULL_REF_POINTER;
     *returned = 0;
     if (auto r = checkServer(server); !r)
         return r.error().code;

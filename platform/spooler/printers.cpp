@@ -34,12 +34,7 @@ Result<std::vector<PrinterView>> views(SpoolerStore& store) {
 }
 
 Result<HANDLE> addPrinter(LPSTR server, DWORD level, LPBYTE info) {
-    SpoolerStore* store = NV_TRY(enter());
-    NV_TRY(checkServer(server));
-    if (level != 2)
-        return Error::win32(ERROR_INVALID_LEVEL, "AddPrinterA takes level 2");
-    if (!info)
-        return Error::win32(ERROR_INVALID_PARAMETER, "no PRINTER_INFO_2");
+    SpoolerStore* store = NV_TRY(enterAdd(server, level, {2}, info));
     const auto& in = *reinterpret_cast<const PRINTER_INFO_2A*>(info);
     Printer p;
     p.name = textOf(in.pPrinterName);
@@ -113,11 +108,9 @@ Result<void> closePrinter(HANDLE h) {
 }
 
 DWORD getPrinter(HANDLE h, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed) {
-    auto store = enter();
+    auto store = enterQuery(needed);
     if (!store)
         return store.error().code;
-    if (!needed)
-        return RPC_X_NULL_REF_POINTER;
     auto name = (*store)->handlePrinter(h);
     if (!name)
         return name.error().code;
@@ -134,11 +127,9 @@ DWORD getPrinter(HANDLE h, DWORD level, LPBYTE buffer, DWORD size, LPDWORD neede
 
 DWORD enumPrinters(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD size, LPDWORD needed,
                    LPDWORD returned) {
-    auto store = enter();
+    auto store = enterQuery(needed, returned);
     if (!store)
         return store.error().code;
-    if (!needed || !returned)
-        return RPC_X_NULL_REF_POINTER;
     *returned = 0;
     if (!validPrinterLevel(level))
         return ERROR_INVALID_LEVEL;
