@@ -172,8 +172,8 @@ public:  // also for the arrangements of table-driven cases
         for (const auto& b : expectedBoxes)
             answers += "message \"" + b + "\"\nEnter\n";
         Outcome out;
+        nv::progman::registerProgramManager();  // it runs when the machine says so
         nv::user::reset();  // a fresh process: no classes or windows of an earlier run
-        nv::progman::startProgramManager();  // when the machine says it runs
         RegisterProgramResources(reinterpret_cast<HINSTANCE>(0x400000));
         auto used = input::UseAnswerText(answers, "answers");
         EXPECT_TRUE(used.ok()) << used.error().message;

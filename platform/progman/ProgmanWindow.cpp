@@ -10,13 +10,11 @@
 
 #include "platform/core/Trace.h"
 #include "platform/progman/Shell.h"
-#include "platform/user/WindowManager.h"
+#include "platform/user/ResidentProgram.h"
 
 namespace nv::progman {
 namespace {
 
-// The instance handle of Program Manager's class and window.
-const HINSTANCE kInstance = reinterpret_cast<HINSTANCE>(uintptr_t{0x7B100000});
 constexpr WORD kAckPositive = 0x8000;  // DDEACK fAck
 constexpr WORD kAckNegative = 0x0000;  // DDE_FNOTPROCESSED
 constexpr UINT_PTR kFirstDelayTimer = 0x100;
@@ -36,9 +34,14 @@ struct Server {
     bool abrupt = false;
 };
 
+// The running copies of one machine (each machine has its own windows).
+struct Servers : machine::Machine::FamilyState {
+    explicit Servers(machine::Machine&) {}
+    std::map<HWND, std::unique_ptr<Server>> byWindow;
+};
+
 std::map<HWND, std::unique_ptr<Server>>& servers() {
-    static std::map<HWND, std::unique_ptr<Server>> m;
-    return m;
+    return machine::currentOrDie().familyState<Servers>().byWindow;
 }
 
 Server& serverOf(HWND hwnd) {
@@ -171,33 +174,16 @@ LRESULT CALLBACK ProgmanWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPara
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
-HWND startProgramManager() {
-    trace::Quiet quiet;
-    machine::Machine* m = machine::current();
-    if (!m || !m->settings().progmanRunning)
-        return nullptr;
-    if (HWND existing = FindWindowA(kClassName, nullptr))
-        return existing;
-    // Through the window manager itself: Program Manager is another process,
-    // whose class and window are not the installer's allocations.
-    if (!user::findClass(kClassName, kInstance)) {
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = ProgmanWndProc;
-        wc.hInstance = kInstance;
-        wc.lpszClassName = kClassName;
-        if (!user::registerClass(wc, false))
-            return nullptr;
-    }
-    user::CreateParams p;
+void registerProgramManager() {
+    user::ResidentProgram p;
     p.className = kClassName;
     p.title = kTitle;
+    p.proc = ProgmanWndProc;
     p.style = WS_OVERLAPPEDWINDOW;
-    p.x = p.y = 40;
-    p.cx = m->settings().screenWidth / 2;
-    p.cy = m->settings().screenHeight / 2;
-    p.instance = kInstance;
-    auto made = user::createWindow(p);
-    return made ? *made : nullptr;
+    p.runs = [](const machine::Machine& m) { return m.settings().progmanRunning; };
+    user::registerResidentProgram(std::move(p));
 }
+
+HWND programManagerWindow() { return user::residentWindow(kClassName); }
 
 }  // namespace nv::progman

@@ -43,11 +43,14 @@ Faults& faultsOf(machine::Machine& machine);
 
 LRESULT CALLBACK ProgmanWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
-// Starts Program Manager on the attached machine when its settings say it
-// runs: registers the class and makes the window (once), hidden until someone
-// shows it. Returns the window, or NULL when it does not run. The window
-// manager drops it with every other window when it starts afresh (attach,
-// reset), so call this after those.
-HWND startProgramManager();
+// Adds Program Manager to the programs the stand-in hosts (user/
+// ResidentProgram.h): on every machine whose settings say it runs
+// (progman=1), its window is there, hidden until someone shows it, from the
+// moment the window manager starts for the machine. Call it once, before
+// attaching a machine (the launcher and the tests do); calling it again
+// changes nothing.
+void registerProgramManager();
+// Program Manager's window on the attached machine, or NULL.
+HWND programManagerWindow();
 
 }  // namespace nv::progman

@@ -56,12 +56,17 @@ const std::vector<std::string> kClosedNormally = {
 class DdeConversation : public ::testing::Test {
 protected:
     void SetUp() override {
+        nv::progman::registerProgramManager();
         nv::user::reset();  // no windows of an earlier test's machine
         MessageLog::current().clear();
         tm.put('C', "WINDOWS/NOTEPAD.EXE", "notepad");
         fs::create_directories(tm.host('C', "WINDOWS/Start Menu/Programs"));
     }
-    void startServer() { progman = nv::progman::startProgramManager(); }
+    // Program Manager starts with the window manager, as the settings say.
+    void startServer() {
+        nv::user::reset();
+        progman = nv::progman::programManagerWindow();
+    }
     nv::progman::Faults& faults() { return nv::progman::faultsOf(tm.machine()); }
     const std::vector<std::string>& log() const { return MessageLog::current().entries(); }
 

@@ -56,6 +56,8 @@ static int runTool(int argc, char** argv) {
         return 2;
     }
 
+    // The machine's other programs, hosted as its settings say.
+    progman::registerProgramManager();
     auto opened = machine::Machine::open(o.machineDir);
     if (!opened)
         return fail(3, opened.error().message);
@@ -68,8 +70,6 @@ static int runTool(int argc, char** argv) {
     // directory too (an uninstall start copies INSTALL.INF there).
     if (auto cd = m.setCurrentDirectory(o.fromDir); !cd)
         return fail(3, "cannot start from '" + o.fromDir + "': " + cd.error().message);
-    // The other programs of the machine run before the installer starts.
-    progman::startProgramManager();
 
     switch (o.input) {
     case launcher::InputKind::Answers:

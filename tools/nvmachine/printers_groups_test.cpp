@@ -31,6 +31,7 @@ protected:
     void SetUp() override {
         ASSERT_EQ(nvmachine({"new", d()}).status, 0);
         ASSERT_EQ(nvmachine({"snapshot", d(), before()}).status, 0);
+        nv::progman::registerProgramManager();
         auto opened = nv::machine::Machine::open(dir());
         ASSERT_TRUE(opened.ok()) << opened.error().message;
         nv::machine::attach(std::move(*opened));
@@ -72,7 +73,7 @@ TEST_F(PrintersAndGroups, AddSeeAndRemoveEverything) {
     ASSERT_TRUE(ClosePrinter(printer));
 
     // Program Manager.
-    ASSERT_NE(nv::progman::startProgramManager(), nullptr);
+    ASSERT_NE(nv::progman::programManagerWindow(), nullptr);
     {
         nv::testing::DdeClient client;
         client.initiate();
