@@ -63,6 +63,12 @@ public:
     }
 
     machine::Machine& machine() { return machine::currentOrDie(); }
+    // Sets a [machine] key through its row, as machine.ini would; the row's
+    // reason when it refuses the value, "" when it took it.
+    std::string setting(std::string_view key, std::string_view value) {
+        const auto* row = machine::findSettingRow(machine::SettingSection::Machine, key);
+        return row ? row->parse(machine().settings(), nullptr, value) : "no such key";
+    }
     const std::filesystem::path& dir() const { return dir_.path(); }
     std::filesystem::path host(char drive, const std::string& rel) const {
         return dir_.path() / "drives" / std::string(1, drive) / rel;

@@ -53,6 +53,23 @@ struct ForeignWindow {
     std::string title;
 };
 
+// A printer or driver the spooler starts with (key spoolerPreload).
+struct SpoolerPreload {
+    std::string printer;     // empty: only the driver
+    std::string driver;
+    std::string driverFile;  // empty: made from the driver's name; a stub is made when missing
+    std::string port = "LPT1:";
+    bool isDefault = false;
+};
+
+// How Program Manager misbehaves in a DDE conversation (key progmanFault).
+enum class ProgmanFault {
+    None,
+    NoAck,  // answers the initiation, never acknowledges an execute (nothing runs)
+    Delay,  // acknowledges `progmanFaultValue` ms of machine time late (the commands run then)
+    Close,  // closes its window abruptly at execute number `progmanFaultValue`
+};
+
 struct Settings {
     std::map<char, Drive> drives;
     std::string windowsDir = "C:\\WINDOWS";
@@ -65,6 +82,12 @@ struct Settings {
     std::vector<std::string> openFiles;  // Windows paths the system holds open (no sharing)
     std::vector<std::string> atoms;      // global atoms present at start
     bool progmanRunning = true;
+    ProgmanFault progmanFault = ProgmanFault::None;
+    int progmanFaultValue = 0;     // Delay: milliseconds; Close: the execute (1-based)
+    bool spoolerRunning = true;    // false: every spooler call fails with RPC_S_SERVER_UNAVAILABLE
+    int spoolerFailCall = 0;       // the Nth spooler call fails with spoolerFailError (0: never)
+    uint32_t spoolerFailError = 0;
+    std::vector<SpoolerPreload> spoolerPreloads;
     std::vector<ForeignWindow> windows;  // windows of other programs present at start
     int failAllocation = 0;        // the Nth memory allocation fails (0: never)
     std::string registryFile = "registry.reg";

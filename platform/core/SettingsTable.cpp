@@ -2,6 +2,7 @@
 // them. How to add a key: see Settings.h.
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 
 #include <windows.h>
@@ -191,6 +192,126 @@ std::optional<std::string> writeText(const Settings& s, const Drive*) {
     return s.*Field;
 }
 
+// "noack", "delay,MS" or "close,N"; empty or "none": behaves.
+std::string parseProgmanFault(Settings& s, std::string_view value) {
+    const char* why = "Program Manager's fault is none, noack, delay,MS or close,N";
+    auto l = lowerAscii(value);
+    auto comma = l.find(',');
+    std::string mode = l.substr(0, comma);
+    int n = 0;
+    if (comma == std::string::npos) {
+        if (mode == "" || mode == "none")
+            s.progmanFault = ProgmanFault::None;
+        else if (mode == "noack")
+            s.progmanFault = ProgmanFault::NoAck;
+        else
+            return why;
+        s.progmanFaultValue = 0;
+        return {};
+    }
+    if (!parseInt(std::string_view(l).substr(comma + 1), n))
+        return why;
+    if (mode == "delay" && n >= 0)
+        s.progmanFault = ProgmanFault::Delay;
+    else if (mode == "close" && n >= 1)
+        s.progmanFault = ProgmanFault::Close;
+    else
+        return why;
+    s.progmanFaultValue = n;
+    return {};
+}
+
+std::optional<std::string> formatProgmanFault(const Settings& s) {
+    switch (s.progmanFault) {
+    case ProgmanFault::None: return std::nullopt;
+    case ProgmanFault::NoAck: return "noack";
+    case ProgmanFault::Delay: return "delay," + std::to_string(s.progmanFaultValue);
+    case ProgmanFault::Close: return "close," + std::to_string(s.progmanFaultValue);
+    }
+    return std::nullopt;
+}
+
+// "N,ERROR": spooler call number N fails with the Win32 error (decimal or
+// 0x hex); empty: no call fails.
+std::string parseSpoolerFail(Settings& s, std::string_view value) {
+    const char* why = "spoolerFail is CALL,ERROR, as 3,1802";
+    if (value.empty()) {
+        s.spoolerFailCall = 0;
+        s.spoolerFailError = 0;
+        return {};
+    }
+    auto comma = value.find(',');
+    int call = 0;
+    uint64_t error = 0;
+    if (comma == std::string_view::npos || !parseInt(trimBlanks(value.substr(0, comma)), call) || call < 1)
+        return why;
+    std::string e = trimBlanks(value.substr(comma + 1));
+    if (e.size() > 2 && e[0] == '0' && (e[1] == 'x' || e[1] == 'X')) {
+        char* end = nullptr;
+        error = std::strtoull(e.c_str() + 2, &end, 16);
+        if (*end || e.size() > 10)
+            return why;
+    } else if (!parseU64(e, error) || error > 0xFFFFFFFFull || e.find_first_not_of("0123456789") != std::string::npos) {
+        return why;
+    }
+    if (error == 0)
+        return "a failing spooler call needs an error other than 0";
+    s.spoolerFailCall = call;
+    s.spoolerFailError = static_cast<uint32_t>(error);
+    return {};
+}
+
+// Preloads: entries "PRINTER,DRIVER,FILE,PORT[,default]" separated by ';'.
+// An empty PRINTER preloads only the driver; FILE and PORT may be empty.
+std::string parseSpoolerPreloads(Settings& s, std::string_view value) {
+    const char* why = "spoolerPreload is PRINTER,DRIVER,FILE,PORT[,default] entries separated by ';'";
+    std::vector<SpoolerPreload> out;
+    size_t i = 0;
+    while (i <= value.size() && !value.empty()) {
+        size_t j = value.find(';', i);
+        std::string_view entry = value.substr(i, j == std::string_view::npos ? std::string_view::npos : j - i);
+        i = j == std::string_view::npos ? value.size() + 1 : j + 1;
+        if (trimBlanks(entry).empty())
+            continue;
+        std::vector<std::string> f;
+        size_t a = 0;
+        while (true) {
+            size_t b = entry.find(',', a);
+            f.push_back(trimBlanks(entry.substr(a, b == std::string_view::npos ? std::string_view::npos : b - a)));
+            if (b == std::string_view::npos)
+                break;
+            a = b + 1;
+        }
+        if (f.size() < 2 || f.size() > 5 || f[1].empty())
+            return why;
+        if (f.size() == 5 && lowerAscii(f[4]) != "default")
+            return why;
+        SpoolerPreload p;
+        p.printer = f[0];
+        p.driver = f[1];
+        if (f.size() > 2)
+            p.driverFile = f[2];
+        if (f.size() > 3 && !f[3].empty())
+            p.port = f[3];
+        p.isDefault = f.size() == 5;
+        out.push_back(std::move(p));
+    }
+    s.spoolerPreloads = std::move(out);
+    return {};
+}
+
+std::optional<std::string> formatSpoolerPreloads(const Settings& s) {
+    if (s.spoolerPreloads.empty())
+        return std::nullopt;
+    std::string out;
+    for (const auto& p : s.spoolerPreloads) {
+        if (!out.empty())
+            out += ";";
+        out += p.printer + "," + p.driver + "," + p.driverFile + "," + p.port + (p.isDefault ? ",default" : "");
+    }
+    return out;
+}
+
 using S = Settings;
 using D = Drive;
 using Out = std::optional<std::string>;
@@ -208,6 +329,21 @@ const SettingRow kRows[] = {
      [](const S& s, const D*) -> Out { return std::to_string(s.timeZoneMinutes); }},
     {M, "progman", [](S& s, D*, std::string_view v) { return parseBool(v, s.progmanRunning) ? std::string() : kFlag; },
      [](const S& s, const D*) -> Out { return flag(s.progmanRunning); }},
+    {M, "progmanFault", [](S& s, D*, std::string_view v) { return parseProgmanFault(s, v); },
+     [](const S& s, const D*) -> Out { return formatProgmanFault(s); }},
+    {M, "spooler",
+     [](S& s, D*, std::string_view v) {
+         // Empty: the spooler runs, as when the key is not written.
+         return parseBool(v.empty() ? "1" : v, s.spoolerRunning) ? std::string() : kFlag;
+     },
+     [](const S& s, const D*) -> Out { return s.spoolerRunning ? Out() : Out("0"); }},
+    {M, "spoolerFail", [](S& s, D*, std::string_view v) { return parseSpoolerFail(s, v); },
+     [](const S& s, const D*) -> Out {
+         return s.spoolerFailCall ? Out(std::to_string(s.spoolerFailCall) + "," + std::to_string(s.spoolerFailError))
+                                  : Out();
+     }},
+    {M, "spoolerPreload", [](S& s, D*, std::string_view v) { return parseSpoolerPreloads(s, v); },
+     [](const S& s, const D*) -> Out { return formatSpoolerPreloads(s); }},
     {M, "failAllocation",
      [](S& s, D*, std::string_view v) {
          int n = 0;

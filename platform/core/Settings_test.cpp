@@ -59,6 +59,12 @@ TEST(SettingsTable, EveryRowWritesWhatItParses) {
     s.drives['C'].label = "SYSTEM";
     s.shutdownRequest = "reboot";
     s.timeZoneMinutes = -300;
+    s.progmanFault = nv::machine::ProgmanFault::Delay;
+    s.progmanFaultValue = 2500;
+    s.spoolerRunning = false;
+    s.spoolerFailCall = 3;
+    s.spoolerFailError = 1802;
+    s.spoolerPreloads = {{"Acme Writer", "Acme Writer 2", "ACME.DRV", "LPT2:", true}, {"", "Norvalk QS-7000", "", "LPT1:", false}};
     for (const auto& row : nv::machine::settingRows()) {
         Settings copy = s;
         auto* d = row.section == nv::machine::SettingSection::Drive ? &copy.drives['C'] : nullptr;
@@ -70,6 +76,40 @@ TEST(SettingsTable, EveryRowWritesWhatItParses) {
     }
     EXPECT_NE(nv::machine::findSettingRow(nv::machine::SettingSection::Drive, "FULLAFTER"), nullptr);
     EXPECT_EQ(nv::machine::findSettingRow(nv::machine::SettingSection::Machine, "folder"), nullptr);
+}
+
+TEST(SettingsTable, SpoolerAndProgramManagerFaultsAndPreloads) {
+    const std::string head = "[drive C]\nfolder=drives/C\n[machine]\n";
+    auto s = parseSettings(head +
+                               "spooler=0\nspoolerFail=4, 0x6BA\nprogmanFault=CLOSE,2\n"
+                               "spoolerPreload=Acme Writer, Acme Writer 2 ,ACME.DRV,LPT2:,default;;,Norvalk QS-7000\n",
+                           "m.ini");
+    ASSERT_TRUE(s.ok()) << s.error().message;
+    EXPECT_FALSE(s->spoolerRunning);
+    EXPECT_EQ(s->spoolerFailCall, 4);
+    EXPECT_EQ(s->spoolerFailError, 0x6BAu);
+    EXPECT_EQ(s->progmanFault, nv::machine::ProgmanFault::Close);
+    EXPECT_EQ(s->progmanFaultValue, 2);
+    ASSERT_EQ(s->spoolerPreloads.size(), 2u);
+    EXPECT_EQ(s->spoolerPreloads[0].driver, "Acme Writer 2");
+    EXPECT_EQ(s->spoolerPreloads[0].port, "LPT2:");
+    EXPECT_TRUE(s->spoolerPreloads[0].isDefault);
+    EXPECT_EQ(s->spoolerPreloads[1].printer, "");
+    EXPECT_EQ(s->spoolerPreloads[1].port, "LPT1:");
+    // A fresh file lists none of them: they are faults and extras, off by default.
+    std::string fresh = nv::machine::formatSettings(Settings{});
+    for (const char* key : {"spooler=", "spoolerFail=", "progmanFault=", "spoolerPreload="})
+        EXPECT_EQ(fresh.find(key), std::string::npos) << key;
+    for (const char* bad : {"spooler=maybe", "spoolerFail=3", "spoolerFail=0,5", "spoolerFail=2,0", "spoolerFail=2,x1",
+                            "spoolerFail=2,0x123456789", "spoolerFail=2,4294967296", "progmanFault=delay",
+                            "progmanFault=close,0", "progmanFault=delay,-1", "progmanFault=sulk",
+                            "spoolerPreload=Only a printer", "spoolerPreload=P,D,F,LPT1:,maybe",
+                            "spoolerPreload=P,,F"}) {
+        auto r = parseSettings(head + bad + "\n", "m.ini");
+        ASSERT_FALSE(r.ok()) << bad;
+        EXPECT_NE(r.error().message.find("m.ini:4"), std::string::npos) << r.error().message;
+    }
+    EXPECT_TRUE(parseSettings(head + "spoolerFail=2,4294967295\nprogmanFault=delay,0\nprogmanFault=none\n", "m.ini").ok());
 }
 
 TEST(SettingsTable, ImpossibleDirectoriesAreRefusedNamingTheLine) {

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include <winerror.h>
 
@@ -34,34 +32,33 @@ Result<void> writeLink(std::string_view group, const Item& item) {
     if (r.isDirectory)
         return Error::win32(ERROR_ACCESS_DENIED, r.winPath + ": a folder stands where the link belongs");
     auto bytes = encodeShellLink(item.link);
-    NV_TRY(machine::currentOrDie().chargeWrite(r.drive, bytes.size()));
-    fs::path tmp = r.host;
-    tmp += ".nvtmp";
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        if (!out.flush())
-            return Error::win32(ERROR_WRITE_FAULT, r.winPath + ": cannot write");
+    auto& m = machine::currentOrDie();
+    NV_TRY(m.chargeWrite(r.drive, bytes.size()));
+    return m.store().replaceFile(r.host, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                                 r.winPath);
+}
+
+// Removes a folder and what it holds; a link inside is removed, not followed.
+Result<void> removeTree(const machine::DriveStore& store, const fs::path& host, const std::string& winPath) {
+    for (const auto& name : NV_TRY(store.list(host, winPath))) {
+        fs::path child = host / name;
+        std::string shown = winPath + "\\" + name;
+        if (store.status(child).kind == machine::NodeKind::Directory)
+            NV_TRY(removeTree(store, child, shown));
+        else
+            NV_TRY(store.remove(child, shown));
     }
-    std::error_code ec;
-    fs::rename(tmp, r.host, ec);
-    if (ec)
-        return Error::win32(ERROR_WRITE_FAULT, r.winPath + ": " + ec.message());
-    return {};
+    return store.removeDirectory(host, winPath);
 }
 
 Result<void> removePath(const std::string& winPath, bool all) {
     auto r = NV_TRY(resolve(winPath));
     if (!r.exists)
         return {};
-    std::error_code ec;
-    if (all)
-        fs::remove_all(r.host, ec);
-    else
-        fs::remove(r.host, ec);
-    if (ec)
-        return Error::win32(ERROR_ACCESS_DENIED, r.winPath + ": " + ec.message());
-    return {};
+    const auto& store = machine::currentOrDie().store();
+    if (all && r.isDirectory)
+        return removeTree(store, r.host, r.winPath);
+    return store.remove(r.host, r.winPath);
 }
 
 Result<void> makeFolder(const std::string& winPath) {
@@ -72,10 +69,14 @@ Result<void> makeFolder(const std::string& winPath) {
         return {};
     if (machine::currentOrDie().drive(r.drive) && machine::currentOrDie().drive(r.drive)->readOnly)
         return Error::win32(ERROR_WRITE_PROTECT, r.winPath + ": drive is read-only");
-    std::error_code ec;
-    fs::create_directories(r.host, ec);
-    if (ec)
-        return Error::win32(ERROR_ACCESS_DENIED, r.winPath + ": " + ec.message());
+    // The Start Menu and Programs folders may be missing on a bare machine.
+    const auto& store = machine::currentOrDie().store();
+    std::vector<fs::path> missing;
+    for (fs::path p = r.host; store.status(p).kind == machine::NodeKind::Missing && p.has_relative_path();
+         p = p.parent_path())
+        missing.push_back(p);
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it)
+        NV_TRY(store.makeDirectory(*it, r.winPath));
     return {};
 }
 
@@ -119,27 +120,31 @@ Result<Groups> loadGroups() {
     auto root = NV_TRY(resolve(programsFolder()));
     if (!root.exists || !root.isDirectory)
         return out;
-    std::error_code ec;
+    const auto& store = machine::currentOrDie().store();
     std::vector<fs::path> folders;
-    for (const auto& e : fs::directory_iterator(root.host, ec))
-        if (e.is_directory(ec) && !e.is_symlink(ec))
-            folders.push_back(e.path());
+    for (const auto& name : NV_TRY(store.list(root.host, root.winPath)))
+        if (store.status(root.host / name).kind == machine::NodeKind::Directory)
+            folders.push_back(root.host / name);
     std::sort(folders.begin(), folders.end(),
               [](const fs::path& a, const fs::path& b) { return lessNoCase(a.filename().string(), b.filename().string()); });
     for (const auto& folder : folders) {
         Group g;
         g.name = folder.filename().string();
         std::vector<fs::path> links;
-        for (const auto& e : fs::directory_iterator(folder, ec))
-            if (e.is_regular_file(ec) && !e.is_symlink(ec) && endsWithLnk(e.path().filename().string()))
-                links.push_back(e.path());
+        for (const auto& name : NV_TRY(store.list(folder, root.winPath + "\\" + g.name)))
+            if (store.status(folder / name).kind == machine::NodeKind::File && endsWithLnk(name))
+                links.push_back(folder / name);
         std::sort(links.begin(), links.end(),
                   [](const fs::path& a, const fs::path& b) { return lessNoCase(a.filename().string(), b.filename().string()); });
         for (const auto& l : links) {
-            std::ifstream in(l, std::ios::binary);
-            std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
             std::string file = l.filename().string();
             std::string winPath = root.winPath + "\\" + g.name + "\\" + file;
+            auto text = store.readFile(l, winPath);
+            if (!text) {
+                out.damaged.push_back(winPath + ": " + text.error().message);
+                continue;
+            }
+            std::vector<uint8_t> bytes(text->begin(), text->end());
             auto link = decodeShellLink(bytes);
             if (!link) {
                 out.damaged.push_back(winPath + ": " + link.error().message);

@@ -89,26 +89,27 @@ LRESULT onExecute(HWND hwnd, Server& s, HWND client, LPARAM lParam) {
     }
     ++s.executes;
     auto* m = machine::current();
-    Faults f = m ? faultsOf(*m) : Faults{};
-    switch (f.mode) {
-    case Faults::Mode::NoAck:
+    const auto fault = m ? m->settings().progmanFault : machine::ProgmanFault::None;
+    const int value = m ? m->settings().progmanFaultValue : 0;
+    switch (fault) {
+    case machine::ProgmanFault::NoAck:
         return 0;
-    case Faults::Mode::Close:
-        if (s.executes >= f.closeAtExecute) {
+    case machine::ProgmanFault::Close:
+        if (s.executes >= value) {
             s.abrupt = true;
             DestroyWindow(hwnd);
             return 0;
         }
         break;
-    case Faults::Mode::Delay: {
+    case machine::ProgmanFault::Delay: {
         UINT_PTR id = s.nextTimer++;
-        if (SetTimer(hwnd, id, static_cast<UINT>(f.delayMs), nullptr)) {
+        if (SetTimer(hwnd, id, static_cast<UINT>(value), nullptr)) {
             s.delayed[id] = p;
             return 0;
         }
         break;
     }
-    case Faults::Mode::Normal:
+    case machine::ProgmanFault::None:
         break;
     }
     run(hwnd, s, p);
@@ -117,7 +118,6 @@ LRESULT onExecute(HWND hwnd, Server& s, HWND client, LPARAM lParam) {
 
 }  // namespace
 
-Faults& faultsOf(machine::Machine& machine) { return machine.familyState<MachineFaults>().faults; }
 
 LRESULT CALLBACK ProgmanWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     // Program Manager is another program: its own calls are not the installer's.

@@ -12,7 +12,7 @@
 //  - WM_DDE_TERMINATE is answered with WM_DDE_TERMINATE and ends the
 //    conversation; a window destroyed normally posts WM_DDE_TERMINATE to
 //    every partner.
-// Faults (set per machine): no acknowledgement of an execute (nothing runs);
+// Faults (the machine's progmanFault setting): no acknowledgement of an execute (nothing runs);
 // the acknowledgement N ms of machine time after the execute (the commands
 // run then); the window closed abruptly at the Nth execute, without an
 // acknowledgement or WM_DDE_TERMINATE.
@@ -26,20 +26,6 @@ namespace nv::progman {
 
 inline constexpr const char* kClassName = "Progman";
 inline constexpr const char* kTitle = "Program Manager";
-
-struct Faults {
-    enum class Mode { Normal, NoAck, Delay, Close };
-    Mode mode = Mode::Normal;
-    int delayMs = 0;     // Delay: machine milliseconds before the acknowledgement
-    int closeAtExecute = 1;  // Close: the execute (1-based) at which the window closes
-};
-
-// The fault settings of the attached machine's Program Manager.
-struct MachineFaults : machine::Machine::FamilyState {
-    explicit MachineFaults(machine::Machine&) {}
-    Faults faults;
-};
-Faults& faultsOf(machine::Machine& machine);
 
 LRESULT CALLBACK ProgmanWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 

@@ -75,9 +75,8 @@ Result<Item> makeItem(const Command& c) {
     if (fileNameFor(item.title) != item.title)
         l.description = item.title;
     if (auto r = m.resolve(l.target); r && r->exists && !r->isDirectory) {
-        std::error_code ec;
-        auto size = std::filesystem::file_size(r->host, ec);
-        l.fileSize = ec ? 0 : static_cast<uint32_t>(size);
+        auto info = m.store().status(r->host);
+        l.fileSize = static_cast<uint32_t>(info.size);
         if (const auto* d = m.drive(r->drive)) {
             l.volumeLabel = d->label;
             l.driveType = d->kind == machine::DriveKind::Removable ? 2 : d->kind == machine::DriveKind::Network ? 4 : 3;

@@ -67,7 +67,7 @@ protected:
         nv::user::reset();
         progman = nv::progman::programManagerWindow();
     }
-    nv::progman::Faults& faults() { return nv::progman::faultsOf(tm.machine()); }
+    void setting(std::string_view key, std::string_view value) { ASSERT_EQ(tm.setting(key, value), "") << key; }
     const std::vector<std::string>& log() const { return MessageLog::current().entries(); }
 
     nv::testing::TempMachine tm;
@@ -95,7 +95,7 @@ TEST_F(DdeConversation, InitiateSeveralExecutesTerminate) {
 }
 
 TEST_F(DdeConversation, AbsentProgramManagerAnswersNothing) {
-    tm.machine().settings().progmanRunning = false;
+    setting("progman", "0");
     startServer();
     EXPECT_EQ(progman, nullptr);
     EXPECT_EQ(FindWindowA("Progman", nullptr), nullptr);
@@ -106,7 +106,7 @@ TEST_F(DdeConversation, AbsentProgramManagerAnswersNothing) {
 }
 
 TEST_F(DdeConversation, NeverAcknowledgingLeavesTheWaitToTheTimer) {
-    faults().mode = nv::progman::Faults::Mode::NoAck;
+    setting("progmanFault", "noack");
     startServer();
     nv::testing::DdeClient client;
     client.initiate();
@@ -117,8 +117,7 @@ TEST_F(DdeConversation, NeverAcknowledgingLeavesTheWaitToTheTimer) {
 }
 
 TEST_F(DdeConversation, DelayedAcknowledgementComesInMachineTime) {
-    faults().mode = nv::progman::Faults::Mode::Delay;
-    faults().delayMs = 500;
+    setting("progmanFault", "delay,500");
     startServer();
     nv::testing::DdeClient client;
     client.initiate();
@@ -131,7 +130,7 @@ TEST_F(DdeConversation, DelayedAcknowledgementComesInMachineTime) {
 
     MessageLog::current().clear();
     MessageLog::current().add("client:WM_DDE_ACK(initiate PROGMAN PROGMAN)");
-    faults().delayMs = 3000;  // later than the installer waits
+    setting("progmanFault", "Delay,3000");  // later than the installer waits
     client.execute("[DeleteGroup(Norvalk)]");
     client.wait();  // the late answer still arrives
     EXPECT_TRUE(sequenceIs(log(), kAcknowledgedLate));
@@ -139,8 +138,7 @@ TEST_F(DdeConversation, DelayedAcknowledgementComesInMachineTime) {
 }
 
 TEST_F(DdeConversation, ClosingInTheMiddleLeavesNoWindow) {
-    faults().mode = nv::progman::Faults::Mode::Close;
-    faults().closeAtExecute = 2;
+    setting("progmanFault", "close,2");
     startServer();
     nv::testing::DdeClient client;
     client.initiate();

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
 
 #include <windows.h>
 
@@ -211,11 +210,11 @@ struct WinIni {
 Result<WinIni> readWinIni() {
     WinIni w;
     w.file = NV_TRY(profile::openIni("WIN.INI"));
-    w.doc = profile::Document::parse(w.file.bytes ? *w.file.bytes : std::string());
+    w.doc = *w.file.document;
     return w;
 }
 
-Result<void> writeWinIni(const WinIni& w) { return profile::writeIni(w.file, w.doc.text()); }
+Result<void> writeWinIni(const WinIni& w) { return profile::writeIni(w.file, w.doc); }
 
 // The name part of "name,DRIVER,port".
 std::string deviceName(std::string_view device) {
@@ -256,15 +255,16 @@ Result<void> SpoolerStore::start() {
     if (started_)
         return {};
     started_ = true;
-    return applyPreloads(preloads_);
+    return applyPreloads(machine_.settings().spoolerPreloads);
 }
 
 Result<void> SpoolerStore::enterCall() {
     ++calls_;
-    if (!faults_.running)
+    const auto& s = machine_.settings();
+    if (!s.spoolerRunning)
         return Error::win32(RPC_S_SERVER_UNAVAILABLE, "the spooler is not running");
-    if (faults_.failCall > 0 && calls_ == faults_.failCall)
-        return Error::win32(faults_.failError, "spooler call " + std::to_string(calls_) + " fails as set");
+    if (s.spoolerFailCall > 0 && calls_ == s.spoolerFailCall)
+        return Error::win32(s.spoolerFailError, "spooler call " + std::to_string(calls_) + " fails as set");
     return start();
 }
 
@@ -483,7 +483,7 @@ Result<void> SpoolerStore::applyPreloads(const std::vector<Preload>& preloads) {
                 auto r = NV_TRY(machine_.resolve(fullPath(d.driverFile)));
                 std::string stub = "Stand-in printer driver " + d.name + "\r\n";
                 NV_TRY(machine_.chargeWrite(r.drive, stub.size()));
-                std::ofstream(r.host, std::ios::binary) << stub;
+                NV_TRY(machine_.store().replaceFile(r.host, stub, r.winPath));
             }
             NV_TRY(putDriver(d));
         }

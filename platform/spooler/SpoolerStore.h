@@ -13,9 +13,11 @@
 //  - The print processor "WinPrint" and the monitor "Local Port" are part of
 //    the spooler itself and exist whether or not the registry lists them.
 //  - Every change writes the registry file (and WIN.INI) before it returns.
-//  - Faults: a spooler that is not running fails every call with
-//    RPC_S_SERVER_UNAVAILABLE; a call number N with an error makes exactly the
-//    Nth call fail with that error.
+//  - Faults, from the machine's settings (spooler=0, spoolerFail=N,E): a
+//    spooler that is not running fails every call with
+//    RPC_S_SERVER_UNAVAILABLE; exactly the Nth call fails with error E.
+//  - Preloads (spoolerPreload=...): printers and drivers the spooler adds on
+//    its first start when the registry lacks them.
 #pragma once
 
 #include <cstdint>
@@ -78,21 +80,8 @@ struct Module {
     bool builtIn = false;
 };
 
-// Fault settings, from the machine's settings.
-struct Faults {
-    bool running = true;
-    int failCall = 0;     // 1-based number of the call that fails; 0: none
-    DWORD failError = 0;  // the error it fails with
-};
-
 // A printer and driver that the machine starts with.
-struct Preload {
-    std::string printer;     // empty: only the driver
-    std::string driver;
-    std::string driverFile;  // a stub is made in the system directory when missing
-    std::string port = "LPT1:";
-    bool isDefault = false;
-};
+using Preload = machine::SpoolerPreload;
 
 class SpoolerStore : public machine::Machine::FamilyState {
 public:
@@ -106,7 +95,6 @@ public:
     Result<void> start();
     // Starts the spooler, counts one Win32 call and applies the fault settings.
     Result<void> enterCall();
-    Faults& faults() { return faults_; }
 
     // The driver directory, which on Windows 95 is the system directory.
     std::string driverDirectory() const;
@@ -152,8 +140,6 @@ public:
 
 private:
     machine::Machine& machine_;
-    Faults faults_;
-    std::vector<Preload> preloads_;
     bool started_ = false;
     int calls_ = 0;
     struct Handle {

@@ -52,6 +52,7 @@ protected:
         return r.exportText();
     }
     std::string winIni() const { return tm.get('C', "WINDOWS/WIN.INI"); }
+    void setting(std::string_view key, std::string_view value) { ASSERT_EQ(tm.setting(key, value), "") << key; }
 
     BOOL addDriver(const char* name, const char* file = "NV8000.DRV", const char* monitor = nullptr) {
         std::string deps = std::string("NV8000.HLP") + '\0' + "Color\\NV.ICM" + '\0' + "NV8000.HLP" + '\0' + '\0';
@@ -384,8 +385,7 @@ TEST_F(Spooler, DefaultPrinterFollowsAttributeAndDeletion) {
 }
 
 TEST_F(Spooler, FaultSettingsFailCalls) {
-    auto& faults = tm.machine().familyState<nv::spooler::SpoolerStore>().faults();
-    faults.running = false;
+    setting("spooler", "0");
     DWORD needed = 0, returned = 0;
     expectError(EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &returned), RPC_S_SERVER_UNAVAILABLE,
                 "stopped: enum");
@@ -393,9 +393,8 @@ TEST_F(Spooler, FaultSettingsFailCalls) {
     EXPECT_EQ(addPrinter("P", "Norvalk QS-8000"), nullptr);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(RPC_S_SERVER_UNAVAILABLE));
     SetLastError(kSentinel);
-    faults.running = true;
-    faults.failCall = 6;  // three calls so far: the third from now fails
-    faults.failError = ERROR_NOT_ENOUGH_MEMORY;
+    setting("spooler", "1");
+    setting("spoolerFail", "6,8");  // three calls so far: the third from now fails (8: out of memory)
     EXPECT_TRUE(addDriver("Norvalk QS-8000"));
     EXPECT_TRUE(EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &returned));
     expectError(addMonitor("NV Monitor", "NVMON.DLL"), ERROR_NOT_ENOUGH_MEMORY, "sixth call");
@@ -403,11 +402,11 @@ TEST_F(Spooler, FaultSettingsFailCalls) {
 }
 
 TEST_F(Spooler, PreloadedPrintersAndDriversAreAddedOnce) {
+    setting("spoolerPreload", "Acme Writer,Acme Writer 2,ACME.DRV,LPT2:; ,Norvalk QS-7000,QS7000.DRV");
     auto& store = tm.machine().familyState<nv::spooler::SpoolerStore>();
-    std::vector<nv::spooler::Preload> pre = {{"Acme Writer", "Acme Writer 2", "ACME.DRV", "LPT2:", false},
-                                             {"", "Norvalk QS-7000", "QS7000.DRV", "LPT1:", false}};
-    ASSERT_TRUE(store.applyPreloads(pre).ok());
-    ASSERT_TRUE(store.applyPreloads(pre).ok());
+    ASSERT_TRUE(store.start().ok());
+    // A second start, or the same entries again, adds nothing.
+    ASSERT_TRUE(store.applyPreloads(tm.machine().settings().spoolerPreloads).ok());
     DWORD needed = 0, returned = 0;
     unsigned char buf[4096];
     ASSERT_TRUE(EnumPrinterDriversA(nullptr, nullptr, 1, buf, sizeof buf, &needed, &returned));

@@ -148,4 +148,49 @@ TEST_F(PrintersAndGroups, AddSeeAndRemoveEverything) {
     EXPECT_EQ(same.out, "");
 }
 
+// The spooler's and Program Manager's settings are set with the tool and
+// reach the machine: preloads appear, the faults act.
+TEST(MachineSettings, SpoolerAndProgramManagerSettingsSetWithTheTool) {
+    nv::testing::TempDir tmp;
+    const std::string d = tmp.path().string();
+    ASSERT_EQ(nvmachine({"new", d}).status, 0);
+    EXPECT_EQ(nvmachine({"setting", d, "spoolerFail"}).status, 1);  // unset
+    ASSERT_EQ(nvmachine({"setting", d, "spoolerPreload", "Acme Writer,Acme Writer 2,ACME.DRV,LPT2:,default;,Norvalk QS-7000"})
+                  .status,
+              0);
+    auto printers = nvmachine({"printers", d});
+    EXPECT_NE(printers.out.find("Acme Writer  (default printer)"), std::string::npos) << printers.out;
+    EXPECT_NE(printers.out.find("Norvalk QS-7000"), std::string::npos) << printers.out;
+    EXPECT_TRUE(fs::exists(tmp.path() / "drives/C/WINDOWS/SYSTEM/ACME.DRV"));
+
+    for (auto [key, value] : {std::pair{"spooler", "0"}, {"spoolerFail", "2,1802"}, {"progmanFault", "delay,750"}})
+        ASSERT_EQ(nvmachine({"setting", d, key, value}).status, 0) << key;
+    auto bad = nvmachine({"setting", d, "progmanFault", "sulk"});
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_NE(bad.out.find("progmanFault=sulk: Program Manager's fault is"), std::string::npos) << bad.out;
+    EXPECT_EQ(nvmachine({"setting", d, "Q:label", "x"}).status, 2);
+    auto listed = nvmachine({"setting", d});
+    EXPECT_NE(listed.out.find("\nspooler=0\nspoolerFail=2,1802\n"), std::string::npos) << listed.out;
+    EXPECT_EQ(nvmachine({"setting", d, "progmanFault"}).out, "delay,750\n");
+    EXPECT_EQ(nvmachine({"setting", d, "A:disk"}).out, "0\n");
+
+    auto opened = nv::machine::Machine::open(tmp.path());
+    ASSERT_TRUE(opened.ok()) << opened.error().message;
+    nv::machine::attach(std::move(*opened));
+    auto& s = nv::machine::currentOrDie().settings();
+    EXPECT_EQ(s.progmanFault, nv::machine::ProgmanFault::Delay);
+    EXPECT_EQ(s.progmanFaultValue, 750);
+    DWORD needed = 0, returned = 0;
+    EXPECT_FALSE(EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &returned));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(RPC_S_SERVER_UNAVAILABLE));
+    nv::machine::detach();
+
+    // Back to the defaults: the keys leave the file.
+    for (const char* key : {"spooler", "spoolerFail", "progmanFault", "spoolerPreload"})
+        ASSERT_EQ(nvmachine({"setting", d, key, ""}).status, 0) << key;
+    std::string ini = nv::testing::readWholeFile(tmp.path() / "machine.ini");
+    EXPECT_EQ(ini.find("spooler"), std::string::npos) << ini;
+    EXPECT_EQ(ini.find("progmanFault"), std::string::npos) << ini;
+}
+
 }  // namespace
