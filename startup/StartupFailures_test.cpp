@@ -87,7 +87,7 @@ TEST_P(FailureTable, ShowsItsMessages) {
         answers.push_back(text(b.caption, row.shownLanguage));
         expected.push_back(box(Compose(b.text, row.shownLanguage), text(b.caption, row.shownLanguage), b.style));
     }
-    Outcome out = run(row.commandLine, answers);
+    Outcome out = run(row.commandLine, answers, row.startGoesOn ? declineQuestions(3, row.shownLanguage) : "");
     EXPECT_EQ(out.status, 0);
     EXPECT_EQ(out.boxes, expected);
     EXPECT_EQ(out.called("CreateWindowExA("), row.startGoesOn);

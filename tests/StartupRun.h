@@ -74,6 +74,19 @@ inline std::string compress(const std::string& plain) {
     return out;
 }
 
+// Questions of the stages (caption "Question"), each answered No; the start
+// itself asks no questions, so these are the stages' alone.
+inline std::string declineQuestions(int count, int language = 0) {
+    char caption[256];
+    GetMessageTextIn(language, 164, caption, sizeof caption);
+    std::string answers;
+    for (int i = 0; i < count; ++i)
+        answers += std::string("message \"") + caption + "\"\npress N\n";
+    return answers;
+}
+// The finish of a run that only shows how to add the printer in Windows 95.
+inline const std::string kWin95Note = "message \"Windows 95 Users\"\npress Enter\n";
+
 // A message box's line in the trace: texts quoted as the trace quotes them.
 inline std::string box(const std::string& text, const std::string& caption, UINT style) {
     std::ostringstream os;
@@ -158,6 +171,7 @@ public:  // also for the arrangements of table-driven cases
         std::filesystem::create_directories(m().host('C', "WINDOWS/SYSTEM"));
         m().put('A', "INSTALL.INF", script);
         m().put('A', "OEMSETUP.INF", kOemInf);
+        m().put('A', "DRIVER/OEMSETUP.INF", kOemInf);
         if (!std::filesystem::exists(m().host('C', "WINDOWS/WIN.INI")))
             m().put('C', "WINDOWS/WIN.INI", "[windows]\r\nload=\r\n");
     }
@@ -166,11 +180,15 @@ public:  // also for the arrangements of table-driven cases
     bool onC(const std::string& rel) { return std::filesystem::exists(m().host('C', rel)); }
 
     // Runs the program; every message box is answered by pressing Enter and
-    // must show `expectedBoxes` (captions or texts) in this order.
-    Outcome run(const std::string& commandLine, const std::vector<std::string>& expectedBoxes = {}) {
+    // must show `expectedBoxes` (captions or texts) in this order; then the
+    // stages' questions are answered by `stageAnswers` (by default: no
+    // driver, no demonstration file, no fonts).
+    Outcome run(const std::string& commandLine, const std::vector<std::string>& expectedBoxes = {},
+                const std::string& stageAnswers = declineQuestions(3)) {
         std::string answers;
         for (const auto& b : expectedBoxes)
             answers += "message \"" + b + "\"\nEnter\n";
+        answers += stageAnswers;
         Outcome out;
         nv::progman::registerProgramManager();  // it runs when the machine says so
         nv::user::reset();  // a fresh process: no classes or windows of an earlier run
@@ -185,11 +203,22 @@ public:  // also for the arrangements of table-driven cases
         out.status = InstallerMain(reinterpret_cast<HINSTANCE>(0x400000), commandLine.c_str(), SW_SHOWNORMAL);
         out.calls = nv::trace::stopCapture();
         for (const auto& c : out.calls)
-            if (c.rfind("MessageBoxA(", 0) == 0)
+            if (c.rfind("MessageBoxA(", 0) == 0 && !isStageQuestion(c))
                 out.boxes.push_back(c);
         EXPECT_EQ(out.stop, input::Status::Running) << out.stopMessage;
         EXPECT_EQ(input::unusedAnswers(), "");
         return out;
+    }
+
+    // A yes/no question of the stages, in any language.
+    static bool isStageQuestion(const std::string& call) {
+        for (int language = 0; language < LANGUAGE_COUNT; ++language) {
+            char caption[256];
+            GetMessageTextIn(language, 164, caption, sizeof caption);
+            if (call.find(std::string("\", \"") + caption + "\", " + std::to_string(MB_YESNO) + ")") != std::string::npos)
+                return true;
+        }
+        return false;
     }
 
     void setRegistryString(const char* key, const char* name, const char* value) {
