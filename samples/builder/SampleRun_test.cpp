@@ -41,6 +41,9 @@ protected:
 
     // Runs the installer from a folder of the machine with the typical answers.
     ToolRun install(const std::string& from) {
+        // The answers insert the later disks from the machine directory, as tools/run-sample puts them.
+        if (!fs::exists(machine / "disks"))
+            fs::copy(kBin / "samples/disks", machine / "disks", fs::copy_options::recursive);
         return runTool(kBin / "tools/nvins32b/nvins32b",
                     {"--machine", machine.string(), "--from", from, "--trace", trace.string(), "--answers",
                      (kSource / "samples/answers/typical-install.txt").string()});
