@@ -39,14 +39,14 @@ protected:
         ASSERT_EQ(made.status, 0) << made.out;
     }
 
-    // Runs the installer from a folder of the machine with the typical answers.
-    ToolRun install(const std::string& from) {
+    // Runs the installer from a folder of the machine with an answer file of samples/answers.
+    ToolRun install(const std::string& from, const std::string& answers = "typical-install.txt") {
         // The answers insert the later disks from the machine directory, as tools/run-sample puts them.
         if (!fs::exists(machine / "disks"))
             fs::copy(kBin / "samples/disks", machine / "disks", fs::copy_options::recursive);
         return runTool(kBin / "tools/nvins32b/nvins32b",
                     {"--machine", machine.string(), "--from", from, "--trace", trace.string(), "--answers",
-                     (kSource / "samples/answers/typical-install.txt").string()});
+                     (kSource / "samples/answers" / answers).string()});
     }
 
     std::string winIni(const std::string& key) {
@@ -83,12 +83,29 @@ TEST_F(SampleRun, StartsFromDiskOneInDriveA) {
 
 TEST_F(SampleRun, StartsFromTheFirstNumberedFolderOfTheHardDiskCopy) {
     fs::copy(kBin / "samples/variants/harddisk/SETUP", machine / "drives/C/SETUP", fs::copy_options::recursive);
-    ToolRun r = install("C:\\SETUP\\DISK1");
+    ToolRun r = install("C:\\SETUP\\DISK1", "typical-install-harddisk.txt");
     EXPECT_EQ(r.status, 0) << r.out;
     std::string calls = slurp(trace);
     EXPECT_NE(calls.find("LZOpenFileA(\"C:\\SETUP\\DISK1\\INSTALL.INF\""), std::string::npos);
     EXPECT_NE(calls.find("_lopen(\"C:\\SETUP\\DISK1\\NVQS8000.INF\""), std::string::npos);
     EXPECT_EQ(winIni("ICMPath"), "C:\\WINDOWS\\SYSTEM\\COLOR\n");
+}
+
+// Answers that do not fit the run end it at once with the file and line of
+// the step: here the floppy answers from the hard-disk copy, where the first
+// disk change they expect never comes and the demonstration question does.
+// The copy run between the two pumps messages; the stop must not leave it
+// spinning.
+TEST_F(SampleRun, AnswersThatDoNotFitEndTheRunWithTheirLine) {
+    fs::copy(kBin / "samples/variants/harddisk/SETUP", machine / "drives/C/SETUP", fs::copy_options::recursive);
+    ToolRun r = install("C:\\SETUP\\DISK1", "typical-install.txt");
+    EXPECT_EQ(r.status, 4) << r.out;
+    EXPECT_NE(r.out.find("typical-install.txt:17: expected message \"Driver disk #2\", but message box \"Question\""),
+              std::string::npos)
+        << r.out;
+    EXPECT_EQ(r.out.find("answers not used"), std::string::npos) << r.out;
+    // The machine is saved as the stop left it: the driver files were copied.
+    EXPECT_TRUE(fs::exists(machine / "machine.ini")) << "machine directory kept";
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,28 @@ const HINSTANCE kProgramInstance = reinterpret_cast<HINSTANCE>(0x400000);
 
 int fail(int status, const std::string& message) {
     std::fprintf(stderr, "nvins32b: %s\n", message.c_str());
+    return status;
+}
+
+// What every run does at its end, stopped or not: the wait observers are
+// told, the trace is closed, unused answers are named, the machine is saved.
+// Returns the exit status: the program's, or the input's stop status.
+int endRun(nv::machine::Machine& m, int status) {
+    using namespace nv;
+    namespace input = nv::user::input;
+    user::NotifyRunEnded();
+    trace::closeFile();
+    // After a stop the rest of the file is unused anyway.
+    std::string unused = input::status() == input::Status::Running ? input::unusedAnswers() : "";
+    if (!unused.empty())
+        std::fprintf(stderr, "nvins32b: answers not used:\n%s", text::ansiToUtf8(unused).c_str());
+    if (std::string request = m.settings().shutdownRequest; !request.empty())
+        std::printf("nvins32b: the installer asked for an end of Windows: %s\n", machine::describeShutdown(request).c_str());
+    if (auto saved = m.save(); !saved)
+        std::fprintf(stderr, "nvins32b: %s\n", saved.error().message.c_str());
+    if (input::status() != input::Status::Running)
+        status = input::exitStatus(input::status());
+    std::fflush(stdout);
     return status;
 }
 
@@ -91,10 +114,14 @@ static int runTool(int argc, char** argv) {
         if (auto recording = input::RecordTo(o.recordFile); !recording)
             return fail(3, recording.error().message);
     }
-    // A stopped run ends through the message loop like any other, so that
-    // the machine is saved; the stop decides the exit status.
-    input::SetStopHandler([](input::Status, const std::string& why) {
+    // A stopped run ends here and now: once nobody answers, the program
+    // would go on with every dialog failing, and a loop that pumps messages
+    // between files would spin on WM_QUIT for ever. The machine is saved as
+    // the run left it, so that what it did so far can be looked at.
+    input::SetStopHandler([&m](input::Status s, const std::string& why) {
         std::fprintf(stderr, "%s\n", text::ansiToUtf8(why).c_str());
+        std::fflush(stderr);
+        std::exit(endRun(m, input::exitStatus(s)));
     });
 
     if (!o.screenshotsDir.empty()) {
@@ -114,16 +141,7 @@ static int runTool(int argc, char** argv) {
     int status = o.dialog.empty() ? InstallerMain(kProgramInstance, o.programArgs.c_str(), SW_SHOWNORMAL)
                                   : RunDialogTryout(kProgramInstance, o.dialog, o.programArgs.c_str());
 
-    user::NotifyRunEnded();
-    trace::closeFile();
-    if (std::string unused = input::unusedAnswers(); !unused.empty())
-        std::fprintf(stderr, "nvins32b: answers not used:\n%s", text::ansiToUtf8(unused).c_str());
-    if (std::string request = m.settings().shutdownRequest; !request.empty())
-        std::printf("nvins32b: the installer asked for an end of Windows: %s\n", machine::describeShutdown(request).c_str());
-    if (auto saved = m.save(); !saved)
-        std::fprintf(stderr, "nvins32b: %s\n", saved.error().message.c_str());
-    if (input::status() != input::Status::Running)
-        status = input::exitStatus(input::status());
+    status = endRun(m, status);
     machine::detach();
     return status;
 }
