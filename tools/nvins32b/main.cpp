@@ -1,6 +1,6 @@
 // nvins32b: runs the installer on a simulated machine (see
-// LauncherOptions.h for the command line). Its exit status is the
-// program's; 2 for a bad command line or answer file, 3 when the machine,
+// LauncherOptions.h for the command line). It ends by saying on standard
+// error how the run ended (RunSummary.h). Its exit status is the program's; 2 for a bad command line or answer file, 3 when the machine,
 // the trace or the screenshot folder cannot be opened, and the input
 // sources' own statuses (3 input ended, 4 mismatch, 5 stalled) when a run
 // was stopped because nobody could answer.
@@ -24,6 +24,8 @@
 #include "startup/Startup.h"
 #include "tools/nvins32b/DialogTryout.h"
 #include "tools/nvins32b/LauncherOptions.h"
+#include "tools/nvins32b/RunSummary.h"
+#include "shared/InstallState.h"
 
 namespace {
 
@@ -36,10 +38,25 @@ int fail(int status, const std::string& message) {
     return status;
 }
 
+enum class RunKind { Installer, DialogTryout };
+
+// Why the input stopped the run, in a few words.
+std::string stopCause(nv::user::input::Status s) {
+    using nv::user::input::Status;
+    switch (s) {
+    case Status::InputEnded: return "the answers ran out";
+    case Status::Mismatch: return "an answer did not fit";
+    case Status::Stalled: return "the program waited for what nothing could send";
+    case Status::Running: break;
+    }
+    return "";
+}
+
 // What every run does at its end, stopped or not: the wait observers are
-// told, the trace is closed, unused answers are named, the machine is saved.
-// Returns the exit status: the program's, or the input's stop status.
-int endRun(nv::machine::Machine& m, int status) {
+// told, the trace is closed, unused answers are named, the machine is saved,
+// and an installer run says on standard error how it ended. Returns the exit
+// status: the program's, or the input's stop status.
+int endRun(nv::machine::Machine& m, RunKind kind, int status) {
     using namespace nv;
     namespace input = nv::user::input;
     user::NotifyRunEnded();
@@ -48,12 +65,17 @@ int endRun(nv::machine::Machine& m, int status) {
     std::string unused = input::status() == input::Status::Running ? input::unusedAnswers() : "";
     if (!unused.empty())
         std::fprintf(stderr, "nvins32b: answers not used:\n%s", text::ansiToUtf8(unused).c_str());
-    if (std::string request = m.settings().shutdownRequest; !request.empty())
+    std::string request = m.settings().shutdownRequest;
+    if (kind == RunKind::DialogTryout && !request.empty())
         std::printf("nvins32b: the installer asked for an end of Windows: %s\n", machine::describeShutdown(request).c_str());
     if (auto saved = m.save(); !saved)
         std::fprintf(stderr, "nvins32b: %s\n", saved.error().message.c_str());
     if (input::status() != input::Status::Running)
         status = input::exitStatus(input::status());
+    if (kind == RunKind::Installer) {
+        launcher::RunEnd end{state.runResult, state.win95NoteOnly == 1, request, stopCause(input::status()), status};
+        std::fputs(launcher::describeRunEnd(end).c_str(), stderr);
+    }
     std::fflush(stdout);
     return status;
 }
@@ -118,10 +140,11 @@ static int runTool(int argc, char** argv) {
     // would go on with every dialog failing, and a loop that pumps messages
     // between files would spin on WM_QUIT for ever. The machine is saved as
     // the run left it, so that what it did so far can be looked at.
-    input::SetStopHandler([&m](input::Status s, const std::string& why) {
+    const RunKind kind = o.dialog.empty() ? RunKind::Installer : RunKind::DialogTryout;
+    input::SetStopHandler([&m, kind](input::Status s, const std::string& why) {
         std::fprintf(stderr, "%s\n", text::ansiToUtf8(why).c_str());
         std::fflush(stderr);
-        std::exit(endRun(m, input::exitStatus(s)));
+        std::exit(endRun(m, kind, input::exitStatus(s)));
     });
 
     if (!o.screenshotsDir.empty()) {
@@ -138,10 +161,10 @@ static int runTool(int argc, char** argv) {
 
     // What the executable's resource section holds: strings, dialogs, the title bitmap.
     RegisterProgramResources(kProgramInstance);
-    int status = o.dialog.empty() ? InstallerMain(kProgramInstance, o.programArgs.c_str(), SW_SHOWNORMAL)
+    int status = kind == RunKind::Installer ? InstallerMain(kProgramInstance, o.programArgs.c_str(), SW_SHOWNORMAL)
                                   : RunDialogTryout(kProgramInstance, o.dialog, o.programArgs.c_str());
 
-    status = endRun(m, status);
+    status = endRun(m, kind, status);
     machine::detach();
     return status;
 }
