@@ -10,6 +10,7 @@
 
 #include "TempMachine.h"
 #include "platform/gdi/FontMetrics.h"
+#include "platform/gdi/Screen.h"
 #include "platform/gdi/Screenshot.h"
 #include "platform/gdi/Win95Painter.h"
 #include "platform/gdi/WindowSurface.h"
@@ -199,6 +200,46 @@ TEST_F(PaintingTest, DialogControlsStandWhereTheirDialogUnitsSay) {
     if (const char* out = std::getenv("NV_GDI_SHOTS")) {
         EXPECT_TRUE(nv::gdi::SavePng(s, std::string(out) + "/units.png").ok());
     }
+    DestroyWindow(dlg);
+}
+
+// No more of a window than the screen's size can be seen, so its backing
+// surface holds no more: a window of exactly the screen's size is backed whole,
+// one a pixel larger is clipped there, and a dialog of 32000 x 32000 units
+// (4 GB of pixels in full) is created, painted and composed in bounded memory.
+TEST_F(PaintingTest, AWindowLargerThanTheScreenIsBackedUpToTheScreensSize) {
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    HWND fits = popup(0, 0, w, h);
+    fill(fits, kRed);
+    ASSERT_NE(nv::gdi::Screen::get().existing(fits), nullptr);
+    EXPECT_EQ(nv::gdi::Screen::get().existing(fits)->width(), w);
+    EXPECT_EQ(nv::gdi::Screen::get().existing(fits)->height(), h);
+    EXPECT_EQ(at(composeScreen(), w - 1, h - 1), kRed);
+    DestroyWindow(fits);
+
+    HWND past = popup(0, 0, w + 1, h + 1);
+    fill(past, kBlack);
+    EXPECT_EQ(nv::gdi::Screen::get().existing(past)->width(), w);
+    EXPECT_EQ(nv::gdi::Screen::get().existing(past)->height(), h);
+    EXPECT_EQ(at(composeScreen(), w - 1, h - 1), kBlack);
+    HDC dc = GetDC(past);
+    EXPECT_EQ(SetPixel(dc, w, h, kRed), CLR_INVALID);  // beyond the backing: clipped
+    EXPECT_EQ(GetPixel(dc, w - 1, h - 1), kBlack);
+    ReleaseDC(past, dc);
+    DestroyWindow(past);
+
+    nv::testing::TemplateBuilder t(WS_POPUP | WS_CAPTION | DS_MODALFRAME | WS_VISIBLE, 32000, 32000, u"Huge");
+    t.item(0x80, BS_DEFPUSHBUTTON | WS_TABSTOP, 31000, 31000, 500, 500, IDOK, u"OK");
+    HWND dlg = CreateDialogIndirectParamA(kInst, t.get(), nullptr, QuietDlgProc, 0);
+    ASSERT_NE(dlg, nullptr);
+    RECT wr{};
+    GetWindowRect(dlg, &wr);
+    EXPECT_GT(wr.right - wr.left, 40000);
+    UpdateWindow(dlg);
+    Surface screen = composeScreen();
+    EXPECT_EQ(screen.width(), w);
+    EXPECT_LE(nv::gdi::Screen::get().existing(dlg)->width(), w);
+    EXPECT_LE(nv::gdi::Screen::get().existing(dlg)->height(), h);
     DestroyWindow(dlg);
 }
 

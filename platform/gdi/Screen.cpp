@@ -1,5 +1,7 @@
 #include "platform/gdi/Screen.h"
 
+#include <algorithm>
+
 #include "platform/core/Machine.h"
 #include "platform/core/PerMachine.h"
 
@@ -29,6 +31,11 @@ Surface& Screen::desktop() {
 }
 
 Surface& Screen::window(HWND hwnd, int w, int h, uint32_t fill) {
+    // Guard: a window may be far larger than the screen (a dialog template of
+    // 32000 x 32000 units asks for about 4 GB of pixels); no more of it than
+    // the screen's size can ever be seen, so its surface holds no more.
+    w = std::clamp(w, 0, width());
+    h = std::clamp(h, 0, height());
     auto it = windows_.find(hwnd);
     if (it == windows_.end())
         it = windows_.emplace(hwnd, Surface(w, h, Depth::Color, fill)).first;

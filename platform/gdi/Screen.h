@@ -22,7 +22,8 @@ public:
     int height() const;
     // The desktop, sized to the attached machine's screen (800 x 600 without one).
     Surface& desktop();
-    // The backing surface of a window, resized to w x h; new pixels get `fill`.
+    // The backing surface of a window, resized to w x h but never larger than
+    // the screen (drawing beyond it is clipped); new pixels get `fill`.
     Surface& window(HWND hwnd, int w, int h, uint32_t fill);
     Surface* existing(HWND hwnd);
     void forget(HWND hwnd);

@@ -28,15 +28,6 @@ void pump() {
     }
 }
 
-// Known and not yet mended: every window gets a backing surface of its whole
-// size, so a template of 30000 by 30000 pixels asks for 4 GB when it is
-// painted. Such windows are created and destroyed here, not painted.
-bool fitsInMemory(HWND hwnd) {
-    RECT r{};
-    GetWindowRect(hwnd, &r);
-    return int64_t(r.right - r.left) * (r.bottom - r.top) <= int64_t(2048) * 2048;
-}
-
 }  // namespace
 
 void dialogInput(const uint8_t* data, size_t size) {
@@ -70,19 +61,15 @@ void dialogInput(const uint8_t* data, size_t size) {
     if (!dlg)
         return;
     int children = 0;
-    bool paintable = fitsInMemory(dlg);
-    for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
         ++children;
-        paintable = paintable && fitsInMemory(c);
-    }
     if (size_t(children) > parsed->items.size())
         broken("the dialog has more controls than its template");
-    if (paintable) {
-        ShowWindow(dlg, SW_SHOW);
-        UpdateWindow(dlg);
-        pump();
-        (void)gdi::composeScreen();
-    }
+    // Windows of any size are painted: no surface is larger than the screen.
+    ShowWindow(dlg, SW_SHOW);
+    UpdateWindow(dlg);
+    pump();
+    (void)gdi::composeScreen();
     if (!DestroyWindow(dlg) || IsWindow(dlg))
         broken("the dialog could not be destroyed");
     pump();
