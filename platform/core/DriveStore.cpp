@@ -81,6 +81,20 @@ fs::path freshTemporary(const fs::path& target) {
 
 }  // namespace
 
+// Creates a fresh temporary file beside `target`, exclusively: an existing
+// name or a link placed there is never opened.
+Result<std::pair<int, fs::path>> createTemporaryBeside(const fs::path& target, const std::string& name) {
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        fs::path tmp = freshTemporary(target);
+        int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd >= 0)
+            return std::pair<int, fs::path>{fd, tmp};
+        if (errno != EEXIST)
+            return hostError(errno, name);
+    }
+    return Error::win32(ERROR_ACCESS_DENIED, name + ": no free temporary name beside it");
+}
+
 // The rest of an open regular file, then closes it. A file that turns out
 // not to be regular (swapped after the check) is refused unread.
 Result<std::string> readAndClose(int fd, const std::string& name) {
@@ -263,16 +277,7 @@ Result<void> DriveStore::replaceFile(const fs::path& path, std::string_view byte
     NodeInfo target = status(path);
     if (target.kind != NodeKind::Missing && target.kind != NodeKind::File)
         NV_TRY(checkOpenable(target, name));
-    fs::path tmp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
-        tmp = freshTemporary(path);
-        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-        if (fd < 0 && errno != EEXIST)
-            return hostError(errno, name);
-    }
-    if (fd < 0)
-        return Error::win32(ERROR_ACCESS_DENIED, name + ": no free temporary name beside it");
+    auto [fd, tmp] = NV_TRY(createTemporaryBeside(path, name));
     auto written = writeAll(fd, bytes.data(), bytes.size(), name);
     if (written && mode == CreateMode::ReadOnly)
         ::fchmod(fd, 0444);
@@ -393,6 +398,48 @@ std::unique_ptr<std::ostream> createOutputStream(const fs::path& path) {
     if (!*out)
         return nullptr;
     return out;
+}
+
+Result<StagedFile> StagedFile::create(const fs::path& target) {
+    auto [fd, tmp] = NV_TRY(machine::createTemporaryBeside(target, target.string()));
+    std::FILE* f = ::fdopen(fd, "wb");
+    if (!f) {
+        ::close(fd);
+        ::unlink(tmp.c_str());
+        return Error::win32(ERROR_ACCESS_DENIED, target.string() + ": cannot be created");
+    }
+    StagedFile staged;
+    staged.target_ = target;
+    staged.temporary_ = tmp;
+    staged.file_ = f;
+    return staged;
+}
+
+StagedFile::StagedFile(StagedFile&& other) noexcept
+    : target_(std::move(other.target_)), temporary_(std::move(other.temporary_)), file_(other.file_) {
+    other.file_ = nullptr;
+    other.temporary_.clear();
+}
+
+StagedFile::~StagedFile() {
+    if (file_)
+        std::fclose(file_);
+    if (!temporary_.empty())
+        ::unlink(temporary_.c_str());
+}
+
+Result<void> StagedFile::commit() {
+    if (!file_)
+        return Error::win32(ERROR_INVALID_HANDLE, target_.string() + ": already finished");
+    bool ok = std::fflush(file_) == 0 && !std::ferror(file_);
+    ok = std::fclose(file_) == 0 && ok;
+    file_ = nullptr;
+    if (!ok)
+        return Error::win32(ERROR_WRITE_FAULT, target_.string() + ": cannot be written");
+    if (::rename(temporary_.c_str(), target_.c_str()) != 0)
+        return hostError(errno, target_.string());
+    temporary_.clear();
+    return {};
 }
 
 Result<void> makeDirectories(const fs::path& path) {

@@ -132,4 +132,24 @@ std::FILE* createOutputFile(const std::filesystem::path& path, bool binary);
 std::unique_ptr<std::ostream> createOutputStream(const std::filesystem::path& path);
 Result<void> makeDirectories(const std::filesystem::path& path);
 
+// An output file the user named, written under a fresh temporary name beside
+// it (created exclusively: an existing name or a link there is never followed)
+// and renamed over it by commit(). Without a commit the temporary goes, so a
+// failed run leaves the user's file as it was.
+class StagedFile {
+public:
+    static Result<StagedFile> create(const std::filesystem::path& target);
+    StagedFile(StagedFile&& other) noexcept;
+    StagedFile& operator=(StagedFile&&) = delete;
+    ~StagedFile();
+    std::FILE* file() const { return file_; }
+    const std::filesystem::path& temporary() const { return temporary_; }
+    Result<void> commit();
+
+private:
+    StagedFile() = default;
+    std::filesystem::path target_, temporary_;
+    std::FILE* file_ = nullptr;
+};
+
 }  // namespace nv::host

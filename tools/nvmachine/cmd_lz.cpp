@@ -52,35 +52,6 @@ const char* lzErrorText(int64_t e) {
     }
 }
 
-// Writes next to DST and renames at the end, so a failure leaves no DST.
-class Staged {
-public:
-    explicit Staged(fs::path dst) : dst_(std::move(dst)), tmp_(dst_.string() + ".nvtmp") {}
-    ~Staged() {
-        if (f_)
-            std::fclose(f_);
-        if (!done_) {
-            std::error_code ec;
-            fs::remove(tmp_, ec);
-        }
-    }
-    std::FILE* open() { return f_ = std::fopen(tmp_.c_str(), "wb"); }
-    bool commit() {
-        bool ok = std::fclose(f_) == 0;
-        f_ = nullptr;
-        std::error_code ec;
-        if (ok)
-            fs::rename(tmp_, dst_, ec);
-        done_ = ok && !ec;
-        return done_;
-    }
-
-private:
-    fs::path dst_, tmp_;
-    std::FILE* f_ = nullptr;
-    bool done_ = false;
-};
-
 int fail(const std::string& what) {
     std::fprintf(stderr, "nvmachine lz: %s\n", what.c_str());
     return 1;
@@ -94,12 +65,15 @@ int compress(const fs::path& src, const fs::path& dst) {
     auto packed = nv::szdd::compress(data, nv::szdd::missingCharOf(src.filename().string()));
     if (!packed)
         return fail(src.string() + ": too large for the format (4 GiB at most)");
-    Staged out(dst);
-    std::FILE* f = out.open();
-    if (!f)
-        return fail(dst.string() + ": cannot be created");
-    if (std::fwrite(packed->data(), 1, packed->size(), f) != packed->size() || !out.commit())
+    // Written beside DST under a fresh name and renamed at the end, so a
+    // failure leaves DST as it was.
+    auto out = nv::host::StagedFile::create(dst);
+    if (!out)
+        return fail(out.error().message);
+    if (std::fwrite(packed->data(), 1, packed->size(), out->file()) != packed->size())
         return fail(dst.string() + ": cannot be written");
+    if (auto done = out->commit(); !done)
+        return fail(done.error().message);
     return 0;
 }
 
@@ -113,11 +87,11 @@ int expand(const fs::path& src, const fs::path& dst) {
     uint8_t first[nv::lz::kHeaderSize];
     size_t got = std::fread(first, 1, sizeof first, in);
     nv::lz::Kind kind = nv::lz::probe(std::span<const uint8_t>(first, got), nullptr);
-    Staged out(dst);
-    std::FILE* f = out.open();
+    auto out = nv::host::StagedFile::create(dst);
+    std::FILE* f = out ? out->file() : nullptr;
     int status = 0;
     if (!f) {
-        status = fail(dst.string() + ": cannot be created");
+        status = fail(out ? dst.string() + ": cannot be created" : out.error().message);
     } else if (kind == nv::lz::Kind::NotCompressed) {
         // Plain files come through unchanged, as LZCopy copies them.
         std::rewind(in);
@@ -126,7 +100,7 @@ int expand(const fs::path& src, const fs::path& dst) {
         while ((n = std::fread(buf.data(), 1, buf.size(), in)) > 0)
             if (std::fwrite(buf.data(), 1, n, f) != n)
                 break;
-        if (std::ferror(in) || std::ferror(f) || !out.commit())
+        if (std::ferror(in) || std::ferror(f) || !out->commit())
             status = fail(dst.string() + ": copy failed");
     } else {
         FileSource source(in);
@@ -134,7 +108,7 @@ int expand(const fs::path& src, const fs::path& dst) {
         int64_t r = nv::lz::expand(source, sink);
         if (r < 0)
             status = fail(src.string() + ": " + lzErrorText(r));
-        else if (!out.commit())
+        else if (!out->commit())
             status = fail(dst.string() + ": cannot be written");
     }
     std::fclose(in);

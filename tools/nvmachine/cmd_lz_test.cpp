@@ -64,6 +64,44 @@ TEST_F(Commands, FailuresLeaveNoDestination) {
     EXPECT_NE(nvmachine({"lz", "squash", "x", "y"}).status, 0);
 }
 
+// Outputs the user names are written under a fresh temporary name beside
+// them, created exclusively, and renamed into place: a link waiting at a
+// predictable name is never written through, and nothing is left behind.
+TEST_F(Commands, OutputsAreWrittenThroughFreshTemporaryNames) {
+    auto leftovers = [&] {
+        int n = 0;
+        for (const auto& e : fs::directory_iterator(dir.path()))
+            n += e.path().filename().string().find("~nv") != std::string::npos;
+        return n;
+    };
+    spit(at("victim"), "victim");
+    spit(at("A.TXT"), std::string(3000, 'a'));
+    fs::create_symlink(at("victim"), at("A.TX_.nvtmp"));
+    ASSERT_EQ(nvmachine({"lz", "compress", at("A.TXT").string(), at("A.TX_").string()}).status, 0);
+    EXPECT_EQ(slurp(at("victim")), "victim");
+    EXPECT_FALSE(fs::is_symlink(at("A.TX_")));
+    EXPECT_EQ(slurp(at("A.TX_")).substr(0, 4), "SZDD");
+    fs::create_symlink(at("victim"), at("B.TXT.nvtmp"));
+    ASSERT_EQ(nvmachine({"lz", "expand", at("A.TX_").string(), at("B.TXT").string()}).status, 0);
+    EXPECT_EQ(slurp(at("victim")), "victim");
+    EXPECT_EQ(slurp(at("B.TXT")), std::string(3000, 'a'));
+    // A failed expansion leaves neither the destination nor a temporary.
+    spit(at("CUT.TX_"), slurp(at("A.TX_")).substr(0, 20));
+    EXPECT_NE(nvmachine({"lz", "expand", at("CUT.TX_").string(), at("CUT.TXT").string()}).status, 0);
+    EXPECT_FALSE(fs::exists(at("CUT.TXT")));
+    EXPECT_EQ(leftovers(), 0);
+
+    // A snapshot replaces what stands at OUT instead of writing through it.
+    ASSERT_EQ(nvmachine({"new", at("m").string()}).status, 0);
+    fs::create_symlink(at("victim"), at("snap.txt"));
+    ASSERT_EQ(nvmachine({"snapshot", at("m").string(), at("snap.txt").string()}).status, 0);
+    EXPECT_EQ(slurp(at("victim")), "victim");
+    EXPECT_FALSE(fs::is_symlink(at("snap.txt")));
+    EXPECT_EQ(slurp(at("snap.txt")).rfind("nvmachine snapshot", 0), 0u);
+    EXPECT_NE(nvmachine({"snapshot", at("m").string(), at("nodir/snap.txt").string()}).status, 0);
+    EXPECT_EQ(leftovers(), 0);
+}
+
 TEST_F(Commands, VersionPrintsTheFileVersion) {
     nv::exefile::VersionInfo info;
     info.fileVersion = {4, 0, 0, 950};

@@ -5,9 +5,12 @@
 //
 // Exit status: 0 done, 2 errors (a damaged settings or registry file is
 // named with its line).
+#include <winerror.h>
+
 #include <cstdio>
 #include <fstream>
 
+#include "platform/core/DriveStore.h"
 #include "tools/nvmachine/Command.h"
 #include "tools/nvmachine/Snapshot.h"
 #include "tools/nvmachine/ToolMachine.h"
@@ -33,9 +36,16 @@ int run(const Args& a) {
         std::fputs(text.c_str(), stdout);
         return 0;
     }
-    std::ofstream out(a[1], std::ios::binary | std::ios::trunc);
-    out << text;
-    if (!out.flush()) {
+    // A fresh temporary name beside OUT, renamed over it when whole: a link
+    // or file at a fixed name is never written through, and a failure leaves
+    // OUT as it was.
+    auto out = nv::host::StagedFile::create(a[1]);
+    if (!out) {
+        nv::tool::complain("snapshot", out.error().message);
+        return 2;
+    }
+    bool written = std::fwrite(text.data(), 1, text.size(), out->file()) == text.size();
+    if (auto done = written ? out->commit() : nv::Result<void>(nv::Error::win32(ERROR_WRITE_FAULT)); !done) {
         nv::tool::complain("snapshot", a[1] + ": cannot write");
         return 2;
     }
