@@ -114,6 +114,24 @@ void pressMnemonic(HWND dlg, HWND c) {
     }
 }
 
+HWND defaultButtonIn(HWND parent) {
+    Window* p = find(parent);
+    if (!p)
+        return nullptr;
+    auto kids = p->children;
+    for (HWND c : kids) {
+        Window* w = find(c);
+        if (!w)
+            continue;
+        if (dlgCode(c) & DLGC_DEFPUSHBUTTON)
+            return c;
+        if ((w->exStyle & WS_EX_CONTROLPARENT) && (w->style & (WS_VISIBLE | WS_DISABLED)) == WS_VISIBLE)
+            if (HWND inner = defaultButtonIn(c))
+                return inner;
+    }
+    return nullptr;
+}
+
 bool handleDefaultMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
     Window* w = find(dlg);
     DialogData* d = w ? w->dialog.get() : nullptr;
@@ -163,7 +181,15 @@ bool handleDefaultMessage(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam, LRES
         return true;
     }
     case DM_GETDEFID:
-        *result = d->defId ? MAKELONG(d->defId, DC_HASDEFID) : 0;
+        // An ended dialog has no default; without a default id, the push
+        // button that says it is the default (inside control parents too).
+        *result = 0;
+        if (!d->ended) {
+            if (d->defId)
+                *result = MAKELONG(d->defId, DC_HASDEFID);
+            else if (HWND def = defaultButtonIn(dlg))
+                *result = MAKELONG(static_cast<WORD>(get(def).id), DC_HASDEFID);
+        }
         return true;
     case DM_SETDEFID:
         d->defId = static_cast<UINT>(wParam);
@@ -205,49 +231,147 @@ LRESULT CALLBACK DialogClassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lPar
     return DefDlgProcA(hwnd, msg, wParam, lParam);
 }
 
-HWND nextTabItem(HWND dlg, HWND from, bool previous) {
-    Window* d = find(dlg);
-    if (!d)
+namespace {
+
+DWORD navStyle(HWND h) {
+    Window* w = find(h);
+    return w ? w->style : 0;
+}
+DWORD navExStyle(HWND h) {
+    Window* w = find(h);
+    return w ? w->exStyle : 0;
+}
+// The dialog manager reads the window's own bits, not whether its parents show.
+bool navUsable(HWND h) { return (navStyle(h) & (WS_VISIBLE | WS_DISABLED)) == WS_VISIBLE; }
+bool navControlParent(HWND h) { return (navExStyle(h) & WS_EX_CONTROLPARENT) && navUsable(h); }
+HWND navParent(HWND h) {
+    Window* w = find(h);
+    return w ? w->parent : nullptr;
+}
+HWND navEdgeChild(HWND h, bool last) {
+    Window* w = find(h);
+    if (!w || w->children.empty())
         return nullptr;
-    const auto& kids = d->children;
-    if (kids.empty())
+    return last ? w->children.back() : w->children.front();
+}
+HWND navSibling(HWND h, bool previous) {
+    HWND p = navParent(h);
+    Window* pw = p ? find(p) : nullptr;
+    if (!pw)
         return nullptr;
-    HWND start = from ? dialogChildOf(dlg, from) : nullptr;
-    auto n = static_cast<long>(kids.size());
-    long at = -1;
-    for (long i = 0; i < n; ++i)
-        if (kids[static_cast<size_t>(i)] == start)
-            at = i;
-    for (long k = 1; k <= n; ++k) {
-        long i;
-        if (at < 0)
-            i = previous ? n - k : k - 1;
-        else
-            i = ((previous ? at - k : at + k) % n + n) % n;
-        HWND c = kids[static_cast<size_t>(i)];
-        if (usable(c) && (get(c).style & WS_TABSTOP))
-            return c;
-    }
-    return start;
+    const auto& kids = pw->children;
+    auto it = std::find(kids.begin(), kids.end(), h);
+    if (it == kids.end())
+        return nullptr;
+    if (previous)
+        return it == kids.begin() ? nullptr : *(it - 1);
+    return it + 1 == kids.end() ? nullptr : *(it + 1);
+}
+bool navDescendant(HWND ancestor, HWND h) {
+    for (HWND p = navParent(h); p; p = navParent(p))
+        if (p == ancestor)
+            return true;
+    return false;
 }
 
-HWND nextGroupItem(HWND dlg, HWND from, bool previous) {
-    HWND start = from ? dialogChildOf(dlg, from) : nullptr;
-    if (!start)
-        return nextTabItem(dlg, nullptr, previous);
-    auto group = groupOf(start);
-    auto n = static_cast<long>(group.size());
-    long at = 0;
-    for (long i = 0; i < n; ++i)
-        if (group[static_cast<size_t>(i)] == start)
-            at = i;
-    for (long k = 1; k < n; ++k) {
-        long i = ((previous ? at - k : at + k) % n + n) % n;
-        HWND c = group[static_cast<size_t>(i)];
-        if (usable(c) && controlKind(c) != ControlKind::Static)
-            return c;
+// The tab order runs through the children in z-order and into every shown,
+// enabled WS_EX_CONTROLPARENT child as if its children were the dialog's.
+HWND tabItemIn(HWND dlg, HWND container, HWND from, bool previous) {
+    HWND at = nullptr;
+    if (!from) {
+        at = navEdgeChild(container, previous);
+    } else if (navDescendant(dlg, from)) {
+        at = navSibling(from, previous);
+        if (!at)
+            at = navParent(from) != dlg ? navSibling(navParent(from), previous) : navEdgeChild(navParent(from), previous);
     }
-    return start;
+    for (; at; at = navSibling(at, previous)) {
+        if (navExStyle(at) & WS_EX_CONTROLPARENT) {
+            if (navUsable(at))
+                if (HWND inner = tabItemIn(dlg, at, nullptr, previous))
+                    return inner;
+        } else if ((navStyle(at) & WS_TABSTOP) && navUsable(at)) {
+            return at;
+        }
+    }
+    if (!from)
+        return nullptr;
+    HWND found = nullptr;
+    for (HWND p = navParent(from); p && p != dlg && !found; p = navParent(p))
+        found = tabItemIn(dlg, navParent(p), p, previous);
+    if (!found)
+        found = tabItemIn(dlg, dlg, nullptr, previous);
+    return found ? found : from;
+}
+
+}  // namespace
+
+HWND nextTabItem(HWND dlg, HWND from, bool previous) {
+    if (!find(dlg))
+        return nullptr;
+    if (from == dlg)
+        from = nullptr;
+    if (!from && previous)
+        return nullptr;  // as Windows answers, whatever the documentation says
+    return tabItemIn(dlg, dlg, from, previous);
+}
+
+// The group of a control runs from the control with WS_GROUP before it to the
+// next one; the walk goes forward around the dialog (into control parents),
+// and for "previous" keeps the last usable control before coming back.
+HWND nextGroupItem(HWND dlg, HWND from, bool previous) {
+    if (!find(dlg))
+        return nullptr;
+    if (from == dlg)
+        from = nullptr;
+    if (!from && previous)
+        return nullptr;
+    if (from) {
+        if (!navDescendant(dlg, from))
+            return nullptr;
+    } else {
+        from = navEdgeChild(dlg, false);
+        if (!from)
+            return nullptr;
+        if (navUsable(from))
+            return from;
+    }
+    HWND result = from, at = from, lastGroup = nullptr;
+    bool looped = false, skipping = false;
+    for (;;) {
+        HWND next = navSibling(at, false);
+        while (!next) {
+            if (navParent(at) == dlg) {
+                if (looped)
+                    return result;  // Guard: a group with no usable control ends after one round
+                looped = true;
+                next = navEdgeChild(dlg, false);
+            } else {
+                at = navParent(at);
+                next = navSibling(at, false);
+            }
+        }
+        at = next;
+        while (navControlParent(at) && (next = navEdgeChild(at, false)))
+            at = next;
+        if (navStyle(at) & WS_GROUP) {
+            lastGroup = at;
+            skipping = true;
+        }
+        if (at == from) {
+            if (!skipping || lastGroup == at)
+                break;
+            at = lastGroup;
+            skipping = false;
+            looped = false;
+        }
+        if (!skipping && navUsable(at)) {
+            result = at;
+            if (!previous)
+                break;
+        }
+    }
+    return result;
 }
 
 void setDialogFocus(HWND dlg, HWND control) {
@@ -432,11 +556,6 @@ INT_PTR runModal(HWND dlg, HWND owner, int filterCode, WaitKind kind) {
         if (ownerWasEnabled && !w->dialog->ended)
             enableWindow(owner, false);
     }
-    if ((w = find(dlg)) && !w->dialog->ended) {
-        if (!(w->style & WS_VISIBLE))
-            showWindow(dlg, SW_SHOWNORMAL);
-        paintNow(dlg);
-    }
     pushIdleHandler([dlg, kind]() {
         if (!find(dlg))
             return false;
@@ -450,11 +569,21 @@ INT_PTR runModal(HWND dlg, HWND owner, int filterCode, WaitKind kind) {
         return h(dlg, kind);
     });
     INT_PTR result = -1;
+    bool shown = false;
     for (;;) {
         w = find(dlg);
         if (!w || !w->dialog || w->dialog->ended || halted())
             break;
         MSG msg{};
+        // Windows shows a modal dialog the first time its queue is empty:
+        // what was already posted (to the owner too) runs first.
+        if (!shown && !peek(&msg, nullptr, 0, 0, Fetch::Keep)) {
+            shown = true;
+            if (!(w->style & WS_VISIBLE))
+                showWindow(dlg, SW_SHOWNORMAL);
+            paintNow(dlg);
+            continue;
+        }
         if (!get(&msg, nullptr, 0, 0)) {
             if (!halted())
                 postQuit(static_cast<int>(msg.wParam));  // the outer loop must see it too

@@ -46,6 +46,7 @@ INT_PTR modal(const char* function, nv::Result<DialogTemplate> t, const DialogSo
         return -1;
     HWND owner = ownerOf(parent);
     cancelModesFor(owner);
+    t->style &= ~WS_VISIBLE;  // shown by the modal loop once its queue is empty
     auto dlg = createDialog(*t, src, owner, proc, param);
     if (!dlg) {
         report(function, dlg.error());

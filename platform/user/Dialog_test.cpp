@@ -646,6 +646,93 @@ TEST_F(DialogTest, AModelessDialogFromTheResourcesComesUpAtOnceWithItsFontBefore
 
 // ---- more keyboard rules ----
 
+// Windows shows a modal dialog when its queue is first empty: messages
+// already posted to the owner run while the dialog is still hidden.
+HWND gModal;
+LRESULT CALLBACK PostingOwnerProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_USER + 7) {
+        MessageLog::current().add(std::string("owner:posted, dialog visible=") +
+                                  (gModal && IsWindowVisible(gModal) ? "1" : "0"));
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+INT_PTR CALLBACK RememberingDlgProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM) {
+    if (msg == WM_INITDIALOG) {
+        gModal = dlg;
+        return TRUE;
+    }
+    if (msg == WM_SHOWWINDOW && wParam)
+        MessageLog::current().add("dlg:shown");
+    if (msg == WM_COMMAND && LOWORD(wParam) == IDOK) {
+        EndDialog(dlg, 1);
+        return TRUE;
+    }
+    return FALSE;
+}
+
+TEST_F(DialogTest, AModalDialogComesUpAfterTheMessagesAlreadyPostedToItsOwner) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = PostingOwnerProc;
+    wc.hInstance = kInst;
+    wc.lpszClassName = "Poster";
+    RegisterClassA(&wc);
+    HWND owner = CreateWindowExA(0, "Poster", "main", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600, nullptr, nullptr, kInst,
+                                 nullptr);
+    // The template asks to be visible; a modal dialog still waits for the queue.
+    TemplateBuilder t(WS_POPUP | WS_CAPTION | DS_MODALFRAME | WS_VISIBLE, 200, 100, u"Keys");
+    t.item(0x80, BS_DEFPUSHBUTTON | WS_TABSTOP, 10, 70, 50, 14, IDOK, u"&OK");
+    answers("dialog Keys\n  press Enter\n");
+    gModal = nullptr;
+    PostMessageA(owner, WM_USER + 7, 0, 0);
+    PostMessageA(owner, WM_USER + 7, 0, 0);
+    MessageLog::current().clear();
+    EXPECT_EQ(DialogBoxIndirectParamA(kInst, t.get(), owner, RememberingDlgProc, 0), 1);
+    EXPECT_TRUE(sequenceIs(MessageLog::current().entries(),
+                           {"owner:posted, dialog visible=0", "owner:posted, dialog visible=0", "dlg:shown"}));
+    EXPECT_EQ(stopped_, input::Status::Running) << stopMessage_;
+}
+
+// DM_GETDEFID: the id DM_SETDEFID gave (a control nested in another too),
+// else the push button that says it is the default, else nothing; an ended
+// dialog has none. Enter presses the nested default.
+INT_PTR CALLBACK CommandLoggingDlgProc(HWND, UINT msg, WPARAM wParam, LPARAM) {
+    if (msg == WM_COMMAND)
+        MessageLog::current().add("dlg:WM_COMMAND(" + std::to_string(LOWORD(wParam)) + ")");
+    return msg == WM_INITDIALOG;
+}
+
+TEST_F(DialogTest, DefaultIdComesFromSetDefIdOrTheDefaultButtonAndEndsWithTheDialog) {
+    TemplateBuilder t(WS_POPUP | WS_CAPTION | WS_VISIBLE, 200, 100, u"Ids");
+    // The edit field takes the focus (a focused push button looks like the default).
+    t.item(0x81, WS_TABSTOP | WS_BORDER, 10, 10, 100, 12, 117)
+        .item(0x80, BS_PUSHBUTTON | WS_TABSTOP, 10, 70, 50, 14, 10, u"Ten")
+        .item(0x80, BS_PUSHBUTTON | WS_TABSTOP, 70, 70, 50, 14, 20, u"Twenty");
+    HWND dlg = CreateDialogIndirectParamA(kInst, t.get(), nullptr, CommandLoggingDlgProc, 0);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(SendMessageA(dlg, DM_GETDEFID, 0, 0), 0);  // no default at all
+    SendMessageA(GetDlgItem(dlg, 20), BM_SETSTYLE, BS_DEFPUSHBUTTON, FALSE);
+    EXPECT_EQ(SendMessageA(dlg, DM_GETDEFID, 0, 0), MAKELONG(20, DC_HASDEFID));
+    SendMessageA(dlg, DM_SETDEFID, 10, 0);
+    SendMessageA(GetDlgItem(dlg, 20), BM_SETSTYLE, BS_DEFPUSHBUTTON, FALSE);
+    EXPECT_EQ(SendMessageA(dlg, DM_GETDEFID, 0, 0), MAKELONG(10, DC_HASDEFID));
+
+    HWND holder = CreateWindowExA(0, "Button", "holder", WS_CHILD | WS_VISIBLE, 0, 0, 50, 50, dlg,
+                                  reinterpret_cast<HMENU>(100), kInst, nullptr);
+    HWND nested = CreateWindowExA(0, "Button", "nested", WS_CHILD | WS_VISIBLE, 5, 5, 10, 10, holder,
+                                  reinterpret_cast<HMENU>(300), kInst, nullptr);
+    SendMessageA(dlg, DM_SETDEFID, 300, 0);
+    EXPECT_EQ(LOWORD(SendMessageA(dlg, DM_GETDEFID, 0, 0)), 300);
+    MessageLog::current().clear();
+    MSG enter{nested, WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    EXPECT_TRUE(IsDialogMessageA(dlg, &enter));
+    EXPECT_TRUE(sequenceIs(MessageLog::current().entries(), {"dlg:WM_COMMAND(300)"}));
+
+    EndDialog(dlg, 1);
+    EXPECT_EQ(SendMessageA(dlg, DM_GETDEFID, 0, 0), 0);
+    DestroyWindow(dlg);
+}
+
 TEST_F(DialogTest, ArrowKeysMoveWithinARadioGroupAndTabSkipsWhatCannotTakeTheFocus) {
     TemplateBuilder t(WS_POPUP | WS_CAPTION, 200, 120, u"Modes");
     t.item(0x80, BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 10, 10, 80, 10, 620, u"&Install")
