@@ -116,6 +116,13 @@ struct InstallState {
     int lastDisk;               // disk in use when the previous run ended (set to 1 by ResetInstallState)
     int diskChangeCount;        // raised after every disk check (set to 1 by ResetInstallState)
     char statusFileName[144];   // the name the status line shows
+
+    // The conversation with Program Manager.
+    HWND ddeClient;     // the invisible "InsDDEClass" window of one group call
+    HWND ddeServer;     // the window that answered the initiation; NULL: none
+    int ddeInitiating;  // 1 while the initiation is broadcast
+    int ddeWaitOver;    // set when the outstanding execute is answered or its wait ends
+    WORD ddeStatus;     // status word of the last WM_DDE_ACK
 };
 
 // The record of this run (zero-filled at start).

@@ -104,6 +104,9 @@ enum MessageTextId : UINT {
     BTN_YES_TO_ALL = 221,            // "Yes to &All"
     BTN_NO = 222,                    // "&No"
     CAPTION_CONFIRM_REPLACE = 223,   // "Confirm File Replace"
+    MSG_DRIVER_ALREADY_INSTALLED = 224,  // "This driver is already installed. you can use the name shown below, ..."
+    LBL_PRINTER_NAME = 225,          // "Printer name"
+    CAPTION_INSTALL_PRINTER = 226,   // "Install Printer"
     MSG_FILE_NOT_FOUND = 236,        // "File not found."
     MSG_ENGLISH_INSTALLED = 238,     // "The English driver has been installed.\nTo select another language, ..."
 };
@@ -122,6 +125,12 @@ enum MessageTextId : UINT {
 #define IDC_CONFIRM_QUESTION 150
 #define IDC_YES_TO_ALL 1004
 #define IDC_CONFIRM_NO 4
+
+// PRINTERNAME.
+#define IDC_PRINTER_DRIVER 2107  // the driver's name
+#define IDC_PRINTER_TEXT 151     // text 224
+#define IDC_PRINTER_LABEL 152    // text 225
+#define IDC_PRINTER_NAME 1006    // the printer name, at most 31 characters
 
 // MODE_INSTALL.
 #define IDC_MODE_TEXT 653

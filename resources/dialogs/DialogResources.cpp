@@ -39,6 +39,16 @@ std::vector<DialogLayout> Build() {
                  {
                      {IDC_WAITING_TEXT, ControlClass::Static, SS_LEFT, 6, 8, 165, 40},
                  }});
+    // A new name for a printer whose driver is installed already.
+    d.push_back({"PRINTERNAME", kModal, 0, 0, 186, 145, 8, kSansSerif,
+                 {
+                     {IDC_PRINTER_DRIVER, ControlClass::Static, SS_LEFT, 13, 11, 170, 13},
+                     {IDC_PRINTER_TEXT, ControlClass::Static, SS_LEFT, 16, 34, 164, 26},
+                     {IDC_PRINTER_LABEL, ControlClass::Static, SS_LEFT, 24, 68, 120, 11},
+                     {IDC_PRINTER_NAME, ControlClass::Edit, WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL, 24, 82, 137, 17},
+                     {IDOK, ControlClass::Button, kDefPush, 33, 121, 50, 14},
+                     {IDCANCEL, ControlClass::Button, kPush, 95, 121, 50, 14},
+                 }});
     AddDriveDialogs(d);
     AddProgressDialogs(d);
     AppendChoiceDialogs(d);
