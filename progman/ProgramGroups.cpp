@@ -64,13 +64,15 @@ void GroupTitle(char* name) {
         *dot = '\0';
 }
 
-// "PROGMAN.GROUPS", or with ".<languageCode>" after it.
-void GroupsSection(char (&out)[64], bool withLanguage) {
-    GetMessageText(TXT_PROGMAN_GROUPS, out, sizeof out);
+// The first line of [PROGMAN.GROUPS], or with ".<languageCode>" after the name.
+IniLine GroupsSection(bool withLanguage) {
+    char name[64];
+    GetMessageText(TXT_PROGMAN_GROUPS, name, sizeof name);
     if (withLanguage) {
-        AppendText(out, ".");
-        AppendText(out, state.languageCode);
+        AppendText(name, ".");
+        AppendText(name, state.languageCode);
     }
+    return FindSection(nullptr, name);
 }
 
 int MakeClientWindow() {
@@ -213,9 +215,7 @@ int CreateGroup(IniLine line) {
 // Shows each group of [PROGMAN.GROUPS] without field 2 minimized and brings
 // the first one with a field 2 to the front.
 void ArrangeGroups() {
-    char sectionName[64];
-    GroupsSection(sectionName, false);
-    IniLine first = FindSection(nullptr, sectionName);
+    IniLine first = GroupsSection(false);
     char name[kFieldMax + 1], second[kFieldMax + 1], command[kCommandSize];
     for (IniLine line = first; line; line = NextLine(line)) {
         if (ReadField(line, 2, second) == Field::Present && second[0])
@@ -347,10 +347,8 @@ LRESULT CALLBACK InsDDEWndProc(HWND window, UINT message, WPARAM wParam, LPARAM 
 int CreateProgramGroups(HWND mainWindow) {
     if (!MakeClientWindow())
         return 0;
-    char sectionName[64];
-    GroupsSection(sectionName, true);
     int result = 0;
-    IniLine line = FindSection(nullptr, sectionName);
+    IniLine line = GroupsSection(true);
     if (line) {
         result = 1;
         for (; line && result; line = NextLine(line))
@@ -369,10 +367,8 @@ int RemoveProgramGroups(HWND mainWindow) {
     if (!MakeClientWindow())
         return 0;
     HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-    char sectionName[64];
-    GroupsSection(sectionName, true);
     int result = 0;
-    IniLine line = FindSection(nullptr, sectionName);
+    IniLine line = GroupsSection(true);
     if (line) {
         result = 1;
         char name[kFieldMax + 1], groupFile[kFieldMax + 1], command[kCommandSize];
