@@ -24,12 +24,15 @@ namespace {
 
 // What Program Manager's window is given to execute, in order.
 std::vector<std::string> received;
+std::vector<std::string> receivedEnabled;  // the commands that came while its window took input
 WNDPROC serverProc = nullptr;
 
 LRESULT CALLBACK RecordExecutes(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_DDE_EXECUTE) {
         auto* text = static_cast<const char*>(GlobalLock(reinterpret_cast<HGLOBAL>(lParam)));
         received.push_back(text ? text : "(no block)");
+        if (IsWindowEnabled(hwnd))
+            receivedEnabled.push_back(received.back());
         GlobalUnlock(reinterpret_cast<HGLOBAL>(lParam));
     }
     return CallWindowProcA(serverProc, hwnd, msg, wParam, lParam);
@@ -103,6 +106,7 @@ protected:
             tm().put('C', f, "stand-in file");
         CopyText(state.languageCode, "ENU");
         received.clear();
+        receivedEnabled.clear();
     }
     void TearDown() override {
         serverProc = nullptr;
@@ -140,6 +144,8 @@ TEST_F(ProgramGroups, EveryCommandAsWrittenAndTheGroupsOnTheMachine) {
     ASSERT_NE(progman, nullptr);
     EXPECT_EQ(CreateProgramGroups(nullptr), 1);
     EXPECT_TRUE(sequenceIs(received, kCreated));
+    // Program Manager takes no input while the conversation lasts, and again before its last command.
+    EXPECT_EQ(receivedEnabled, std::vector<std::string>{"[exitprogman(1)]"});
     expectClosedCleanly(progman);
     EXPECT_TRUE(group("Norvalk Printer Tools"));
     EXPECT_TRUE(fs::exists(programs() / "Norvalk Printer Tools/Uninstall.lnk"));
