@@ -4,6 +4,7 @@
 #include "printer/SpoolerSetup.h"
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@
 using nv::testing::MessageSequence;
 using nv::testing::ProgramTest;
 using nv::testing::sequenceIs;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -273,4 +275,51 @@ TEST_F(SpoolerSetup, DependentFilesGrowPastTheirBlockInsteadOfOverflowing) {
     EXPECT_STREQ(ValuePart("Name,\"DLL\"", 2, part), "DLL");
     EXPECT_STREQ(ValuePart("Name,DLL", 3, part), "");
     EXPECT_STREQ(ValuePart("A much longer name", 1, part), "A much ");  // cut to the buffer
+}
+
+// The sample product's models, read by PrepareModel as the install does,
+// handed to the spooler: German and English, a fresh spooler and one that
+// has a printer of the model's name already.
+TEST_F(SpoolerSetup, TheSampleProductsModelsInTwoLanguages) {
+    ASSERT_EQ(tm().setting("spoolerPreload", "Norvalk QS-8300 series,Other,OTHER.DRV,LPT2:"), "");
+    struct Case {
+        int languageLine, model;
+        const char* driver;
+        const char* printer;
+        const char* processor;
+    } cases[] = {
+        {3, 0, "Norvalk QS-8000 series", "Norvalk QS-8000 series", "NVPRNPRC"},        // Deutsch
+        {1, 1, "Norvalk QS-8300 series", "Norvalk QS-8300 series (Copy 2)", "WinPrint"},  // English, name taken
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.driver);
+        std::memset(state.copyList, 0, sizeof state.copyList);
+        state.copyListCount = 0;
+        loadScript("NVQS8000.INF", nv::testing::readWholeFile(fs::path(NV_SOURCE_DIR) / "samples/product/scripts/NVQS8000.INF"));
+        ASSERT_EQ(PrepareModel(nullptr, FindSection(nullptr, "Manufacturer"), c.languageLine, c.model), 1);
+        ASSERT_STREQ(state.driverName, c.driver);
+        // The copy run has put every file in place.
+        for (int i = 0; i < CopyListLength(); ++i)
+            tm().put('C', std::string(EntryKind(state.copyList[i]) == CopyKind::ColourProfile ? "WINDOWS/SYSTEM/COLOR/"
+                                                                                                 : "WINDOWS/SYSTEM/") +
+                              CopyListDestination(i),
+                     "copied");
+        if (DriverInstalled(state.driverName) == 0 && PrinterNameExists(state.driverName))
+            answers("dialog PRINTERNAME\n  click 1\n");
+        nv::trace::startCapture();
+        EXPECT_EQ(AddToSpooler(nullptr), 1);
+        nv::trace::stopCapture();
+        expectAnswersUsed();
+        bool found = false;
+        for (const auto& p : printers())
+            if (p.rfind(std::string(c.printer) + "|", 0) == 0) {
+                found = true;
+                EXPECT_EQ(p, std::string(c.printer) + "|" + c.driver + "|LPT1:|" + c.processor + "|RAW|2052");
+            }
+        EXPECT_TRUE(found) << c.printer;
+        auto [files, monitor] = driverFiles(c.driver);
+        EXPECT_EQ(monitor, "Norvalk Language Monitor");
+        EXPECT_NE(files.find("QSUNIT.DAT|"), std::string::npos) << files;  // the renamed file's own name
+        EXPECT_NE(files.find("Color\\QS8000.ICM|Color\\QSPHOTO.icm"), std::string::npos) << files;
+    }
 }
