@@ -11,6 +11,7 @@ packages=(
   mscompress binutils-mingw-w64-x86-64 libimage-exiftool-perl
   clang libclang-rt-14-dev python3 valgrind
   liblnk-utils
+  libsdl2-dev xvfb xauth xdotool x11-apps
 )
 
 missing=()

@@ -288,7 +288,7 @@ void paintEdit(HWND hwnd, HDC hdc, RECT rc) {
         SetTextColor(hdc, GetSysColor(COLOR_HIGHLIGHTTEXT));
         TextOutA(hdc, x0 + a.cx, y0, text.c_str() + lo, static_cast<int>(hi - lo));
     }
-    if (focused && enabled) {
+    if (focused && enabled && CaretShown()) {
         TEXTMETRICA tm{};
         GetTextMetricsA(hdc, &tm);
         RECT caret{x0 + caretAt.cx, y0, x0 + caretAt.cx + 1, y0 + tm.tmHeight};
@@ -518,6 +518,12 @@ bool Win95Painter::textExtent(HFONT font, const char* text, SIZE* out) {
     *out = SIZE{r.right - r.left, r.bottom - r.top};
     return true;
 }
+
+namespace {
+bool caretShown = true;
+}  // namespace
+void SetCaretShown(bool shown) { caretShown = shown; }
+bool CaretShown() { return caretShown; }
 
 void InstallPainter() {
     static Win95Painter painter;

@@ -22,4 +22,9 @@ public:
 // Registers the one Win95Painter with the window manager (idempotent).
 void InstallPainter();
 
+// The edit caret's blink phase. The caret is painted in every picture unless
+// a live window's host turns it off for the dark half of a blink.
+void SetCaretShown(bool shown);
+bool CaretShown();
+
 }  // namespace nv::gdi

@@ -332,6 +332,9 @@ typedef struct tagMSG {
 #define WM_NCDESTROY 0x0082
 #define WM_NCCALCSIZE 0x0083
 #define WM_NCHITTEST 0x0084
+#define HTTRANSPARENT (-1)
+#define HTNOWHERE 0
+#define HTCLIENT 1
 #define WM_NCPAINT 0x0085
 #define WM_NCACTIVATE 0x0086
 #define WM_GETDLGCODE 0x0087
@@ -445,8 +448,24 @@ DWORD WINAPI GetCurrentTime(void);
 #define VK_F3 0x72
 #define VK_F4 0x73
 #define VK_F5 0x74
+#define VK_F6 0x75
+#define VK_F7 0x76
+#define VK_F8 0x77
+#define VK_F9 0x78
 #define VK_F10 0x79
+#define VK_F11 0x7A
 #define VK_F12 0x7B
+#define VK_OEM_1 0xBA
+#define VK_OEM_PLUS 0xBB
+#define VK_OEM_COMMA 0xBC
+#define VK_OEM_MINUS 0xBD
+#define VK_OEM_PERIOD 0xBE
+#define VK_OEM_2 0xBF
+#define VK_OEM_3 0xC0
+#define VK_OEM_4 0xDB
+#define VK_OEM_5 0xDC
+#define VK_OEM_6 0xDD
+#define VK_OEM_7 0xDE
 
 SHORT WINAPI GetKeyState(int nVirtKey);
 SHORT WINAPI GetAsyncKeyState(int vKey);

@@ -237,6 +237,7 @@ struct Driver {
     std::optional<uint64_t> anchor;  // when the current wait began
     uint64_t waitUntil = 0;
     bool installed = false;
+    HWND notified = nullptr;  // live: the wait the observers were told of
 };
 
 Driver& driver() {
@@ -425,31 +426,12 @@ Result<bool> apply(const WaitView& v, const Action& a) {
         clickAt(c->hwnd, POINT{middle(c->hwnd).x, (row - top) * h + h / 2});
         return true;
     }
-    case Action::Kind::Insert: {
-        auto* m = machine::current();
-        machine::Drive* d = m ? m->drive(a.drive) : nullptr;
-        if (!d)
-            return Error::win32(ERROR_INVALID_DRIVE, std::string("the machine has no drive ") + a.drive + ":");
-        if (d->kind != machine::DriveKind::Removable)
-            return Error::win32(ERROR_INVALID_DRIVE, std::string("drive ") + a.drive + ": takes no disks");
-        // Only what the settings file can hold again, so the machine still
-        // loads after the run.
-        std::error_code ec;
-        if (!machine::isDriveFolder(a.text) || m->store().status(m->dir() / a.text).kind != machine::NodeKind::Directory)
-            return Error::win32(ERROR_PATH_NOT_FOUND,
-                                "no disk folder " + quote(a.text) + " in the machine directory");
-        d->folder = a.text;
-        d->hasDisk = true;
+    case Action::Kind::Insert:
+        NV_TRY(InsertDisk(a.drive, a.text));
         return false;
-    }
-    case Action::Kind::Eject: {
-        auto* m = machine::current();
-        machine::Drive* d = m ? m->drive(a.drive) : nullptr;
-        if (!d || d->kind != machine::DriveKind::Removable)
-            return Error::win32(ERROR_INVALID_DRIVE, std::string("drive ") + a.drive + ": takes no disks");
-        d->hasDisk = false;
+    case Action::Kind::Eject:
+        NV_TRY(EjectDisk(a.drive));
         return false;
-    }
     case Action::Kind::Wait:
         return false;
     }
@@ -488,6 +470,18 @@ bool onWait(HWND dlg, WaitKind kind) {
     Driver& d = driver();
     if (d.status != Status::Running)
         return false;
+    if (LiveHost* live = liveHost(); live && !d.source) {
+        // The person at the window acts when they like; the observers hear of
+        // each new wait, and again once input has changed what it shows.
+        if (d.notified != dlg) {
+            NotifyWaiting(dlg, kind);
+            d.notified = dlg;
+        }
+        live->wait(nextTimerDue(), dlg, kind);
+        if (pendingInput())
+            d.notified = nullptr;
+        return true;
+    }
     if (!d.source) {
         stall(title(view(dlg, kind)) + " waits for input, but there is no input source");
         return false;
@@ -543,6 +537,7 @@ void install() {
     d.anchor.reset();
     d.waitUntil = 0;
     d.recordedFor = nullptr;
+    d.notified = nullptr;
     if (!d.installed) {
         setWaitHandler(onWait);
         setDefaultStallHandler([](const std::string& why) { stopRun(Status::Stalled, why); });
@@ -557,6 +552,7 @@ int exitStatus(Status s) {
     case Status::InputEnded: return kExitInputEnded;
     case Status::Mismatch: return kExitMismatch;
     case Status::Stalled: return kExitStalled;
+    case Status::Closed: return kExitClosed;
     default: return 0;
     }
 }
@@ -586,16 +582,53 @@ void UseNone() {
     driver().record.reset();
 }
 
-Result<void> RecordTo(const std::string& path) {
+Result<void> RecordTo(const std::string& path, const std::string& origin) {
     auto f = host::createOutputStream(path);
     if (!f)
         return Error::win32(ERROR_ACCESS_DENIED, path + ": cannot write the recording");
-    *f << "# answers recorded from a console run\n";
+    *f << "# answers recorded from " << origin << "\n";
     driver().record = std::move(f);
     driver().recordPath = path;
     driver().recordedFor = nullptr;
     return {};
 }
+
+void RecordAction(HWND waiting, const Action& action) {
+    Window* w = find(waiting);
+    if (!w || !driver().record)
+        return;
+    bool box = w->dialog && w->dialog->messageBox;
+    writeRecord(view(waiting, box ? WaitKind::MessageBox : WaitKind::Dialog), action);
+}
+
+bool Recording() { return driver().record != nullptr; }
+
+Result<void> InsertDisk(char drive, const std::string& folder) {
+    auto* m = machine::current();
+    machine::Drive* d = m ? m->drive(drive) : nullptr;
+    if (!d)
+        return Error::win32(ERROR_INVALID_DRIVE, std::string("the machine has no drive ") + drive + ":");
+    if (d->kind != machine::DriveKind::Removable)
+        return Error::win32(ERROR_INVALID_DRIVE, std::string("drive ") + drive + ": takes no disks");
+    // Only what the settings file can hold again, so the machine still
+    // loads after the run.
+    if (!machine::isDriveFolder(folder) || m->store().status(m->dir() / folder).kind != machine::NodeKind::Directory)
+        return Error::win32(ERROR_PATH_NOT_FOUND, "no disk folder " + quote(folder) + " in the machine directory");
+    d->folder = folder;
+    d->hasDisk = true;
+    return {};
+}
+
+Result<void> EjectDisk(char drive) {
+    auto* m = machine::current();
+    machine::Drive* d = m ? m->drive(drive) : nullptr;
+    if (!d || d->kind != machine::DriveKind::Removable)
+        return Error::win32(ERROR_INVALID_DRIVE, std::string("drive ") + drive + ": takes no disks");
+    d->hasDisk = false;
+    return {};
+}
+
+void Stop(Status s, const std::string& why) { stopRun(s, why); }
 
 void SetReactionTime(uint32_t ms) { driver().reaction = ms; }
 Status status() { return driver().status; }

@@ -22,6 +22,8 @@
 
 #include "platform/core/Result.h"
 
+#include <windef.h>
+
 namespace nv::user::input {
 
 enum class Status {
@@ -29,12 +31,14 @@ enum class Status {
     InputEnded,  // the answers or the console input ran out while a dialog waited
     Mismatch,    // an answer-file step did not match what came up, or could not be done
     Stalled,     // the program waited for something that nothing could bring
+    Closed,      // the person closed the desktop window the run was shown in
 };
 
 // Exit statuses of a stopped run, distinct from the program's own results.
 constexpr int kExitInputEnded = 3;
 constexpr int kExitMismatch = 4;
 constexpr int kExitStalled = 5;
+constexpr int kExitClosed = 6;
 int exitStatus(Status s);
 
 // Reads and checks the whole file first; errors name the file and line.
@@ -43,8 +47,24 @@ Result<void> UseAnswerFile(const std::string& path);
 Result<void> UseAnswerText(const std::string& text, const std::string& name);
 void UseConsole(FILE* in, FILE* out);
 // Writes every action taken from now on (normally with the console) as an
-// answer file. Call after choosing the source.
-Result<void> RecordTo(const std::string& path);
+// answer file. Call after choosing the source. `origin` names the kind of run
+// in the file's first line.
+Result<void> RecordTo(const std::string& path, const std::string& origin = "a console run");
+// With no source and a live host (a desktop window), dialogs wait for the
+// person at the window; what the host translates into input it reports here
+// as actions, so that record mode can write them. `waiting` is the dialog or
+// message box the action was done in.
+struct Action;
+void RecordAction(HWND waiting, const Action& action);
+bool Recording();
+
+// Puts a disk (a folder of the machine directory) into a removable drive, or
+// takes it out; what the answer files' insert and eject do.
+Result<void> InsertDisk(char drive, const std::string& folder);
+Result<void> EjectDisk(char drive);
+
+// Stops the run as a source would (see SetStopHandler); the first stop wins.
+void Stop(Status s, const std::string& why);
 // No source: dialogs that wait stop the run as stalled.
 void UseNone();
 

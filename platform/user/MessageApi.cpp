@@ -86,6 +86,8 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT first, UINT last, UINT remov
         }
         if (r) {
             emptyPolls = 0;
+        } else if (LiveHost* live = liveHost()) {
+            live->poll();  // real time passes; a person may act
         } else if (auto due = nextTimerDue(); due && *due > now()) {
             // Nothing now: the next timer is where the machine's time goes.
             advanceClock(*due);
@@ -128,7 +130,9 @@ BOOL WINAPI WaitMessage(void) {
     BOOL ok = TRUE;
     // Waits like GetMessage but leaves the message where it is.
     while (!halted() && !peek(&m, nullptr, 0, 0, Fetch::Keep)) {
-        if (auto due = nextTimerDue()) {
+        if (LiveHost* live = liveHost()) {
+            live->wait(nextTimerDue(), nullptr, WaitKind::Dialog);
+        } else if (auto due = nextTimerDue()) {
             advanceClock(*due);
         } else {
             ok = FALSE;

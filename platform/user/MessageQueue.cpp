@@ -146,6 +146,10 @@ bool get(MSG* msg, HWND filter, UINT first, UINT last) {
             if (S().halted)
                 continue;
         }
+        if (LiveHost* live = liveHost()) {
+            live->wait(nextTimerDue(), nullptr, WaitKind::Dialog);
+            continue;
+        }
         if (auto due = nextTimerDue()) {
             advanceClock(*due);
             continue;
@@ -180,6 +184,32 @@ LRESULT dispatch(const MSG* msg) {
     return send(msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }
 
+namespace {
+// The characters of the digit row and the punctuation keys on the US layout.
+int usLayoutChar(int vk, bool shift) {
+    static const char kShiftedDigits[] = ")!@#$%^&*(";
+    if (vk >= '0' && vk <= '9')
+        return shift ? kShiftedDigits[vk - '0'] : vk;
+    struct Oem {
+        int vk;
+        char plain, shifted;
+    };
+    static const Oem kOem[] = {{VK_OEM_1, ';', ':'},      {VK_OEM_PLUS, '=', '+'},   {VK_OEM_COMMA, ',', '<'},
+                               {VK_OEM_MINUS, '-', '_'},  {VK_OEM_PERIOD, '.', '>'}, {VK_OEM_2, '/', '?'},
+                               {VK_OEM_3, '`', '~'},      {VK_OEM_4, '[', '{'},      {VK_OEM_5, '\\', '|'},
+                               {VK_OEM_6, ']', '}'},      {VK_OEM_7, '\'', '"'}};
+    for (const Oem& o : kOem)
+        if (o.vk == vk)
+            return shift ? o.shifted : o.plain;
+    return 0;
+}
+
+LiveHost* theLiveHost = nullptr;  // the host's, not the machine's: outlives resets
+}  // namespace
+
+void setLiveHost(LiveHost* host) { theLiveHost = host; }
+LiveHost* liveHost() { return theLiveHost; }
+
 bool translate(const MSG* msg) {
     if (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN)
         return false;
@@ -198,8 +228,8 @@ bool translate(const MSG* msg) {
         ch = ' ';
     else if (vk >= 'A' && vk <= 'Z')
         ch = shift ? vk : vk + ('a' - 'A');
-    else if (vk >= '0' && vk <= '9')
-        ch = vk;
+    else
+        ch = usLayoutChar(vk, shift);
     if (!ch)
         return false;
     State& s = S();

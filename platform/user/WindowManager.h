@@ -166,6 +166,21 @@ using IdleHandler = std::function<bool()>;
 void pushIdleHandler(IdleHandler h);
 void popIdleHandler();
 
+// A person at a live screen (a desktop window on the host). While one is set,
+// idle time passes in real time instead of jumping to the next timer:
+//  - wait() blocks until the host brings input, `due` (machine clock) comes
+//    or the run is stopped, moving the clock as host time passes; `waiting`
+//    is the dialog or message box whose modal loop waits, if any;
+//  - poll() takes what the host has now, for loops that poll (PeekMessage).
+class LiveHost {
+public:
+    virtual ~LiveHost() = default;
+    virtual void wait(std::optional<uint64_t> due, HWND waiting, WaitKind kind) = 0;
+    virtual void poll() = 0;
+};
+void setLiveHost(LiveHost* host);  // not owned; nullptr: headless again
+LiveHost* liveHost();
+
 // ---- timers and the clock ----
 uint64_t now();
 void advanceClock(uint64_t to);

@@ -3,14 +3,14 @@
 namespace nv::launcher {
 
 const char* const kUsage =
-    "usage: nvins32b --machine DIR [--from WINPATH] [--answers FILE | --console]\n"
+    "usage: nvins32b --machine DIR [--from WINPATH] [--answers FILE | --console | --window [--scale 2]]\n"
     "                [--record FILE] [--screenshots DIR] [--trace FILE] [--dialog NAME]\n"
     "                [-- ARGS]\n";
 
 const char* const kHelp =
     "nvins32b runs the Norvalk driver installer on a simulated Windows 95 machine.\n"
     "\n"
-    "usage: nvins32b --machine DIR [--from WINPATH] [--answers FILE | --console]\n"
+    "usage: nvins32b --machine DIR [--from WINPATH] [--answers FILE | --console | --window [--scale 2]]\n"
     "                [--record FILE] [--screenshots DIR] [--trace FILE] [--dialog NAME]\n"
     "                [-- ARGS]\n"
     "\n"
@@ -19,7 +19,11 @@ const char* const kHelp =
     "  --from WINPATH     the folder the installer is started from (default A:\\)\n"
     "  --answers FILE     answer the dialogs from an answer file (UTF-8; see docs/answer-files.md)\n"
     "  --console          answer the dialogs at the console (the default when --record is given)\n"
-    "  --record FILE      write the answers given at the console to FILE, as an answer file\n"
+    "  --window           show the machine's screen in a desktop window and answer with the mouse\n"
+    "                     and keys (needs a display; see README.md for the disk keys and commands)\n"
+    "  --scale 2          show the window at twice the size\n"
+    "  --record FILE      write the answers given at the console or in the window to FILE, as an\n"
+    "                     answer file\n"
     "  --screenshots DIR  save a PNG picture of the screen at each dialog into DIR\n"
     "  --trace FILE       write every Win32 call of the installer to FILE (UTF-8), one line each\n"
     "  --dialog NAME      start up as usual, then show only this dialog and print what it chose:\n"
@@ -35,6 +39,7 @@ const char* const kHelp =
     "         ended while a dialog was waiting\n"
     "  4      a dialog did not match what the answer file expected\n"
     "  5      the run stalled: nobody could answer\n"
+    "  6      the window was closed before the run ended (the machine is saved as it was)\n"
     "\n"
     "example:\n"
     "  nvmachine new m && nvmachine insert m A: build/dev/samples/disks/DISK1\n"
@@ -57,10 +62,17 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
             }
             break;
         }
-        if (a == "--console") {
-            if (o.input == InputKind::Answers)
-                return fail("--console and --answers exclude each other");
-            o.input = InputKind::Console;
+        if (a == "--console" || a == "--window") {
+            InputKind kind = a == "--console" ? InputKind::Console : InputKind::Window;
+            if (o.input != InputKind::None && o.input != kind)
+                return fail("--answers, --console and --window exclude each other");
+            o.input = kind;
+            continue;
+        }
+        if (a == "--scale") {
+            if (i + 1 >= args.size() || (args[i + 1] != "1" && args[i + 1] != "2"))
+                return fail("option '--scale' takes 1 or 2");
+            o.scale = args[++i][0] - '0';
             continue;
         }
         std::string* target = nullptr;
@@ -84,8 +96,8 @@ ParseResult parseOptions(const std::vector<std::string>& args) {
             return fail("option '" + a + "' needs a value");
         *target = args[++i];
         if (a == "--answers") {
-            if (o.input == InputKind::Console)
-                return fail("--console and --answers exclude each other");
+            if (o.input != InputKind::None)
+                return fail("--answers, --console and --window exclude each other");
             o.input = InputKind::Answers;
         }
     }

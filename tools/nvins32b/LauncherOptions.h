@@ -1,7 +1,7 @@
 // Command-line options of the launcher nvins32b, which runs the installer on
 // a simulated machine:
 //
-//   nvins32b --machine DIR [--from WINPATH] [--answers FILE | --console]
+//   nvins32b --machine DIR [--from WINPATH] [--answers FILE | --console | --window [--scale 2]]
 //            [--record FILE] [--screenshots DIR] [--trace FILE] [--dialog NAME]
 //            [-- ARGS]
 //
@@ -15,7 +15,7 @@
 
 namespace nv::launcher {
 
-enum class InputKind { None, Answers, Console };
+enum class InputKind { None, Answers, Console, Window };
 
 struct Options {
     std::string machineDir;
@@ -27,6 +27,7 @@ struct Options {
     std::string traceFile;
     std::string programArgs;          // the installer's own command line
     std::string dialog;               // --dialog: the one dialog to show (see DialogTryout.h)
+    int scale = 1;                    // --scale: host pixels per machine pixel in the window
 };
 
 struct ParseResult {

@@ -3,11 +3,12 @@
 // error how the run ended (RunSummary.h). Its exit status is the program's; 2 for a bad command line or answer file, 3 when the machine,
 // the trace or the screenshot folder cannot be opened, and the input
 // sources' own statuses (3 input ended, 4 mismatch, 5 stalled) when a run
-// was stopped because nobody could answer.
+// was stopped because nobody could answer, 6 when its window was closed.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,9 @@
 #include "tools/nvins32b/DialogTryout.h"
 #include "tools/nvins32b/LauncherOptions.h"
 #include "tools/nvins32b/RunSummary.h"
+#if NV_HAVE_WINDOW
+#include "tools/window/LiveWindow.h"
+#endif
 #include "shared/InstallState.h"
 
 namespace {
@@ -47,6 +51,7 @@ std::string stopCause(nv::user::input::Status s) {
     case Status::InputEnded: return "the answers ran out";
     case Status::Mismatch: return "an answer did not fit";
     case Status::Stalled: return "the program waited for what nothing could send";
+    case Status::Closed: return "its window was closed";
     case Status::Running: break;
     }
     return "";
@@ -101,6 +106,16 @@ static int runTool(int argc, char** argv) {
         return 2;
     }
 
+    if (o.input == launcher::InputKind::Window) {
+#if NV_HAVE_WINDOW
+        // Without a display there is nothing to show: say so before anything runs.
+        if (std::string why = window::MissingDisplay(); !why.empty())
+            return fail(3, why);
+#else
+        return fail(3, "--window: this build has no desktop window (SDL2 was missing when it was configured)");
+#endif
+    }
+
     // The machine's other programs, hosted as its settings say.
     progman::registerProgramManager();
     auto opened = machine::Machine::open(o.machineDir);
@@ -124,6 +139,9 @@ static int runTool(int argc, char** argv) {
     case launcher::InputKind::Console:
         input::UseConsole(stdin, stdout);
         break;
+    case launcher::InputKind::Window:
+        input::UseNone();  // the person at the window answers
+        break;
     case launcher::InputKind::None:
         // Recording needs someone to record: the console.
         if (o.recordFile.empty())
@@ -133,7 +151,8 @@ static int runTool(int argc, char** argv) {
         break;
     }
     if (!o.recordFile.empty()) {
-        if (auto recording = input::RecordTo(o.recordFile); !recording)
+        std::string origin = o.input == launcher::InputKind::Window ? "a run in the desktop window" : "a console run";
+        if (auto recording = input::RecordTo(o.recordFile, origin); !recording)
             return fail(3, recording.error().message);
     }
     // A stopped run ends here and now: once nobody answers, the program
@@ -159,11 +178,24 @@ static int runTool(int argc, char** argv) {
             return fail(3, "cannot write the trace file '" + o.traceFile + "'");
     }
 
+#if NV_HAVE_WINDOW
+    std::unique_ptr<window::LiveWindow> shown;
+    if (o.input == launcher::InputKind::Window) {
+        auto window = window::LiveWindow::open({o.scale, "Norvalk Driver Installation", true});
+        if (!window)
+            return fail(3, window.error().message);
+        shown = std::move(*window);
+    }
+#endif
+
     // What the executable's resource section holds: strings, dialogs, the title bitmap.
     RegisterProgramResources(kProgramInstance);
     int status = kind == RunKind::Installer ? InstallerMain(kProgramInstance, o.programArgs.c_str(), SW_SHOWNORMAL)
                                   : RunDialogTryout(kProgramInstance, o.dialog, o.programArgs.c_str());
 
+#if NV_HAVE_WINDOW
+    shown.reset();
+#endif
     status = endRun(m, kind, status);
     machine::detach();
     return status;
