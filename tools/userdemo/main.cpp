@@ -7,16 +7,19 @@
 //   nvuserdemo --answers FILE [--record FILE] [--screenshots DIR]
 //   nvuserdemo --console [--record FILE] [--screenshots DIR]
 //                                            (--console reads actions from standard input)
+//   nvuserdemo --window [--scale 2] [--record FILE] [--screenshots DIR]
+//                                            (a desktop window: mouse and keys)
 //
 // --screenshots writes a numbered PNG of the screen whenever a dialog or
 // message box waits, and one when the run ends.
 //
 // Exit status 0 when the run ends normally; the input sources' own statuses
-// (3 input ended, 4 mismatch, 5 stalled) otherwise.
+// (3 input ended, 4 mismatch, 5 stalled, 6 window closed) otherwise.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,6 +30,9 @@
 #include "platform/user/Painter.h"
 #include "platform/user/Resources.h"
 #include "shared/DialogTemplateWriter.h"
+#if NV_HAVE_WINDOW
+#include "tools/window/LiveWindow.h"
+#endif
 
 namespace {
 
@@ -258,7 +264,8 @@ LRESULT CALLBACK MainWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) 
 }
 
 int usage() {
-    std::fprintf(stderr, "usage: nvuserdemo --answers FILE | --console [--record FILE] [--screenshots DIR]\n");
+    std::fprintf(stderr, "usage: nvuserdemo --answers FILE | --console | --window [--scale 2] [--record FILE] "
+                         "[--screenshots DIR]\n");
     return 2;
 }
 
@@ -266,7 +273,8 @@ int usage() {
 
 static int runTool(int argc, char** argv) {
     std::string answers, record, screenshots;
-    bool console = false;
+    bool console = false, window = false;
+    [[maybe_unused]] int scale = 1;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--answers" && i + 1 < argc)
@@ -277,11 +285,26 @@ static int runTool(int argc, char** argv) {
             screenshots = argv[++i];
         else if (a == "--console")
             console = true;
+        else if (a == "--window")
+            window = true;
+        else if (a == "--scale" && i + 1 < argc && (std::string(argv[i + 1]) == "1" || std::string(argv[i + 1]) == "2"))
+            scale = argv[++i][0] - '0';
         else
             return usage();
     }
-    if (answers.empty() == !console)
+    if (!answers.empty() + console + window != 1)
         return usage();
+    if (window) {
+#if NV_HAVE_WINDOW
+        if (std::string why = nv::window::MissingDisplay(); !why.empty()) {
+            std::fprintf(stderr, "nvuserdemo: %s\n", why.c_str());
+            return 3;
+        }
+#else
+        std::fprintf(stderr, "nvuserdemo: --window: this build has no desktop window (SDL2 was missing when it was configured)\n");
+        return 3;
+#endif
+    }
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
 
     // A machine of its own, never written: the demonstration touches no files.
@@ -289,12 +312,14 @@ static int runTool(int argc, char** argv) {
                                                            nv::machine::Settings{}));
     if (console) {
         nv::user::input::UseConsole(stdin, stdout);
+    } else if (window) {
+        nv::user::input::UseNone();
     } else if (auto r = nv::user::input::UseAnswerFile(answers); !r) {
         std::fprintf(stderr, "%s\n", r.error().message.c_str());
         return 2;
     }
     if (!record.empty()) {
-        if (auto r = nv::user::input::RecordTo(record); !r) {
+        if (auto r = nv::user::input::RecordTo(record, window ? "a run in the desktop window" : "a console run"); !r) {
             std::fprintf(stderr, "%s\n", r.error().message.c_str());
             return 2;
         }
@@ -306,6 +331,17 @@ static int runTool(int argc, char** argv) {
         }
     }
     registerResources();
+#if NV_HAVE_WINDOW
+    std::unique_ptr<nv::window::LiveWindow> shown;
+    if (window) {
+        auto opened = nv::window::LiveWindow::open({scale, "nvuserdemo", true});
+        if (!opened) {
+            std::fprintf(stderr, "nvuserdemo: %s\n", opened.error().message.c_str());
+            return 3;
+        }
+        shown = std::move(*opened);
+    }
+#endif
 
     WNDCLASSA wc{};
     wc.lpfnWndProc = MainWndProc;
@@ -327,6 +363,9 @@ static int runTool(int argc, char** argv) {
     if (!unused.empty())
         std::fprintf(stderr, "unused answers:\n%s", unused.c_str());
     nv::user::NotifyRunEnded();
+#if NV_HAVE_WINDOW
+    shown.reset();
+#endif
     nv::machine::detach();
     return 0;
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -288,18 +289,16 @@ private:
         return false;
     }
 
+    // Disk N: the folder of the disk in A: (or the last one put in) with its
+    // trailing number replaced by N, else disks/DISKN of the machine directory.
     void insertNumbered(int n) {
         std::string folder = lastDisk();
         size_t end = folder.size();
         while (end > 0 && std::isdigit(static_cast<unsigned char>(folder[end - 1])))
             --end;
-        if (folder.empty() || end == folder.size()) {
-            say("no numbered disk folder to go from; use the command: insert A: FOLDER");
-            return;
-        }
         input::Action a;
         a.kind = input::Action::Kind::Insert;
-        a.text = folder.substr(0, end) + std::to_string(n);
+        a.text = end < folder.size() ? folder.substr(0, end) + std::to_string(n) : "disks/DISK" + std::to_string(n);
         disk(a);
     }
 
@@ -407,12 +406,18 @@ private:
                               : nv::machine::equalsNoCase(text, c.text);
             if (!hit)
                 continue;
-            RECT r = nv::user::screenRect(*w);
+            // The client area (what takes clicks); for a list, its row height and first row shown.
+            RECT r = nv::user::clientScreenRect(*w);
+            int rowHeight = 0, topRow = 0;
+            if (nv::user::controlKind(h) == nv::user::ControlKind::ListBox) {
+                rowHeight = nv::user::listRowHeight(h);
+                topRow = static_cast<int>(nv::user::send(h, LB_GETTOPINDEX, 0, 0));
+            }
             char buf[96];
-            std::snprintf(buf, sizeof buf, "where %s %ld %ld %ld %ld ", ref.c_str(), static_cast<long>(r.left),
+            std::snprintf(buf, sizeof buf, "%ld %ld %ld %ld %d %d ", static_cast<long>(r.left),
                           static_cast<long>(r.top), static_cast<long>(r.right - r.left),
-                          static_cast<long>(r.bottom - r.top));
-            say(buf + input::quote(text));
+                          static_cast<long>(r.bottom - r.top), rowHeight, topRow);
+            say("where " + ref + " " + buf + input::quote(text));
             return;
         }
         say("where: no control " + ref + " in " + input::title(input::view(dlg, nv::user::WaitKind::Dialog)));

@@ -8,12 +8,14 @@
 // program's (the wait cursor while it sets one).
 //
 // Disks: Ctrl+1 .. Ctrl+9 put disk N into A: (the folder of the disk in A:,
-// or of the last one, with its trailing number replaced by N), Ctrl+E takes
-// the disk out. Commands on standard input (one a line) do the same and
+// or of the last one, with its trailing number replaced by N; else the
+// machine directory's disks/DISKN), Ctrl+E takes the disk out. Commands on standard input (one a line) do the same and
 // more, for scripts and tests:
 //   insert A: FOLDER   eject A:      a folder of the machine directory
-//   where CONTROL      the screen rectangle and text of a control of the
-//                      waiting dialog, by id or text
+//   where CONTROL      where a control of the waiting dialog is (by id or
+//                      quoted text): "window: where CONTROL X Y W H ROWH TOP
+//                      "TEXT"", its client area on the screen and, for a
+//                      list, its row height and first row shown (else 0 0)
 //   screenshot FILE    the screen as a PNG, exactly as the window shows it;
 //                      the caret stays lit until the next input
 //   close              as closing the window
