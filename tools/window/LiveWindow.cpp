@@ -367,6 +367,21 @@ private:
                 say(saved ? "screenshot " + rest : saved.error().message);
                 continue;
             }
+            if (verb == "waiting") {
+                HWND dlg = translator_.waiting();
+                nv::user::Window* w = dlg ? nv::user::find(dlg) : nullptr;
+                if (!w) {
+                    say("waiting none");
+                    continue;
+                }
+                char handle[32];
+                std::snprintf(handle, sizeof handle, "%p", static_cast<void*>(dlg));
+                bool box = w->dialog && w->dialog->messageBox;
+                nv::trace::Quiet quiet;
+                say(std::string("waiting ") + handle + " " +
+                    input::header(input::view(dlg, box ? nv::user::WaitKind::MessageBox : nv::user::WaitKind::Dialog)));
+                continue;
+            }
             if (verb == "where" && !rest.empty()) {
                 where(rest);
                 continue;
@@ -377,7 +392,7 @@ private:
                 disk(*parsed->action);
                 continue;
             }
-            say("unknown command \"" + line + "\" (insert A: FOLDER, eject A:, where CONTROL, screenshot FILE, close)");
+            say("unknown command \"" + line + "\" (insert A: FOLDER, eject A:, waiting, where CONTROL, screenshot FILE, close)");
         }
         return gave || nv::user::pendingInput();
     }

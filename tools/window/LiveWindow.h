@@ -12,6 +12,9 @@
 // machine directory's disks/DISKN), Ctrl+E takes the disk out. Commands on standard input (one a line) do the same and
 // more, for scripts and tests:
 //   insert A: FOLDER   eject A:      a folder of the machine directory
+//   waiting            which dialog or message box waits: "window: waiting
+//                      HANDLE HEADER" (HEADER as an answer file names it),
+//                      or "window: waiting none"
 //   where CONTROL      where a control of the waiting dialog is (by id or
 //                      quoted text): "window: where CONTROL X Y W H ROWH TOP
 //                      "TEXT"", its client area on the screen and, for a

@@ -5,11 +5,12 @@ which the window tells on its standard input ("where CONTROL").
 
   window_runs.py demo      BUILD SOURCE WORK   the demonstration clicked and typed
                                                through; its recording replays headless
-  window_runs.py installer BUILD SOURCE WORK   the installer's font dialog on a fresh
-                                               machine; the recording replays headless
-                                               to the same machine; a picture of the X
-                                               window equals the framebuffer's PNG;
-                                               closing the window ends the run (6)
+  window_runs.py installer BUILD SOURCE WORK   a start of the sample product on a fresh
+                                               machine, disks changed with Ctrl+N; the
+                                               recording replays headless to the same machine
+  window_runs.py picture   BUILD SOURCE WORK   a picture of the X window equals the
+                                               framebuffer's PNG; closing the window ends
+                                               the run (6)
   window_runs.py no-display BUILD SOURCE WORK  without a display --window fails at once
 """
 import os
@@ -69,6 +70,19 @@ class Run:
                 fail("no answer %r from the window; output so far: %s" % (prefix, self.out))
             if line.startswith(prefix):
                 return line
+
+    def next_wait(self, expect):
+        """Waits for a new dialog or message box whose header holds `expect`."""
+        while True:
+            self.command("waiting")
+            line = self.answer("window: waiting")
+            fields = line.split(" ", 3)
+            if len(fields) == 4 and fields[2] != getattr(self, "handle", None) and expect in fields[3]:
+                self.handle = fields[2]
+                return
+            if time.monotonic() > DEADLINE:
+                fail("%r never came up; the last wait: %s" % (expect, line))
+            time.sleep(0.05)
 
     def where(self, ref):
         """The client rectangle of a control of the waiting dialog; waits for it to come up."""
@@ -177,11 +191,13 @@ def demo(build, source, work):
 
 
 def fresh_machine(build, work, name):
+    """A fresh machine with the sample disks in its disks/ folder and disk 1 in A:."""
     machine = os.path.join(work, name)
     shutil.rmtree(machine, ignore_errors=True)
     nvm = os.path.join(build, "tools/nvmachine/nvmachine")
     subprocess.run([nvm, "new", machine], check=True, capture_output=True)
-    subprocess.run([nvm, "insert", machine, "A:", os.path.join(build, "samples/disks/DISK1")], check=True,
+    shutil.copytree(os.path.join(build, "samples/disks"), os.path.join(machine, "disks"))
+    subprocess.run([nvm, "insert", machine, "A:", os.path.join(machine, "disks/DISK1")], check=True,
                    capture_output=True)
     return machine
 
@@ -242,30 +258,62 @@ def read_xwd(data):
 
 
 def installer(build, source, work):
+    """A start of the sample product clicked and typed through, disks changed
+    with Ctrl+2 and Ctrl+3; its recording replays headless to the same machine."""
+    exe = os.path.join(build, "tools/nvins32b/nvins32b")
+    nvm = os.path.join(build, "tools/nvmachine/nvmachine")
+    shown, headless = fresh_machine(build, work, "shown"), fresh_machine(build, work, "headless")
+    rec = os.path.join(work, "install-window.answers")
+    run = Run([exe, "--machine", shown, "--window", "--record", rec], "Norvalk Driver Installation")
+    run.next_wait('"Select Language"')
+    run.click("1")
+    run.next_wait("install the Norvalk printer driver")
+    keys("y")
+    run.next_wait("SELECTDRV")
+    run.click("1")
+    for disk in ("2", "3"):
+        run.next_wait("Driver disk #2" if disk == "2" else "Font disk #3")
+        keys("ctrl+" + disk, "Return")
+    run.next_wait("Demo")
+    keys("y")
+    run.next_wait("TrueType")
+    keys("y")
+    run.next_wait("DIRECTORY")
+    run.click("1")
+    run.next_wait("FONT")
+    run.click("110", row=1)  # one font left out
+    run.click("1")
+    for disk in ("2", "3"):
+        run.next_wait("Driver disk #2" if disk == "2" else "Font disk #3")
+        keys("ctrl+" + disk, "Return")
+    for text in ("SYSTEM.INI", "bi-directional", "README", "Printer Driver Disk"):
+        run.next_wait(text)
+        keys("Return")
+    run.next_wait("dialog")
+    run.click("1021")  # back to Windows
+    status, out, err = run.finish()
+    if status != 0:
+        fail("the run in the window ended with %d: %s" % (status, err))
+    replay = subprocess.run([exe, "--machine", headless, "--answers", rec], capture_output=True, text=True,
+                            timeout=left())
+    if replay.returncode != 0:
+        fail("the recording did not replay: %s\n%s" % (replay.stderr, open(rec).read()))
+    diff = subprocess.run([nvm, "diff", shown, headless], capture_output=True, text=True)
+    if diff.returncode != 0:
+        fail("the replay left another machine:\n%s\n%s" % (diff.stdout, open(rec).read()))
+    print("a start of the sample product ran in the window; its recording replayed to the same machine")
+
+
+def picture(build, source, work):
+    """The font dialog alone: a picture of the X window equals the framebuffer's
+    PNG; a recording of it replays; closing the window ends the run with 6."""
     exe = os.path.join(build, "tools/nvins32b/nvins32b")
     nvm = os.path.join(build, "tools/nvmachine/nvmachine")
     title = "Norvalk Driver Installation"
-
-    # The plain start on a fresh machine runs to its end in the window, to
-    # the same machine as headless.
-    shown, headless = fresh_machine(build, work, "shown"), fresh_machine(build, work, "headless")
-    # (It shows no dialog yet: the window opens and closes with the run.)
-    windowed = subprocess.run([exe, "--machine", shown, "--window"], capture_output=True, text=True,
-                              stdin=subprocess.DEVNULL, timeout=left())
-    plain = subprocess.run([exe, "--machine", headless], capture_output=True, text=True, timeout=left())
-    if windowed.returncode != plain.returncode or windowed.stdout != plain.stdout:
-        fail("the start in the window ended with %d, headless with %d: %s" %
-             (windowed.returncode, plain.returncode, windowed.stderr))
-    diff = subprocess.run([nvm, "diff", shown, headless], capture_output=True, text=True)
-    if diff.returncode != 0:
-        fail("the window's start left another machine:\n" + diff.stdout)
-
-    # The font dialog: rows clicked, Continue; recorded; replayed headless.
     shown, headless = fresh_machine(build, work, "shown"), fresh_machine(build, work, "headless")
     rec = os.path.join(work, "font-window.answers")
     run = Run([exe, "--machine", shown, "--window", "--record", rec, "--dialog", "FONT"], title)
-    run.where('"&Continue"')  # it has come up
-    # A picture of the X window equals the framebuffer's own PNG.
+    run.next_wait("FONT")
     png = os.path.join(work, "font.png")
     run.command("screenshot " + png)
     run.answer("window: screenshot")
@@ -286,21 +334,18 @@ def installer(build, source, work):
                             capture_output=True, text=True, timeout=left())
     if replay.returncode != 0 or [l for l in out if not l.startswith("window:")] != replay.stdout.splitlines():
         fail("the recording did not replay to the same choice:\n%s\n%s\n%s" % (open(rec).read(), out, replay.stdout))
-    diff = subprocess.run([nvm, "diff", shown, headless], capture_output=True, text=True)
-    if diff.returncode != 0:
-        fail("the replay left another machine:\n" + diff.stdout)
 
     # Closing the window ends the run with its own status; the machine opens again.
     shown = fresh_machine(build, work, "shown")
     run = Run([exe, "--machine", shown, "--window", "--dialog", "FONT"], title)
-    run.where('"&Continue"')
+    run.next_wait("FONT")
     close_window(run.wid)
     status, out, err = run.finish()
     if status != 6 or "window was closed" not in err:
         fail("closing the window ended the run with %d: %s" % (status, err))
     if subprocess.run([nvm, "snapshot", shown, os.path.join(work, "closed.snapshot")]).returncode != 0:
         fail("the machine of a closed run does not open")
-    print("the installer ran in the window; its recording replayed to the same machine")
+    print("the window shows the framebuffer exactly; a closed window ends the run with 6")
 
 
 def no_display(build, source, work):
@@ -319,4 +364,5 @@ def no_display(build, source, work):
 if __name__ == "__main__":
     scenario, build, source, work = sys.argv[1:5]
     os.makedirs(work, exist_ok=True)
-    {"demo": demo, "installer": installer, "no-display": no_display}[scenario](build, source, work)
+    {"demo": demo, "installer": installer, "picture": picture, "no-display": no_display}[scenario](build, source,
+                                                                                                work)
