@@ -182,18 +182,16 @@ LPCSTR BelowSystemDir(LPCSTR path) {
     return FileNamePart(path);
 }
 
-// Whether a printer uses the driver of a model that is not selected.
-bool UnselectedModelHasPrinter() {
+// Whether printers of a model that is not selected remain.
+enum class Remaining { None, Some, Unknown };
+Remaining PrintersOfUnselectedModels() {
     LocalPrinters printers;
-    LocalPrinters::Listing listing = printers.list();
-    if (listing == LocalPrinters::NoMemory)
-        return true;  // unknown: the safe answer deletes no shared file
-    if (listing == LocalPrinters::Failed)
-        return false;
+    if (printers.list() != LocalPrinters::Listed)
+        return Remaining::Unknown;
     for (int i = 0; i < ModelSlots(); ++i)
         if (!Selected(i) && printers.firstOf(state.modelTable[i]) >= 0)
-            return true;
-    return false;
+            return Remaining::Some;
+    return Remaining::None;
 }
 
 void ShowDriverInUse(HWND window) {
@@ -276,9 +274,16 @@ int PrepareRemoval(HWND window) {
         }
         ++counted;
     }
+    // Guard: a spooler that cannot list its printers would have the files
+    // and INI entries of printers it still keeps taken away.
+    Remaining remaining = PrintersOfUnselectedModels();
+    if (remaining == Remaining::Unknown) {
+        state.runResult = RESULT_NOT_REMOVED;
+        return REMOVAL_REFUSED;
+    }
     // Guard: the count alone misses a model the user swapped for another;
     // the files it shares with the removed ones must stay all the same.
-    if (counted < state.selectedModelCount || UnselectedModelHasPrinter()) {
+    if (counted < state.selectedModelCount || remaining == Remaining::Some) {
         UpdateWindow(window);
         state.runResult = RESULT_REMOVED;
         return REMOVAL_PARTIAL;
@@ -331,30 +336,41 @@ int DeleteModelPrinters(int modelIndex) {
     LocalPrinters printers;
     if (printers.list() != LocalPrinters::Listed)
         return 0;
+    int result = 1;
     for (DWORD i = 0; i < printers.count(); ++i) {
         if (!printers.usesDriver(i, state.modelTable[modelIndex]))
             continue;
         HANDLE printer = nullptr;
         if (!OpenForRemoval(printers.printerName(i), &printer))
             continue;
-        DeletePrinter(printer);
+        // Guard: a printer the spooler keeps must not be reported as removed.
+        if (!DeletePrinter(printer))
+            result = 0;
         ClosePrinter(printer);
     }
-    return DeletePrinterDriverA(nullptr, kEnvironment, state.modelTable[modelIndex]) ? 1 : 0;
+    // A driver the spooler does not know is gone already.
+    if (!DeletePrinterDriverA(nullptr, kEnvironment, state.modelTable[modelIndex]) &&
+        GetLastError() != ERROR_UNKNOWN_PRINTER_DRIVER)
+        return 0;
+    return result;
 }
 
-void RemoveLanguageMonitor() {
+int RemoveLanguageMonitor() {
     char name[MAX_PATH];
     char dll[MAX_PATH];
     GetLanguageMonitorPart(name, sizeof name, 1);
     GetLanguageMonitorPart(dll, sizeof dll, 2);
-    if (!DeleteMonitorA(nullptr, kEnvironment, name))
-        return;
+    if (!name[0])
+        return 1;
+    // A monitor the spooler does not know leaves its DLL to nobody.
+    if (!DeleteMonitorA(nullptr, kEnvironment, name) && GetLastError() != ERROR_UNKNOWN_PRINT_MONITOR)
+        return 0;
     char path[MAX_PATH];
     // Guard: the DLL's name comes from the OEM INF; it must name a file of the
     // system directory.
     if (!IsPlainFileName(dll) || !JoinPath(path, state.systemDir, dll))
-        return;
+        return 1;
     OFSTRUCT of;
     OpenFile(path, &of, OF_DELETE);
+    return 1;
 }

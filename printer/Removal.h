@@ -42,10 +42,12 @@ int CollectDriverFiles(int modelIndex);
 int PrepareRemoval(HWND window);
 
 // Deletes every local printer whose driver is model modelIndex, then the
-// driver. 1, or 0 when the printers cannot be listed or the driver cannot be
-// deleted.
+// driver. 1 when they are gone (a driver the spooler does not know counts as
+// gone); 0 when the printers cannot be listed, or a printer or the driver
+// stays.
 int DeleteModelPrinters(int modelIndex);
 
-// Deletes the language monitor of [Printer1] and, when the spooler let it
-// go, its DLL in the system directory. Failures are not reported.
-void RemoveLanguageMonitor();
+// Deletes the language monitor of [Printer1] and, when the spooler let it go
+// (or never knew it), its DLL in the system directory. 1, or 0 when the
+// spooler keeps the monitor (a driver still names it, or it fails).
+int RemoveLanguageMonitor();

@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include "InstalledPrinters.h"
 #include "ProgramTest.h"
 #include "platform/core/Trace.h"
 #include "printer/Removal.h"
@@ -18,7 +19,6 @@
 
 namespace {
 
-char kEnv[] = "Windows 4.0";
 const char kModelA[] = "Norvalk QS-8000 series";
 const char kModelB[] = "Norvalk QS-8300 series";
 const char kOemInf[] = "[Printer1]\r\nLanguageMonitor = \"Norvalk Language Monitor,NVLMON.DLL\"\r\n";
@@ -38,37 +38,12 @@ protected:
     }
 
     static BOOL addDriver(const char* name, const char* file, const std::vector<std::string>& dependents) {
-        std::string deps;
-        for (const auto& d : dependents)
-            deps += d + '\0';
-        deps += '\0';
-        DRIVER_INFO_3A d{};
-        d.cVersion = 0x400;
-        d.pName = const_cast<char*>(name);
-        d.pEnvironment = kEnv;
-        d.pDriverPath = d.pDataFile = d.pConfigFile = const_cast<char*>(file);
-        d.pHelpFile = const_cast<char*>("QS8000.HLP");
-        d.pDependentFiles = deps.data();
-        d.pMonitorName = const_cast<char*>("Norvalk Language Monitor");
-        d.pDefaultDataType = const_cast<char*>("RAW");
-        return AddPrinterDriverA(nullptr, 3, reinterpret_cast<LPBYTE>(&d));
+        return nv::testing::addProductDriver(name, file, dependents);
     }
     static void addPrinter(const char* name, const char* driver) {
-        PRINTER_INFO_2A p{};
-        p.pPrinterName = const_cast<char*>(name);
-        p.pPortName = const_cast<char*>("LPT1:");
-        p.pDriverName = const_cast<char*>(driver);
-        p.pPrintProcessor = const_cast<char*>("WinPrint");
-        p.pDatatype = const_cast<char*>("RAW");
-        p.Priority = p.DefaultPriority = 1;
-        HANDLE h = AddPrinterA(nullptr, 2, reinterpret_cast<LPBYTE>(&p));
-        ASSERT_NE(h, nullptr) << name << " " << GetLastError();
-        ClosePrinter(h);
+        ASSERT_TRUE(nv::testing::addLocalPrinter(name, driver)) << name << " " << GetLastError();
     }
-    static void addMonitor() {
-        MONITOR_INFO_2A m{const_cast<char*>("Norvalk Language Monitor"), kEnv, const_cast<char*>("NVLMON.DLL")};
-        ASSERT_TRUE(AddMonitorA(nullptr, 2, reinterpret_cast<LPBYTE>(&m)));
-    }
+    static void addMonitor() { ASSERT_TRUE(nv::testing::addProductMonitor()); }
     // The sample's shape: model A with two printers, each model's driver
     // listing its own file, the shared files, the monitor DLL and a profile.
     void installBoth(bool secondModel = true) {
@@ -92,18 +67,7 @@ protected:
             out.emplace_back(state.copyList[i]);
         return out;
     }
-    std::vector<std::string> printerNames() const {
-        DWORD needed = 0, returned = 0;
-        EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, nullptr, 0, &needed, &returned);
-        std::vector<BYTE> buf(needed + 1);
-        std::vector<std::string> out;
-        if (!EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 2, buf.data(), needed, &needed, &returned))
-            return out;
-        auto* p = reinterpret_cast<PRINTER_INFO_2A*>(buf.data());
-        for (DWORD i = 0; i < returned; ++i)
-            out.emplace_back(p[i].pPrinterName);
-        return out;
-    }
+    static std::vector<std::string> printerNames() { return nv::testing::localPrinterNames(); }
     bool sys(const std::string& name) const { return exists("WINDOWS/SYSTEM/" + name); }
 
     // The spooler calls, file deletions and profile changes of a capture,
@@ -174,7 +138,7 @@ TEST_F(Removal, FullRemovalInCallOrder) {
             EXPECT_EQ(DeleteModelPrinters(i), 1);
         }
     }
-    RemoveLanguageMonitor();
+    EXPECT_EQ(RemoveLanguageMonitor(), 1);
     std::vector<std::string> calls = removalCalls(nv::trace::stopCapture());
 
     const std::vector<std::string> expected = {
@@ -300,6 +264,19 @@ TEST_F(Removal, LargeDriverInformationAndUnsafeNames) {
     EXPECT_EQ(list.back(), "C:\\WINDOWS\\SYSTEM\\DEPENDENT_FILE_159.DLL");
 }
 
+// What is not there counts as removed: a driver without printers that the
+// spooler does not know, a monitor it does not know (its DLL, nobody's, goes).
+TEST_F(Removal, AbsentDriverAndMonitorCountAsRemoved) {
+    EXPECT_EQ(DeleteModelPrinters(2), 1);
+    EXPECT_EQ(RemoveLanguageMonitor(), 1);
+    EXPECT_FALSE(sys("NVLMON.DLL"));
+    // A monitor a driver still names stays, and so does its DLL.
+    tm().put('C', "WINDOWS/SYSTEM/NVLMON.DLL", "stub");
+    installBoth(false);
+    EXPECT_EQ(RemoveLanguageMonitor(), 0);
+    EXPECT_TRUE(sys("NVLMON.DLL"));
+}
+
 // Spooler calls made so far in this capture (each counts for spoolerFail).
 int SpoolerCallsSoFar() {
     static const char* const kSpooler[] = {"AddPrinterDriverA", "DeletePrinterDriverA", "GetPrinterDriverA",
@@ -332,7 +309,7 @@ TEST_F(Removal, SpoolerFaults) {
     EXPECT_TRUE(printerNames().empty());
     // A monitor the spooler keeps keeps its DLL.
     failCall(1, ERROR_ACCESS_DENIED);
-    RemoveLanguageMonitor();
+    EXPECT_EQ(RemoveLanguageMonitor(), 0);
     EXPECT_TRUE(sys("NVLMON.DLL"));
     // A spooler that does not run: nothing to enumerate.
     ASSERT_EQ(tm().setting("spooler", "0"), "");

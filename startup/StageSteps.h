@@ -12,6 +12,14 @@ int OemInfGroupPresent();
 // groupPresent: the OEM INF has program groups for the run's language.
 LRESULT InstallBranch(HWND hwnd, int groupPresent);
 
+// The plug-and-play key (under HKEY_LOCAL_MACHINE) of a model by its name,
+// compared without regard to case; one key serves every other model.
+LPCSTR PlugAndPlayKeyOf(LPCSTR model);
+
+// Deletes the plug-and-play key of every selected model slot; a key that
+// cannot be opened is passed over.
+void DeletePlugAndPlayKeys();
+
 // How a copy run ended.
 enum class CopyRunEnd { Copied, Failed, Cancelled };
 
