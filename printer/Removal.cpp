@@ -16,6 +16,7 @@
 
 namespace {
 
+constexpr UINT kDriverNotRemovable = 136;  // "This driver cannot be removed because it is currently being used by Windows.\n\n"
 constexpr DWORD kPrinterBufferSize = 51200;
 constexpr DWORD kDriverBufferSize = 1024;
 constexpr DWORD kPrintersCompared = 100;
@@ -198,7 +199,7 @@ void ShowDriverInUse(HWND window) {
     char text[512];
     char part[256];
     char caption[256];
-    CopyText(text, GetMessageText(MSG_DRIVER_NOT_REMOVABLE, part));
+    CopyText(text, GetMessageText(kDriverNotRemovable, part));
     AppendText(text, GetMessageText(MSG_DRIVER_IN_USE_ADVICE, part));
     MessageBoxA(window, text, GetMessageText(CAPTION_WARNING, caption), MB_OK | MB_ICONEXCLAMATION);
 }

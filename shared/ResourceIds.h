@@ -73,7 +73,6 @@ enum MessageTextId : UINT {
     MSG_NOT_ENOUGH_MEMORY = 133,     // "Not enough memory to run the Installation program."
     MSG_ALREADY_RUNNING = 134,       // "The Installer is already running."
     MSG_DRIVER_IN_USE = 135,         // "This driver cannot be installed because it is currently being used ..."
-    MSG_DRIVER_NOT_REMOVABLE = 136,  // "This driver cannot be removed because it is currently being used by Windows.\n\n"
     MSG_DRIVER_IN_USE_ADVICE = 137,  // "Wait until Windows is finished using the driver, ..."
     MSG_ALREADY_EXISTS = 144,        // " already exists!!!\nDo you want to replace:\n     "
     MSG_VERSION_PREFIX = 145,        // "     Ver. "
