@@ -195,22 +195,14 @@ Remaining PrintersOfUnselectedModels() {
     return Remaining::None;
 }
 
-void ShowDriverInUse(HWND window) {
+// Shows text first followed by text second under caption.
+void ShowJoined(HWND owner, UINT first, UINT second, UINT caption, UINT style) {
     char text[512];
     char part[256];
-    char caption[256];
-    CopyText(text, GetMessageText(kDriverNotRemovable, part));
-    AppendText(text, GetMessageText(MSG_DRIVER_IN_USE_ADVICE, part));
-    MessageBoxA(window, text, GetMessageText(CAPTION_WARNING, caption), MB_OK | MB_ICONEXCLAMATION);
-}
-
-void ShowScriptCopyMissing() {
-    char text[512];
-    char part[256];
-    char caption[256];
-    CopyText(text, GetMessageText(TXT_INSTALL_INF, part));
-    AppendText(text, GetMessageText(MSG_NOT_FOUND, part));
-    MessageBoxA(nullptr, text, GetMessageText(CAPTION_INSTALLATION, caption), MB_OK | MB_ICONERROR);
+    char title[256];
+    CopyText(text, GetMessageText(first, part));
+    AppendText(text, GetMessageText(second, part));
+    MessageBoxA(owner, text, GetMessageText(caption, title), MB_OK | style);
 }
 
 }  // namespace
@@ -298,7 +290,7 @@ int PrepareRemoval(HWND window) {
     char scriptCopy[MAX_PATH];
     JoinPath(scriptCopy, state.windowsDir, GetMessageText(TXT_SCRIPT_COPY));
     if (!FileExists(scriptCopy)) {
-        ShowScriptCopyMissing();
+        ShowJoined(nullptr, TXT_INSTALL_INF, MSG_NOT_FOUND, CAPTION_INSTALLATION, MB_ICONERROR);
         return REMOVAL_REFUSED;
     }
     const int n = CopyListLength();
@@ -311,7 +303,7 @@ int PrepareRemoval(HWND window) {
             continue;
         }
         if (IsFileInUse(BelowSystemDir(entry))) {
-            ShowDriverInUse(window);
+            ShowJoined(window, kDriverNotRemovable, MSG_DRIVER_IN_USE_ADVICE, CAPTION_WARNING, MB_ICONEXCLAMATION);
             return REMOVAL_REFUSED;
         }
     }
