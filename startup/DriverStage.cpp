@@ -1,6 +1,6 @@
 // The driver stage up to the mode choice: the OEM INF is expanded to its
 // temporary copy, its [Manufacturer] lines give the language choice, and the
-// run goes on into the install branch (or, once built, the uninstall branch).
+// run goes on into the install branch or the uninstall branch.
 #include <cstdio>
 #include <cstring>
 
@@ -212,7 +212,12 @@ LRESULT DriverStage(HWND hwnd) {
     char source[MAX_PATH];
     // Guard: a name from the script that is not a plain file name would
     // lead the copy outside the driver directory.
-    if (!IsPlainFileName(oemName) || !JoinPath(source, state.driverSourceDir, oemName) || !FileExists(source)) {
+    bool found = IsPlainFileName(oemName) && JoinPath(source, state.driverSourceDir, oemName) && FileExists(source);
+    // An uninstall start has put the kept OEM INF copy in place; the kept
+    // script's driver folder is one of the disk, not of this directory.
+    if (!found && CurrentStartKind() == StartKind::Uninstall && FileExists(state.oemInfPath))
+        found = CopyText(source, state.oemInfPath);
+    if (!found) {
         char message[512];
         CopyText(message, oemName);
         AppendText(message, GetMessageText(MSG_NOT_FOUND));
@@ -228,6 +233,13 @@ LRESULT DriverStage(HWND hwnd) {
         PostMessageA(hwnd, IM_FINISH, 0, 0);
         return 0;
     }
+    // The working copy that an uninstall start made in the system directory
+    // is done with once expanded; the exit clean-up looks there for the
+    // expanded copy's name from now on and would leave it behind.
+    char inSystem[MAX_PATH];
+    if (CurrentStartKind() == StartKind::Uninstall && JoinPath(inSystem, state.systemDir, FileNamePart(source)) &&
+        EqualsNoCase(inSystem, source))
+        LzDeleteFile(source);
     CopyText(state.oemInfPath, copy);
     // The copy, not the source: a compressed OEM INF on the disk is read
     // expanded, and both reads agree on one file.
@@ -252,13 +264,8 @@ LRESULT DriverStage(HWND hwnd) {
             PostMessageA(hwnd, IM_FINISH, 0, 0);
             return 0;
         }
-        if (state.operationMode == 1) {
-            // The uninstall branch is not built yet: the run ends here with
-            // nothing removed, and says so.
-            state.runResult = RESULT_NOT_REMOVED;
-            PostMessageA(hwnd, IM_FINISH, 0, 0);
-            return 0;
-        }
+        if (state.operationMode == 1)
+            return UninstallBranch(hwnd, groupPresent);
     }
     return InstallBranch(hwnd, groupPresent);
 }

@@ -12,6 +12,11 @@ int OemInfGroupPresent();
 // groupPresent: the OEM INF has program groups for the run's language.
 LRESULT InstallBranch(HWND hwnd, int groupPresent);
 
+// The uninstall branch of the driver stage (the script copy current);
+// posts IM_FINISH. groupPresent: the OEM INF has program groups for the
+// run's language.
+LRESULT UninstallBranch(HWND hwnd, int groupPresent);
+
 // The plug-and-play key (under HKEY_LOCAL_MACHINE) of a model by its name,
 // compared without regard to case; one key serves every other model.
 LPCSTR PlugAndPlayKeyOf(LPCSTR model);

@@ -14,9 +14,10 @@ inline char* spoolerText(const char* s) { return const_cast<char*>(s); }
 
 // A driver of the product's kind: its file as driver, data and
 // configuration file, the help file QS8000.HLP, the given dependent files and
-// the language monitor "Norvalk Language Monitor". The files must exist in
-// the system directory.
-inline BOOL addProductDriver(const char* name, const char* file, const std::vector<std::string>& dependents) {
+// the language monitor (by default "Norvalk Language Monitor"; NULL for none).
+// The files must exist in the system directory.
+inline BOOL addProductDriver(const char* name, const char* file, const std::vector<std::string>& dependents,
+                             const char* monitor = "Norvalk Language Monitor") {
     std::string deps;
     for (const auto& d : dependents)
         deps += d + '\0';
@@ -28,7 +29,7 @@ inline BOOL addProductDriver(const char* name, const char* file, const std::vect
     d.pDriverPath = d.pDataFile = d.pConfigFile = spoolerText(file);
     d.pHelpFile = spoolerText("QS8000.HLP");
     d.pDependentFiles = deps.data();
-    d.pMonitorName = spoolerText("Norvalk Language Monitor");
+    d.pMonitorName = spoolerText(monitor);
     d.pDefaultDataType = spoolerText("RAW");
     return AddPrinterDriverA(nullptr, 3, reinterpret_cast<LPBYTE>(&d));
 }

@@ -61,7 +61,6 @@ english_note='message "The English driver has been installed."\n  press Enter\n'
 no_fonts='message "install TrueType-compatible fonts"\n  press N\n'
 # The uninstall itself is not there yet: its driver stage looks for the
 # OEM INF beside the kept copies.
-oem_inf_not_found='message "NVQS8000.INF is not found."\n  press Enter\n'
 
 for input in answers console; do
     # Normal run from A:\ (the launcher's default start folder is A:\ too).
@@ -107,7 +106,7 @@ for input in answers console; do
     "$nvm" ini set "$m" 'C:\WINDOWS\QS8000.INI' Install inf1 'C:\WINDOWS\SYSTEM\QS8000.IN1' > /dev/null &&
         "$nvm" ini set "$m" 'C:\WINDOWS\QS8000.INI' Install inf2 'C:\WINDOWS\SYSTEM\QS8000.IN2' > /dev/null ||
         fail "nvmachine ini set"
-    start "uninstall start" $input "$oem_inf_not_found" 'C:\WINDOWS\SYSTEM' 'C:\WINDOWS\QS8000.INI'
+    start "uninstall start" $input "$cancel_language" 'C:\WINDOWS\SYSTEM' 'C:\WINDOWS\QS8000.INI'
     in_trace 'CopyFileA("C:\WINDOWS\SYSTEM\QS8000.IN1", "INSTALL.INF", 0) = 1' "uninstall start ($input)"
     in_trace 'CopyFileA("C:\WINDOWS\SYSTEM\QS8000.IN2", "C:\WINDOWS\SYSTEM\NVQS8000.INF", 0) = 1' \
         "uninstall start ($input)"
