@@ -90,15 +90,6 @@ private:
     DWORD count_ = 0;
 };
 
-int ModelSlots() {
-    int n = 0;
-    while (n < MODEL_SLOTS && state.modelTable[n][0])
-        ++n;
-    return n;
-}
-
-bool Selected(int slot) { return state.modelTable[slot][MODEL_SELECTED_BYTE] == '1'; }
-
 // Deleting and reading the driver both need the printer opened for all access.
 BOOL OpenForRemoval(LPSTR name, HANDLE* printer) {
     PRINTER_DEFAULTSA defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
@@ -189,8 +180,8 @@ Remaining PrintersOfUnselectedModels() {
     LocalPrinters printers;
     if (printers.list() != LocalPrinters::Listed)
         return Remaining::Unknown;
-    for (int i = 0; i < ModelSlots(); ++i)
-        if (!Selected(i) && printers.firstOf(state.modelTable[i]) >= 0)
+    for (int i = 0; i < ModelSlotCount(); ++i)
+        if (!ModelSelected(i) && printers.firstOf(state.modelTable[i]) >= 0)
             return Remaining::Some;
     return Remaining::None;
 }
@@ -207,8 +198,17 @@ void ShowJoined(HWND owner, UINT first, UINT second, UINT caption, UINT style) {
 
 }  // namespace
 
+int ModelSlotCount() {
+    int n = 0;
+    while (n < MODEL_SLOTS && state.modelTable[n][0])
+        ++n;
+    return n;
+}
+
+bool ModelSelected(int slot) { return state.modelTable[slot][MODEL_SELECTED_BYTE] == '1'; }
+
 int MarkInstalledModels(int count) {
-    const int slots = ModelSlots();
+    const int slots = ModelSlotCount();
     for (int i = 0; i < slots; ++i)
         state.modelTable[i][MODEL_SELECTED_BYTE] = '0';
     int marked = 0;
@@ -258,8 +258,8 @@ int PrepareRemoval(HWND window) {
     // The list holds the files of every selected model, one after another.
     std::memset(state.copyList, 0, sizeof state.copyList);
     int counted = 0;
-    for (int i = 0; i < ModelSlots(); ++i) {
-        if (!Selected(i))
+    for (int i = 0; i < ModelSlotCount(); ++i) {
+        if (!ModelSelected(i))
             continue;
         if (CollectDriverFiles(i) == COLLECT_NO_MEMORY) {
             state.runResult = RESULT_NOT_REMOVED;

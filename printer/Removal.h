@@ -24,6 +24,11 @@ enum CollectResult : int {
     COLLECT_NO_PRINTER = 2,  // no printer uses the model's driver, or its driver cannot be read
 };
 
+// The model slots in use (up to the first empty name, at most 5).
+int ModelSlotCount();
+// Whether the slot's selected flag is '1'.
+bool ModelSelected(int slot);
+
 // Selects the models (of the first count slots) whose name is the driver of
 // a local printer; none found selects the first model. Returns the number
 // selected (at least 1).

@@ -28,24 +28,6 @@ constexpr UINT kQuestionDriver = 139;  // "Do you want to install the Norvalk pr
 
 bool Unattended() { return (state.runFlags & RUN_UNATTENDED) != 0; }
 
-// Makes the text at path current in place of the current one. 1, or 0
-// after the memory message.
-int SwitchText(HWND hwnd, LPCSTR path) {
-    FreeIniText(nullptr);
-    IniText text = LoadIniText(path);
-    if (!text || text == INITEXT_EMPTY) {
-        ShowIdMessage(hwnd, MSG_NOT_ENOUGH_MEMORY, CAPTION_INSTALLATION, MB_OK);
-        return 0;
-    }
-    return 1;
-}
-
-int SwitchToOemCopy(HWND hwnd) {
-    char copy[MAX_PATH];
-    JoinPath(copy, state.windowsDir, GetMessageText(TXT_OEM_COPY));
-    return SwitchText(hwnd, copy);
-}
-
 LRESULT Post(HWND hwnd, UINT message) {
     PostMessageA(hwnd, message, 0, 0);
     return 0;

@@ -2,6 +2,7 @@
 // removed: one key for each of the two series, one for every other model.
 #include <windows.h>
 
+#include "printer/Removal.h"
 #include "shared/BoundedText.h"
 #include "shared/InstallState.h"
 #include "startup/StageSteps.h"
@@ -28,8 +29,8 @@ LPCSTR PlugAndPlayKeyOf(LPCSTR model) {
 }
 
 void DeletePlugAndPlayKeys() {
-    for (int i = 0; i < MODEL_SLOTS && state.modelTable[i][0]; ++i) {
-        if (state.modelTable[i][MODEL_SELECTED_BYTE] != '1')
+    for (int i = 0; i < ModelSlotCount(); ++i) {
+        if (!ModelSelected(i))
             continue;
         LPCSTR key = PlugAndPlayKeyOf(state.modelTable[i]);
         HKEY opened = nullptr;

@@ -4,6 +4,12 @@
 
 #include <windows.h>
 
+// Makes the text at path current in place of the current one. 1, or 0
+// after the memory message.
+int SwitchText(HWND hwnd, LPCSTR path);
+// The same for the OEM INF copy in the Windows directory.
+int SwitchToOemCopy(HWND hwnd);
+
 // Whether the current text (the OEM INF) has a non-empty
 // [PROGMAN.GROUPS.<languageCode>] section.
 int OemInfGroupPresent();

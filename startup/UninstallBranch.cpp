@@ -26,34 +26,6 @@
 
 namespace {
 
-int ModelSlots() {
-    int n = 0;
-    while (n < MODEL_SLOTS && state.modelTable[n][0])
-        ++n;
-    return n;
-}
-
-bool Selected(int slot) { return state.modelTable[slot][MODEL_SELECTED_BYTE] == '1'; }
-
-// Makes the text at path current. 1, or 0 after the memory message.
-int MakeCurrent(HWND hwnd, LPCSTR path) {
-    FreeIniText(nullptr);
-    IniText text = LoadIniText(path);
-    if (!text || text == INITEXT_EMPTY) {
-        if (text == INITEXT_EMPTY)
-            FreeIniText(nullptr);
-        ShowIdMessage(hwnd, MSG_NOT_ENOUGH_MEMORY, CAPTION_INSTALLATION, MB_OK | MB_ICONHAND);
-        return 0;
-    }
-    return 1;
-}
-
-int MakeOemCopyCurrent(HWND hwnd) {
-    char copy[MAX_PATH];
-    JoinPath(copy, state.windowsDir, GetMessageText(TXT_OEM_COPY));
-    return MakeCurrent(hwnd, copy);
-}
-
 // The finish, with the script copy current as the finish expects it.
 LRESULT Finish(HWND hwnd) {
     FreeIniText(nullptr);
@@ -70,7 +42,7 @@ LRESULT NotRemoved(HWND hwnd) {
 }  // namespace
 
 LRESULT UninstallBranch(HWND hwnd, int groupPresent) {
-    if (!MakeOemCopyCurrent(hwnd))
+    if (!SwitchToOemCopy(hwnd))
         return Finish(hwnd);
     IniLine first = FindSection(nullptr, GetMessageText(TXT_MANUFACTURER));
     if (!first) {
@@ -87,15 +59,15 @@ LRESULT UninstallBranch(HWND hwnd, int groupPresent) {
     if (removal == REMOVAL_REFUSED)
         return NotRemoved(hwnd);
 
-    if (!MakeCurrent(hwnd, state.scriptCopyPath))
+    if (!SwitchText(hwnd, state.scriptCopyPath))
         return NotRemoved(hwnd);
     CleanUpIniFiles(hwnd, removal);
-    if (!MakeOemCopyCurrent(hwnd))
+    if (!SwitchToOemCopy(hwnd))
         return NotRemoved(hwnd);
 
     int printersGone = 1;
-    for (int i = 0; i < ModelSlots(); ++i)
-        if (Selected(i) && !DeleteModelPrinters(i))
+    for (int i = 0; i < ModelSlotCount(); ++i)
+        if (ModelSelected(i) && !DeleteModelPrinters(i))
             printersGone = 0;
     // Guard: a printer, driver or monitor the spooler kept is not removed;
     // the INF copies and the groups stay for the uninstall that tries again.
