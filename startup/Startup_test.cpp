@@ -347,10 +347,12 @@ TEST_F(Startup, UninstallStartPutsTheKeptCopiesInPlace) {
     m().put('C', "WINDOWS/SYSTEM/QS8000.IN2", kOemInf);
     m().put('C', "WINDOWS/QS8000.INI",
             "[Install]\r\ninf1=C:\\WINDOWS\\SYSTEM\\QS8000.IN1\r\ninf2=C:\\WINDOWS\\SYSTEM\\QS8000.IN2\r\n");
-    // The uninstall branch is not built: the run stops at the driver stage,
-    // which looks for the OEM INF below the kept copies' directory.
-    Outcome out = run("C:\\WINDOWS\\QS8000.INI", {"OEMSETUP.INF is not found"}, "");
-    EXPECT_EQ(out.boxes.size(), 1u);
+    // The driver stage reads the OEM INF copy put in place; the mode choice
+    // offers Uninstall only, and is cancelled here.
+    Outcome out = run("C:\\WINDOWS\\QS8000.INI", {},
+                      "dialog MODE_INSTALL\n  press Escape\nmessage \"cancel\"\n  press Y\n");
+    ASSERT_EQ(out.boxes.size(), 1u);
+    EXPECT_NE(out.boxes[0].find("cancel"), std::string::npos) << out.boxes[0];
     EXPECT_EQ(state.operationMode, 1);
     EXPECT_EQ(state.modeChoiceOffered, 1);
     EXPECT_STREQ(state.sourceDir, "C:\\WINDOWS\\SYSTEM");
