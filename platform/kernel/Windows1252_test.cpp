@@ -31,7 +31,9 @@ std::optional<char16_t> iconvWide(unsigned char byte) {
 }
 
 TEST(Windows1252, EveryByteAgreesWithIconvAndTheUnassignedOnesAreTheirC1Controls) {
-    ASSERT_NE(iconv_open("UTF-16LE", "CP1252"), reinterpret_cast<iconv_t>(-1)) << "iconv has no CP1252";
+    iconv_t probe = iconv_open("UTF-16LE", "CP1252");
+    ASSERT_NE(probe, reinterpret_cast<iconv_t>(-1)) << "iconv has no CP1252";
+    iconv_close(probe);
     int unassigned = 0;
     for (int b = 0; b < 256; ++b) {
         auto byte = static_cast<unsigned char>(b);
