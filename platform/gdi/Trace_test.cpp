@@ -8,6 +8,7 @@
 #include <regex>
 
 #include <windows.h>
+#include <lzexpand.h>
 
 #include "TempMachine.h"
 #include "platform/core/Trace.h"
@@ -205,6 +206,39 @@ TEST_F(DrawingTrace, TheStandInsOwnPaintingLeavesNoLine) {
             EXPECT_NE(n, gdi) << "trace:\n" << joined(lines);
     }
     DestroyWindow(dlg);
+}
+
+// Calls the stand-in makes inside a call of the program (window frames
+// measured in CreateWindowExA, the message box ending itself, the person's
+// pointer moving to a button, LZOpenFileA opening the file) are not the
+// program's and leave no line.
+TEST_F(DrawingTrace, OnlyTheProgramsOwnCallsAreTraced) {
+    namespace input = nv::user::input;
+    input::SetStopHandler([](input::Status, const std::string&) {});
+    machine_.put('C', "DATA.TXT", "data");
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = DefWindowProcA;
+    wc.hInstance = kInst;
+    wc.lpszClassName = "PlainMain";
+    ASSERT_NE(RegisterClassA(&wc), 0);
+    ASSERT_TRUE(input::UseAnswerText("message \"Go on\"\n  click \"OK\"\n", "answers").ok());
+    nv::trace::startCapture();
+    HWND main = CreateWindowExA(0, "PlainMain", "Main", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300, 200, nullptr,
+                                nullptr, kInst, nullptr);
+    MessageBoxA(main, "Go on", "Question", MB_OK);
+    OFSTRUCT of{};
+    char name[] = "C:\\DATA.TXT";
+    INT lz = LZOpenFileA(name, &of, OF_READ);
+    LZClose(lz);
+    auto lines = nv::trace::stopCapture();
+    std::vector<std::string> names;
+    for (const auto& l : lines)
+        names.push_back(nameOf(l));
+    EXPECT_EQ(names, (std::vector<std::string>{"CreateWindowExA", "MessageBoxA", "LZOpenFileA", "LZClose"}))
+        << "trace:\n" << joined(lines);
+    DestroyWindow(main);
+    input::UseNone();
+    input::SetStopHandler(nullptr);
 }
 
 // The pictures are for people: a run traces the same with them as without.

@@ -291,6 +291,8 @@ std::string compressedNameOf(const std::string& name) {
 // so a disk that holds only NAME.EX_ brings up no prompt.
 HFILE openEitherName(LPSTR name, LPOFSTRUCT ofs, WORD style) {
     const WORD quiet = WORD(style & ~OF_PROMPT);
+    // The opens are part of the program's LZ call, not calls of their own.
+    nv::trace::Quiet untraced;
     for (;;) {
         HFILE fd = OpenFile(name, ofs, quiet);
         if (fd != HFILE_ERROR || !name || !ofs || (style & OF_CREATE))

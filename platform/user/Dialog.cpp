@@ -434,8 +434,8 @@ Result<HWND> createDialog(const DialogTemplate& t, const DialogSource& src, HWND
     int x = mul(t.x, units.cx, 4), y = mul(t.y, units.cy, 8);
     Window* ow = owner ? find(owner) : nullptr;
     if (style & DS_CENTER) {
-        x = (GetSystemMetrics(SM_CXSCREEN) - cx) / 2;
-        y = (GetSystemMetrics(SM_CYSCREEN) - cy) / 2;
+        x = (systemMetric(SM_CXSCREEN) - cx) / 2;
+        y = (systemMetric(SM_CYSCREEN) - cy) / 2;
     } else if (ow && !(style & DS_ABSALIGN) && !(style & WS_CHILD)) {
         // Template coordinates are relative to the owner's client area.
         POINT o = clientOrigin(*ow);

@@ -301,13 +301,21 @@ Result<const ControlView*> resolve(const WaitView& v, const ControlRef& ref) {
     return found;
 }
 
+// Whether `outer` contains `h` (IsChild without a trace line).
+bool holds(HWND outer, HWND h) {
+    for (Window* w = find(h); w && w->parent; w = find(w->parent))
+        if (w->parent == outer)
+            return true;
+    return false;
+}
+
 // The person clicks at the middle of a control (or of a point inside it).
 void clickAt(HWND hwnd, POINT p) {
     Window* w = find(hwnd);
     if (!w)
         return;
     POINT o = clientOrigin(*w);
-    SetCursorPos(o.x + p.x, o.y + p.y);
+    cursor().pos = POINT{o.x + p.x, o.y + p.y};  // the person's hand, not a call of the program
     postInput(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
     postInput(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
 }
@@ -370,7 +378,7 @@ Result<bool> apply(const WaitView& v, const Action& a) {
     }
     case Action::Kind::Press: {
         HWND f = focus();
-        HWND target = f && (f == v.hwnd || IsChild(v.hwnd, f)) ? f : v.hwnd;
+        HWND target = f && (f == v.hwnd || holds(v.hwnd, f)) ? f : v.hwnd;
         int vk = a.key == Key::Letter ? static_cast<unsigned char>(a.text[0]) : vkOf(a.key);
         if (a.key == Key::ShiftTab) {
             postInput(target, WM_KEYDOWN, VK_SHIFT, 1);

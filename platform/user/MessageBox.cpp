@@ -90,11 +90,11 @@ INT_PTR CALLBACK MessageBoxProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
         if (id == IDCANCEL && !present) {
             // Escape closes a box without Cancel only when it has nothing but OK.
             if ((w->dialog->messageBoxStyle & MB_TYPEMASK) == MB_OK)
-                EndDialog(dlg, IDOK);
+                endDialog(dlg, IDOK);
             return TRUE;
         }
         if (present)
-            EndDialog(dlg, id);
+            endDialog(dlg, id);
         return TRUE;
     }
     default:

@@ -24,7 +24,8 @@ HCURSOR systemHandle(uintptr_t base, LPCSTR name) {
 
 }  // namespace
 
-int WINAPI GetSystemMetrics(int index) {
+namespace nv::user {
+int systemMetric(int index) {
     auto* m = nv::machine::current();
     int cx = m ? m->settings().screenWidth : 800;
     int cy = m ? m->settings().screenHeight : 600;
@@ -56,6 +57,12 @@ int WINAPI GetSystemMetrics(int index) {
     case SM_CLEANBOOT: r = 0; break;
     default: r = 0; break;
     }
+    return r;
+}
+}  // namespace nv::user
+
+int WINAPI GetSystemMetrics(int index) {
+    int r = nv::user::systemMetric(index);
     NV_TRACE_CALL("GetSystemMetrics", r, index);
     return r;
 }

@@ -560,7 +560,7 @@ BOOL WINAPI AdjustWindowRectEx(LPRECT r, DWORD style, BOOL menu, DWORD exStyle) 
         r->right += f.right;
         r->bottom += f.bottom;
         if (menu)
-            r->top -= GetSystemMetrics(SM_CYMENU);
+            r->top -= systemMetric(SM_CYMENU);
     }
     NV_TRACE_CALL("AdjustWindowRectEx", ok, style, menu, exStyle);
     return ok;

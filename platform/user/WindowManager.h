@@ -142,6 +142,8 @@ std::vector<HWND> descendants(HWND hwnd);        // depth first, in z-order
 // ---- update regions ----
 void invalidate(HWND hwnd, const RECT* r, bool erase);
 void validate(HWND hwnd, const RECT* r);
+// GetSystemMetrics without a trace line, for the stand-in's own use.
+int systemMetric(int index);
 void paintNow(HWND hwnd);  // UpdateWindow: WM_PAINT for the window and its children if due
 
 // ---- messages ----

@@ -153,18 +153,18 @@ bool unregisterClass(const std::shared_ptr<WndClass>& cls) {
 RECT frameFor(DWORD style, DWORD exStyle) {
     int b = 0;
     if (style & WS_THICKFRAME)
-        b = GetSystemMetrics(SM_CXFRAME);
+        b = systemMetric(SM_CXFRAME);
     else if ((style & WS_DLGFRAME) || (exStyle & WS_EX_DLGMODALFRAME))
-        b = GetSystemMetrics(SM_CXDLGFRAME);
+        b = systemMetric(SM_CXDLGFRAME);
     else if (style & WS_BORDER)
-        b = GetSystemMetrics(SM_CXBORDER);
+        b = systemMetric(SM_CXBORDER);
     if (exStyle & WS_EX_CLIENTEDGE)
-        b += GetSystemMetrics(SM_CXEDGE);
+        b += systemMetric(SM_CXEDGE);
     if (exStyle & WS_EX_STATICEDGE)
         b += 1;
     RECT f{b, b, b, b};
     if ((style & WS_CAPTION) == WS_CAPTION)
-        f.top += GetSystemMetrics(SM_CYCAPTION);
+        f.top += systemMetric(SM_CYCAPTION);
     return f;
 }
 
