@@ -264,6 +264,38 @@ TEST_F(Removal, LargeDriverInformationAndUnsafeNames) {
     EXPECT_EQ(list.back(), "C:\\WINDOWS\\SYSTEM\\DEPENDENT_FILE_159.DLL");
 }
 
+// A dependent colour profile leaves the colour management list (its path
+// compared without regard to case) before its file is deleted.
+TEST_F(Removal, ColourProfileIsUnregistered) {
+    std::string icc(128, '\0');
+    std::memcpy(&icc[12], "prtr", 4);
+    std::memcpy(&icc[36], "acsp", 4);
+    std::memcpy(&icc[48], "NRVK", 4);
+    std::memcpy(&icc[52], "QS80", 4);
+    tm().put('C', "WINDOWS/SYSTEM/COLOR/QS8000.ICM", icc);
+    ASSERT_TRUE(UpdateICMRegKeyA(0, nullptr, const_cast<LPSTR>("C:\\WINDOWS\\SYSTEM\\COLOR\\QS8000.ICM"),
+                                 ICM_ADDPROFILE));
+    const char* key = "Software\\Microsoft\\Windows\\CurrentVersion\\ICM\\prtr\\NRVK\\QS80\\MediaUnknown\\"
+                      "DitherUnknown\\ResolutionUnknown";
+    auto listed = [&] {
+        HKEY k = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &k) != ERROR_SUCCESS)
+            return false;
+        char value[MAX_PATH];
+        DWORD size = sizeof value;
+        bool found = RegQueryValueExA(k, "profile00", nullptr, nullptr, reinterpret_cast<LPBYTE>(value), &size) ==
+                     ERROR_SUCCESS;
+        RegCloseKey(k);
+        return found;
+    };
+    ASSERT_TRUE(listed());
+    installBoth(false);
+    state.selectedModelCount = static_cast<WORD>(MarkInstalledModels(3));
+    EXPECT_EQ(PrepareRemoval(nullptr), REMOVAL_FULL);
+    EXPECT_FALSE(listed());
+    EXPECT_FALSE(sys("COLOR/QS8000.ICM"));
+}
+
 // What is not there counts as removed: a driver without printers that the
 // spooler does not know, a monitor it does not know (its DLL, nobody's, goes).
 TEST_F(Removal, AbsentDriverAndMonitorCountAsRemoved) {

@@ -115,15 +115,40 @@ Result<void> AddProfile(const std::string& path) {
     return store->save();
 }
 
+// Takes the profile's path off its list; a profile not listed is an error.
+Result<void> DeleteProfile(const std::string& path) {
+    std::string full;
+    IccHeader header = NV_TRY(ReadHeader(path, &full));
+    auto* store = registry::RegistryStore::current();
+    if (!store)
+        return Error::win32(ERROR_BADDB, "no registry");
+    registry::Registry* reg = NV_TRY(store->registry());
+    registry::Key* key = reg->find(registry::KeyPath{registry::Root::LocalMachine, ProfileKey(header)});
+    if (key) {
+        for (const auto& v : key->values()) {
+            std::string listed(v.data.begin(), v.data.end());
+            if (!listed.empty() && listed.back() == '\0')
+                listed.pop_back();
+            if (machine::equalsNoCase(listed, full)) {
+                std::string name = v.name;
+                key->removeValue(name);
+                return store->save();
+            }
+        }
+    }
+    return Error::win32(ERROR_FILE_NOT_FOUND, "the profile is not listed");
+}
+
 }  // namespace
 
 BOOL WINAPI UpdateICMRegKeyA(DWORD reserved, LPSTR lpszCMID, LPSTR lpszFileName, UINT command) {
     BOOL result = FALSE;
-    if (command != ICM_ADDPROFILE || !lpszFileName || !*lpszFileName) {
-        // Only installing is needed here; the other commands are refused.
+    if ((command != ICM_ADDPROFILE && command != ICM_DELETEPROFILE) || !lpszFileName || !*lpszFileName) {
+        // Installing and deleting are needed here; the other commands are refused.
         SetLastError(ERROR_INVALID_PARAMETER);
-    } else if (auto added = AddProfile(lpszFileName); !added) {
-        SetLastError(added.error().code ? added.error().code : ERROR_INVALID_DATA);
+    } else if (auto done = command == ICM_ADDPROFILE ? AddProfile(lpszFileName) : DeleteProfile(lpszFileName);
+               !done) {
+        SetLastError(done.error().code ? done.error().code : ERROR_INVALID_DATA);
     } else {
         result = TRUE;
     }
