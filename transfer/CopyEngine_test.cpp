@@ -395,6 +395,31 @@ TEST_F(CopyRun, FailuresLeaveNoPartialFile) {
     EXPECT_FALSE(exists("WINDOWS/SYSTEM/BIG.DLL"));
 }
 
+// A read-only destination folder: the destination cannot be created, so the
+// run stops as a failure with nothing written there and nothing recorded;
+// a folder still to be made below it gets the cannot-create message.
+TEST_F(CopyRun, ReadOnlyFolderLeavesNoDestination) {
+    tm().put('A', "BIG.DLL", std::string(20000, 'b'));
+    tm().put('A', "PACKED.DL_", Compressed(std::string(3000, 'p'), "PACKED.DLL"));
+    tm().machine().settings().readOnlyFolders = {"C:\\WINDOWS\\SYSTEM"};
+    for (const char* name : {"BIG.DLL", "PACKED.DLL"}) {
+        SCOPED_TRACE(name);
+        state.runResult = RESULT_NONE;
+        SetCopyList({{CopyKind::File, '1', name}});
+        EXPECT_EQ(run(), 0);
+        EXPECT_EQ(state.runResult, RESULT_INSTALL_FAILED);
+        EXPECT_FALSE(exists(std::string("WINDOWS/SYSTEM/") + name));
+        EXPECT_EQ(record("File0100"), "<none>");
+        EXPECT_FALSE(finishPosted());
+    }
+    tm().put('A', "QS8000.ICM", "profile");
+    SetCopyList({{CopyKind::ColourProfile, '1', "QS8000.ICM"}});
+    answers("message \"Cannot create directory\"\n  press Enter\n");
+    EXPECT_EQ(run(), 0);
+    EXPECT_FALSE(exists("WINDOWS/SYSTEM/COLOR"));
+    expectAnswersUsed();
+}
+
 TEST_F(CopyRun, DirectoryThatIsAFileIsReported) {
     tm().put('C', "WINDOWS/SYSTEM/COLOR", "not a directory");
     tm().put('A', "QS8000.ICM", "profile");

@@ -31,6 +31,23 @@ Result<void> Machine::chargeWrite(char letter, uint64_t bytes) {
     return {};
 }
 
+bool Machine::inReadOnlyFolder(std::string_view fullWinPath) const {
+    for (const auto& folder : settings_.readOnlyFolders) {
+        auto full = fullPath(folder);
+        if (!full)
+            continue;
+        std::string_view f = *full;
+        if (f.size() > 3 && f.back() == '\\')
+            f.remove_suffix(1);
+        if (fullWinPath.size() < f.size() || !equalsNoCase(fullWinPath.substr(0, f.size()), f))
+            continue;
+        // The folder itself, or a name below it: a root ends in '\\' already.
+        if (fullWinPath.size() == f.size() || f.back() == '\\' || fullWinPath[f.size()] == '\\')
+            return true;
+    }
+    return false;
+}
+
 Result<uint64_t> Machine::freeSpace(char letter) const {
     const Drive* d = drive(letter);
     if (!d)

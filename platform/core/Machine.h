@@ -87,6 +87,9 @@ public:
 
     // True when the system holds this full Windows path open (no sharing).
     bool isHeldOpen(std::string_view fullWinPath) const;
+    // True when the full Windows path is one of the readOnlyFolders or lies
+    // below one ("C:\\DRV" covers "C:\\DRV\\X", not "C:\\DRVX").
+    bool inReadOnlyFolder(std::string_view fullWinPath) const;
 
     // Accounts for bytes about to be written on a drive: fails with
     // ERROR_WRITE_FAULT, ERROR_DISK_FULL or ERROR_WRITE_PROTECT as the drive's

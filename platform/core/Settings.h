@@ -92,6 +92,9 @@ struct Settings {
     int failAllocation = 0;        // the Nth memory allocation fails (0: never)
     std::string registryFile = "registry.reg";
     std::string shutdownRequest;   // recorded by ExitWindowsEx ("logoff", "reboot", ...)
+    // Folders no file call may change, each with everything below it (key
+    // readOnlyFolders, full Windows directories separated by ';').
+    std::vector<std::string> readOnlyFolders;
 };
 
 // Where a key lives.

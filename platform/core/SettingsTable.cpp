@@ -312,6 +312,36 @@ std::optional<std::string> formatSpoolerPreloads(const Settings& s) {
     return out;
 }
 
+// Full Windows directories separated by ';'; a trailing '\\' is dropped
+// (except from a root), blanks around each are ignored, empty: none.
+std::string parseFolderList(std::vector<std::string>& out, std::string_view value) {
+    std::vector<std::string> folders;
+    size_t i = 0;
+    while (i <= value.size()) {
+        size_t j = value.find(';', i);
+        std::string dir = trimBlanks(value.substr(i, j == std::string_view::npos ? std::string_view::npos : j - i));
+        i = j == std::string_view::npos ? value.size() + 1 : j + 1;
+        if (dir.empty())
+            continue;
+        if (dir.size() > 3 && dir.back() == '\\')
+            dir.pop_back();
+        if (auto why = checkDirectorySetting(dir); !why.empty())
+            return dir + ": " + why;
+        folders.push_back(std::move(dir));
+    }
+    out = std::move(folders);
+    return {};
+}
+
+std::optional<std::string> formatFolderList(const std::vector<std::string>& folders) {
+    if (folders.empty())
+        return std::nullopt;
+    std::string out;
+    for (const auto& f : folders)
+        out += (out.empty() ? "" : ";") + f;
+    return out;
+}
+
 using S = Settings;
 using D = Drive;
 using Out = std::optional<std::string>;
@@ -367,6 +397,8 @@ const SettingRow kRows[] = {
          return std::string();
      },
      [](const S& s, const D*) -> Out { return s.shutdownRequest.empty() ? Out() : Out(s.shutdownRequest); }},
+    {M, "readOnlyFolders", [](S& s, D*, std::string_view v) { return parseFolderList(s.readOnlyFolders, v); },
+     [](const S& s, const D*) -> Out { return formatFolderList(s.readOnlyFolders); }},
 
     {DR, "folder",
      [](S&, D* d, std::string_view v) {

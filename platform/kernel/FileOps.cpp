@@ -28,12 +28,7 @@ const machine::DriveStore& store() { return mach().store(); }
 
 bool hostReadOnly(const fs::path& host) { return store().status(host).readOnly; }
 
-Result<void> checkWritableDrive(char letter) {
-    const machine::Drive* d = mach().drive(letter);
-    if (d && d->readOnly)
-        return readOnlyDriveError(*d);
-    return {};
-}
+Result<void> checkWritablePlace(const machine::ResolvedPath& rp) { return checkWritable(mach(), rp); }
 
 bool isValid83(std::string_view name) {
     auto dot = name.find('.');
@@ -143,7 +138,7 @@ Result<void> deleteFile(std::string_view path) {
         return notFound(rp);
     if (rp.isDirectory)
         return Error::win32(ERROR_ACCESS_DENIED, rp.winPath + ": is a directory");
-    NV_TRY(checkWritableDrive(rp.drive));
+    NV_TRY(checkWritablePlace(rp));
     if (hostReadOnly(rp.host))
         return Error::win32(ERROR_ACCESS_DENIED, rp.winPath + ": file is read-only");
     NV_TRY(files().checkNotInUse(rp.winPath));
@@ -214,7 +209,7 @@ Result<void> moveFile(std::string_view from, std::string_view to) {
     machine::ResolvedPath dst = NV_TRY(mach().resolve(to));
     if (dst.exists && dst.host == src.host) {
         // The same file under another case: only the stored name changes.
-        NV_TRY(checkWritableDrive(src.drive));
+        NV_TRY(checkWritablePlace(src));
         NV_TRY(files().checkNotInUse(src.winPath));
         std::string full = NV_TRY(mach().fullPath(to));
         return store().rename(src.host, src.host.parent_path() / full.substr(full.find_last_of('\\') + 1), src.winPath);
@@ -223,8 +218,8 @@ Result<void> moveFile(std::string_view from, std::string_view to) {
         return Error::win32(ERROR_ALREADY_EXISTS, dst.winPath + ": exists");
     if (!dst.parentExists)
         return Error::win32(ERROR_PATH_NOT_FOUND, dst.winPath + ": directory not found");
-    NV_TRY(checkWritableDrive(src.drive));
-    NV_TRY(checkWritableDrive(dst.drive));
+    NV_TRY(checkWritablePlace(src));
+    NV_TRY(checkWritablePlace(dst));
     NV_TRY(files().checkNotInUse(src.winPath));
     if (src.drive != dst.drive) {
         if (src.isDirectory)
@@ -254,7 +249,7 @@ Result<void> setFileAttributes(std::string_view path, DWORD attributes) {
     machine::ResolvedPath rp = NV_TRY(mach().resolve(path));
     if (!rp.exists)
         return notFound(rp);
-    NV_TRY(checkWritableDrive(rp.drive));
+    NV_TRY(checkWritablePlace(rp));
     if (rp.isDirectory)
         return {};
     // Only the read-only bit has a host counterpart; the others are accepted.
@@ -267,7 +262,7 @@ Result<void> createDirectory(std::string_view path) {
         return Error::win32(ERROR_ALREADY_EXISTS, rp.winPath + ": exists");
     if (!rp.parentExists)
         return Error::win32(ERROR_PATH_NOT_FOUND, rp.winPath + ": parent directory not found");
-    NV_TRY(checkWritableDrive(rp.drive));
+    NV_TRY(checkWritablePlace(rp));
     NV_TRY(mach().chargeWrite(rp.drive, 0));
     return store().makeDirectory(rp.host, rp.winPath);
 }
@@ -280,7 +275,7 @@ Result<void> removeDirectory(std::string_view path) {
         return Error::win32(ERROR_DIRECTORY, rp.winPath + ": not a directory");
     if (rp.winPath.size() <= 3)
         return Error::win32(ERROR_ACCESS_DENIED, rp.winPath + ": the root cannot be removed");
-    NV_TRY(checkWritableDrive(rp.drive));
+    NV_TRY(checkWritablePlace(rp));
     if (machine::equalsNoCase(mach().currentDirectory(rp.drive), rp.winPath))
         return Error::win32(ERROR_SHARING_VIOLATION, rp.winPath + ": is the current directory");
     auto inside = NV_TRY(store().list(rp.host, rp.winPath));

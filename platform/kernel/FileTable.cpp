@@ -35,6 +35,20 @@ Error readOnlyDriveError(const machine::Drive& drive) {
     return Error::win32(ERROR_ACCESS_DENIED, msg);
 }
 
+Result<void> checkWritable(const machine::Machine& machine, const machine::ResolvedPath& place) {
+    if (const machine::Drive* d = machine.drive(place.drive); d && d->readOnly)
+        return readOnlyDriveError(*d);
+    // Windows 95 keeps no permissions on its own FAT folders: a folder that
+    // refuses writes while its drive takes them is a read-only folder of a
+    // network share, and there the redirector answers every create, write,
+    // delete and rename with ERROR_ACCESS_DENIED (5), the code Windows 95
+    // also gives for a read-only file. ERROR_WRITE_PROTECT (19) belongs to
+    // a write-protected medium as a whole (the drive's readonly setting).
+    if (machine.inReadOnlyFolder(place.winPath))
+        return Error::win32(ERROR_ACCESS_DENIED, place.winPath + ": the folder is read-only");
+    return {};
+}
+
 FileTable::~FileTable() {
     for (auto& [value, entry] : entries_) {
         if (auto* f = std::get_if<OpenedFile>(&entry); f && f->fd >= 0)
@@ -99,9 +113,8 @@ Result<int> FileTable::open(std::string_view path, const OpenRequest& r, bool* e
     const bool truncates = rp.exists && (r.disposition == Disposition::CreateAlways ||
                                          r.disposition == Disposition::TruncateExisting);
     const bool creates = !rp.exists;
-    const machine::Drive* drive = machine_.drive(rp.drive);
-    if (drive && drive->readOnly && (r.write || creates || truncates))
-        return readOnlyDriveError(*drive);
+    if (r.write || creates || truncates)
+        NV_TRY(checkWritable(machine_, rp));
 
     const machine::DriveStore& store = machine_.store();
     if (rp.exists && (r.write || truncates) && store.status(rp.host).readOnly)

@@ -115,6 +115,10 @@ using machine::hostError;
 // ERROR_WRITE_PROTECT on a removable drive, ERROR_ACCESS_DENIED elsewhere:
 // what Windows reports for a write to a read-only medium.
 Error readOnlyDriveError(const machine::Drive& drive);
+// Whether a file or directory may be created, written, deleted or renamed at
+// this place: not on a read-only drive, not in one of the machine's
+// read-only folders.
+Result<void> checkWritable(const machine::Machine& machine, const machine::ResolvedPath& place);
 
 inline HANDLE toHandle(int value) { return reinterpret_cast<HANDLE>(static_cast<intptr_t>(value)); }
 inline int toHFile(HANDLE handle) { return static_cast<int>(reinterpret_cast<intptr_t>(handle)); }

@@ -145,6 +145,10 @@ Result<void> writeIni(const IniFile& file, Document document) {
     // keep the old file and its writes would be lost.
     if (file.state == IniState::Readable && store.status(p.host).readOnly)
         return Error::win32(ERROR_ACCESS_DENIED, p.winPath + ": the file is read-only");
+    // A read-only drive is refused by chargeWrite below; a read-only folder
+    // answers as kernel::checkWritable says.
+    if (m->inReadOnlyFolder(p.winPath))
+        return Error::win32(ERROR_ACCESS_DENIED, p.winPath + ": the folder is read-only");
     NV_TRY(kernel::files().checkNotInUse(p.winPath));
     std::string bytes = document.text();
     NV_TRY(m->chargeWrite(p.drive, bytes.size() > file.size ? bytes.size() - file.size : 0));
