@@ -155,8 +155,8 @@ TEST_F(WrongPathRun, WrongDirectoryWarnsAndAsksAgainThenTheRunEndsAsTheTypicalOn
     EXPECT_NE(fonts.find("\"Norvalk Sans (TrueType)\"=\"C:\\\\WINDOWS\\\\FONTS\\\\NVSANS.TTF\""), std::string::npos)
         << fonts;
 
-    // Pictures: SELECTDRIVE twice with the warning between, and the
-    // progress window, part filled, on the screen while they wait.
+    // Pictures: SELECTDRIVE, the warning, SELECTDRIVE again, and the
+    // progress window, part filled, on the screen behind them.
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(shots))
         names.push_back(e.path().filename().string());
@@ -173,14 +173,10 @@ TEST_F(WrongPathRun, WrongDirectoryWarnsAndAsksAgainThenTheRunEndsAsTheTypicalOn
     ASSERT_EQ(warning.size(), 1u) << ::testing::PrintToString(names);
     ASSERT_FALSE(after.empty()) << ::testing::PrintToString(names);
     EXPECT_EQ(std::stoi(after[0]), std::stoi(warning[0]) + 1) << "the dialog comes back right after the warning";
-    std::vector<std::string> shown = before;
-    shown.insert(shown.end(), warning.begin(), warning.end());
-    shown.insert(shown.end(), after.begin(), after.end());
-    for (const auto& n : shown) {
-        Picture pic = readPng(shots / n);
-        ASSERT_GT(pic.width, 0) << n;
-        EXPECT_TRUE(showsPartlyFilledBar(pic)) << n << " does not show the progress bar";
-    }
+    // SELECTDRIVE covers the bar; the warning leaves it in sight.
+    Picture pic = readPng(shots / warning[0]);
+    ASSERT_GT(pic.width, 0) << warning[0];
+    EXPECT_TRUE(showsPartlyFilledBar(pic)) << warning[0] << " does not show the progress bar";
 }
 
 }  // namespace
