@@ -16,6 +16,9 @@ Result<void> Machine::chargeWrite(char letter, uint64_t bytes) {
         return Error::win32(ERROR_WRITE_PROTECT, std::string("drive ") + d->letter + ": is write-protected");
     if (d->failWrites)
         return Error::win32(ERROR_WRITE_FAULT, std::string("write fault on drive ") + d->letter + ":");
+    if (settings_.failWrite > 0 && ++writes_ == settings_.failWrite)
+        return Error::win32(ERROR_WRITE_FAULT, "write fault on drive " + std::string(1, d->letter) + ": (write " +
+                                                   std::to_string(writes_) + ")");
     if (d->fullAfter) {
         if (bytes > *d->fullAfter) {
             *d->fullAfter = 0;

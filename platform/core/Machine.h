@@ -135,6 +135,7 @@ private:
     std::map<char, std::string> cwd_;  // per drive, full path
     char currentDrive_ = 'C';
     int allocations_ = 0;
+    int writes_ = 0;  // writes charged so far, for Settings::failWrite
     std::map<std::type_index, std::unique_ptr<FamilyState>> families_;
 };
 

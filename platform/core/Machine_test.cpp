@@ -118,6 +118,18 @@ TEST(MachineDrives, WriteFaultsAndFreeSpace) {
     EXPECT_EQ(m.chargeWrite('C', 0).error().code, (DWORD)ERROR_WRITE_FAULT);
 }
 
+// failWrite N: the Nth write on any drive fails once, as a fault sweep needs.
+TEST(MachineDrives, TheNthWriteFailsOnce) {
+    auto s = TempMachine::defaultSettings();
+    s.failWrite = 3;
+    TempMachine tm(s);
+    auto& m = tm.machine();
+    EXPECT_TRUE(m.chargeWrite('C', 10).ok());
+    EXPECT_TRUE(m.chargeWrite('A', 0).ok());
+    EXPECT_EQ(m.chargeWrite('C', 0).error().code, (DWORD)ERROR_WRITE_FAULT);
+    EXPECT_TRUE(m.chargeWrite('C', 10).ok());
+}
+
 TEST(MachineSettings, RoundTripAndErrorsNameFileAndLine) {
     auto s = TempMachine::defaultSettings();
     s.versionMajor = 3;
@@ -130,6 +142,7 @@ TEST(MachineSettings, RoundTripAndErrorsNameFileAndLine) {
     s.windows = {{"WLInstallWClass", "Norvalk Driver Installation"}};
     s.drives['C'].fullAfter = 1234;
     s.failAllocation = 7;
+    s.failWrite = 12;
     auto text = nv::machine::formatSettings(s);
     auto back = nv::machine::parseSettings(text, "machine.ini");
     ASSERT_TRUE(back.ok()) << back.error().message;
@@ -144,6 +157,7 @@ TEST(MachineSettings, RoundTripAndErrorsNameFileAndLine) {
     EXPECT_EQ(back->drives.at('C').fullAfter, 1234u);
     EXPECT_EQ(back->drives.at('A').kind, nv::machine::DriveKind::Removable);
     EXPECT_EQ(back->failAllocation, 7);
+    EXPECT_EQ(back->failWrite, 12);
 
     auto v31 = nv::machine::parseSettings("[machine]\nversion=3.1\n", "m.ini");
     ASSERT_TRUE(v31.ok());

@@ -90,6 +90,7 @@ struct Settings {
     std::vector<SpoolerPreload> spoolerPreloads;
     std::vector<ForeignWindow> windows;  // windows of other programs present at start
     int failAllocation = 0;        // the Nth memory allocation fails (0: never)
+    int failWrite = 0;             // the Nth write to any drive fails with ERROR_WRITE_FAULT (0: never)
     std::string registryFile = "registry.reg";
     std::string shutdownRequest;   // recorded by ExitWindowsEx ("logoff", "reboot", ...)
     // Folders no file call may change, each with everything below it (key

@@ -383,6 +383,15 @@ const SettingRow kRows[] = {
          return std::string();
      },
      [](const S& s, const D*) -> Out { return std::to_string(s.failAllocation); }},
+    {M, "failWrite",
+     [](S& s, D*, std::string_view v) {
+         int n = 0;
+         if (!parseInt(v, n) || n < 0)
+             return std::string("expected a count");
+         s.failWrite = n;
+         return std::string();
+     },
+     [](const S& s, const D*) -> Out { return s.failWrite ? Out(std::to_string(s.failWrite)) : Out(); }},
     {M, "registry",
      [](S& s, D*, std::string_view v) {
          if (!isDriveFolder(v))
