@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "printer/OemInf.h"
+#include "progman/ProgramGroups.h"
 #include "script/IniText.h"
 #include "script/MessageText.h"
 #include "shared/BoundedText.h"
@@ -182,7 +183,7 @@ void GroupOnlyRun(HWND hwnd) {
     state.languageIndex = static_cast<int>(GetPrivateProfileIntA("Install", "Language", 0, "qs8000.ini"));
     GetWindowsDirectoryA(state.windowsDir, sizeof state.windowsDir);
     GetSystemDirectoryA(state.systemDir, sizeof state.systemDir);
-    // The program groups are not built yet; the kept INF copies are.
+    CreateProgramGroups(hwnd);  // its result is not used: the fonts are offered either way
     KeepSetupFiles();
     PostMessageA(hwnd, IM_FONT_STAGE, 0, 0);
 }

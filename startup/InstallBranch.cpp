@@ -1,13 +1,11 @@
 // The install branch of the driver stage: the driver question, the drive
 // check, the model choice, the driver's files and their copy run, then the
-// work that follows a copied driver.
-//
-// Not built yet, and so absent here (each is a later piece of work): the
-// printer name question when a driver of that name exists, the spooler
-// set-up (print processor, monitor, driver and printer) and the program
-// groups. A run therefore copies and records the driver's files but adds no
-// printer to the spooler and makes no group.
+// work that follows a copied driver: the printer in the spooler, the
+// program groups, the port driver and the kept script copies.
 #include "printer/OemInf.h"
+#include "printer/PrinterName.h"
+#include "printer/SpoolerSetup.h"
+#include "progman/ProgramGroups.h"
 #include "script/IniText.h"
 #include "script/MessageText.h"
 #include "shared/BoundedText.h"
@@ -69,7 +67,6 @@ int PrepareModels(HWND hwnd) {
 }  // namespace
 
 LRESULT InstallBranch(HWND hwnd, int groupPresent) {
-    (void)groupPresent;  // read by the program-group step, not built yet
     if (!(state.installParts & 0x01))
         return Post(hwnd, IM_FONT_STAGE);
     if (!FirstLineOf(nullptr, GetMessageText(TXT_NEEDED_DISKSPACE), state.neededSpace))
@@ -83,25 +80,45 @@ LRESULT InstallBranch(HWND hwnd, int groupPresent) {
     }
     if (!SwitchToOemCopy(hwnd) || !PrepareModels(hwnd))
         return Finish(hwnd);
-    if (!Unattended())
+    if (!Unattended()) {
         CheckCopyListVersions(hwnd);
+        // A driver of that name: the printer needs a name of its own.
+        if (DriverInstalled(state.driverName) && !ChoosePrinterName(hwnd, state.driverName))
+            return Finish(hwnd);
+    }
     SortCopyListByDisk();
     if (!SwitchText(hwnd, state.scriptCopyPath))
         return Finish(hwnd);
     CopyRunEnd copied = RunCopy(hwnd, ResultOnStart::Installed);
     if (copied != CopyRunEnd::Copied)
         state.runResult = RESULT_INSTALL_FAILED;
+    // The spooler and the groups read the OEM INF copy.
+    if (!SwitchToOemCopy(hwnd))
+        return Finish(hwnd);
+    if (copied == CopyRunEnd::Copied) {
+        if (Unattended())
+            UpdateWindow(hwnd);
+        else if (!AddToSpooler(hwnd))
+            state.runResult = RESULT_INSTALL_FAILED;
+    }
     if (state.pendingBlock) {
         GlobalFree(state.pendingBlock);
         state.pendingBlock = nullptr;
     }
+    if (FindWindowA("Progman", nullptr) && (state.installParts & 0x01) && state.runResult >= RESULT_INSTALLED &&
+        groupPresent && !CreateProgramGroups(hwnd)) {
+        // No final messages: the window goes at once, the exit clean-up still runs.
+        DestroyWindow(hwnd);
+        return 0;
+    }
     if (state.runResult == RESULT_INSTALL_FAILED)
         return Finish(hwnd);
-    if (Unattended())
-        UpdateWindow(hwnd);
     state.iniChanged |= WIN_INI_CHANGED;
     ReplacePortDriver();
     KeepSetupFiles();
+    // Between stages the script copy is the current text.
+    if (!SwitchText(hwnd, state.scriptCopyPath))
+        return Finish(hwnd);
     PostMessageA(hwnd, IM_DEMO_STAGE, 0, 0);
     SendMessageA(HWND_BROADCAST, WM_DEVMODECHANGE, 0, reinterpret_cast<LPARAM>(state.driverName));
     return 0;

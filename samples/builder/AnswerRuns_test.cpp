@@ -47,11 +47,14 @@ protected:
     // launcher printed.
     std::string run(const std::string& answers, const std::string& disks = "disks",
                     const std::vector<std::string>& newArgs = {}, const std::vector<std::string>& programArgs = {}) {
-        std::vector<std::string> args{"new", machine.string()};
-        args.insert(args.end(), newArgs.begin(), newArgs.end());
-        CommandRun made = nvmachine(args);
-        EXPECT_EQ(made.status, 0) << made.out;
-        fs::copy(kBin / "samples" / disks, machine / "disks", fs::copy_options::recursive);
+        if (!fs::exists(machine)) {
+            std::vector<std::string> args{"new", machine.string()};
+            args.insert(args.end(), newArgs.begin(), newArgs.end());
+            CommandRun made = nvmachine(args);
+            EXPECT_EQ(made.status, 0) << made.out;
+        }
+        if (!fs::exists(machine / "disks"))
+            fs::copy(kBin / "samples" / disks, machine / "disks", fs::copy_options::recursive);
         CommandRun in = nvmachine({"insert", machine.string(), "A:", (machine / "disks/DISK1").string()});
         EXPECT_EQ(in.status, 0) << in.out;
         CommandRun snap = nvmachine({"snapshot", machine.string(), before.string()});
@@ -114,6 +117,9 @@ protected:
             std::string up = upper(path);
             if (up == "C:\\WINDOWS\\QS8000.INI" || up == "C:\\WINDOWS\\WIN.INI" || up == "C:\\WINDOWS\\SYSTEM.INI")
                 continue;
+            // Program Manager's groups are its own files, not the installer's.
+            if (up.rfind("C:\\WINDOWS\\START MENU\\", 0) == 0)
+                continue;
             // The port driver swapped for the product's keeps the old one as lpt.vxz.
             if (up == "C:\\WINDOWS\\SYSTEM\\LPT.VXD" || up == "C:\\WINDOWS\\SYSTEM\\LPT.VXZ")
                 continue;
@@ -128,7 +134,8 @@ protected:
 
     // A configuration file either unchanged, or its backup named in the
     // private INI. WIN.INI's own section of the product is written by the
-    // start of every run (the port probe), before anything is installed.
+    // start of every run (the port probe), before anything is installed;
+    // the spooler's sections are the spooler's.
     void checkBackedUp(const std::string& file, const std::string& key) {
         std::string diff = nvmachine({"diff", before.string(), machine.string()}).out;
         bool changed = false;
@@ -137,6 +144,10 @@ protected:
             if (line.rfind("+ ini\t" + file + "\t", 0) != 0 && line.rfind("- ini\t" + file + "\t", 0) != 0)
                 continue;
             if (line.find("\tNorvalk QS-8000 series\t") != std::string::npos)
+                continue;
+            // The spooler keeps its printers in WIN.INI, as Windows does.
+            if (line.find("\tPrinterPorts\t") != std::string::npos || line.find("\tdevices\t") != std::string::npos ||
+                line.find("\twindows\tdevice=") != std::string::npos)
                 continue;
             changed = true;
         }
@@ -177,6 +188,46 @@ TEST_F(AnswerRun, TypicalInstall) {
     std::string fonts = registry(kFontsKey);
     EXPECT_NE(fonts.find("\"Norvalk Sans (TrueType)\"=\"C:\\\\WINDOWS\\\\FONTS\\\\NVSANS.TTF\""), std::string::npos)
         << fonts;
+    // The printer on LPT1 with the product's print processor and monitor, and the groups.
+    std::string printers = nvmachine({"printers", machine.string()}).out;
+    EXPECT_NE(printers.find("  Norvalk QS-8000 series  (default printer)\n    driver      Norvalk QS-8000 series\n"
+                            "    port        LPT1:\n    processor   NVPRNPRC\n"),
+              std::string::npos)
+        << printers;
+    EXPECT_NE(printers.find("Norvalk Language Monitor       NVLMON.DLL"), std::string::npos) << printers;
+    std::string groups = nvmachine({"groups", machine.string()}).out;
+    EXPECT_NE(groups.find("  Norvalk Printer Tools\n"), std::string::npos) << groups;
+    EXPECT_NE(groups.find("    Uninstall Norvalk Driver\n      target     C:\\WINDOWS\\SYSTEM\\nvins32b.exe\n"
+                          "      arguments  C:\\WINDOWS\\QS8000.INI\n"),
+              std::string::npos)
+        << groups;
+}
+
+// A driver of the product's name in the spooler: the new printer takes the
+// proposed "(Copy 2)" name beside the old one.
+TEST_F(AnswerRun, PrinterNameTaken) {
+    ASSERT_EQ(nvmachine({"new", machine.string()}).status, 0);
+    CommandRun set = nvmachine({"setting", machine.string(), "spoolerPreload",
+                                "Norvalk QS-8000 series,Norvalk QS-8000 series,QS8000.DRV,LPT1:"});
+    ASSERT_EQ(set.status, 0) << set.out;
+    EXPECT_EQ(run("printer-name-taken.txt"), endLines(kInstalledRestart));
+    std::string printers = nvmachine({"printers", machine.string()}).out;
+    EXPECT_NE(printers.find("  Norvalk QS-8000 series (Copy 2)  (default printer)\n"), std::string::npos) << printers;
+    EXPECT_NE(printers.find("  Norvalk QS-8000 series\n"), std::string::npos) << printers;
+}
+
+// "/ND" after an install whose groups were deleted makes them again and
+// changes nothing else but the kept copies.
+TEST_F(AnswerRun, GroupOnlyRunMakesTheGroupsAgain) {
+    EXPECT_EQ(run("typical-install.txt"), endLines(kInstalledRestart));
+    fs::remove_all(onMachine("C:\\WINDOWS\\Start Menu\\Programs\\Norvalk Printer Tools"));
+    fs::remove_all(onMachine("C:\\WINDOWS\\Start Menu\\Programs\\Norvalk Fonts"));
+    ASSERT_EQ(nvmachine({"groups", machine.string()}).out.find("Norvalk"), std::string::npos);
+    fs::remove(before);
+    EXPECT_EQ(run("group-only.txt", "disks", {}, {"/ND"}), endLines(kNothing));
+    std::string groups = nvmachine({"groups", machine.string()}).out;
+    EXPECT_NE(groups.find("  Norvalk Printer Tools\n"), std::string::npos) << groups;
+    EXPECT_NE(groups.find("  Norvalk Fonts\n"), std::string::npos) << groups;
 }
 
 TEST_F(AnswerRun, SecondModel) {
