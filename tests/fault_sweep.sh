@@ -21,6 +21,11 @@
 # brings up.
 #
 #   fault_sweep.sh NVINS32B NVMACHINE DISKS-FOLDER [RUNS]
+#
+# Not a ctest case yet: it finds faults that are still open (a failed write
+# that leaves SYSTEM.INI edited without its backup recorded; failed
+# allocations after which the outcome says "finished" with driver files
+# missing).
 set -u
 nvins="$1"
 nvm="$2"
@@ -78,6 +83,7 @@ check() {
         while IFS= read -r line; do
             case "${line%%	*}" in
             'C:\WINDOWS\QS8000.INI' | 'C:\WINDOWS\WIN.INI' | 'C:\WINDOWS\SYSTEM.INI') continue ;;
+            'C:\WINDOWS\Start Menu\'*) continue ;;  # Program Manager's groups
             esac
             grep -qxF "$line" "$work/base.files" || echo "$line"
         done > "$work/$m.partial"
@@ -86,7 +92,10 @@ check() {
         b=$(private "$m" BFileSysIni) || fail "$what: SYSTEM.INI edited without its backup recorded"
         [ -z "${b:-}" ] || [ -e "$(onc "$m" "$(echo "${b#C:\\}" | tr '\\' /)")" ] || fail "$what: backup $b missing"
     fi
-    if grep $'^[+-] ini\tC:\\\\WINDOWS\\\\WIN.INI\t' "$work/$m.diff" | grep -qv $'\tNorvalk QS-8000 series\t'; then
+    # WIN.INI: the product's own section is written by every start, and the
+    # spooler keeps its printers there as Windows does.
+    if grep $'^[+-] ini\tC:\\\\WINDOWS\\\\WIN.INI\t' "$work/$m.diff" |
+        grep -v $'\tNorvalk QS-8000 series\t\|\tPrinterPorts\t\|\tdevices\t\|\twindows\tdevice=' | grep -q .; then
         private "$m" BFileWinIni > /dev/null || fail "$what: WIN.INI edited without its backup recorded"
     fi
     if grep -q 'outcome: the driver installation finished' "$work/$m.err"; then
