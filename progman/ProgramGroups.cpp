@@ -24,7 +24,7 @@ constexpr size_t kCommandSize = 128;
 constexpr size_t kAddItemSize = 200;
 constexpr size_t kFieldMax = 127;  // longest field a command takes
 constexpr size_t kPathSize = 128;
-constexpr int kSpecNameOffset = 5;  // a path specification's name starts at its sixth character
+constexpr int kSpecifierNameOffset = 5;  // a path specifier's name starts at its sixth character
 
 enum class Field { Absent, Present, TooLong };
 
@@ -137,14 +137,14 @@ void ForgetConversation() {
     state.ddeClient = nullptr;
 }
 
-// A path specification field resolved, or "" when absent, too long or not found.
+// A path specifier field resolved, or "" when absent, too long or not found.
 int ResolveField(IniLine line, int n, char (&out)[kPathSize], Field* seen = nullptr) {
-    char spec[kFieldMax + 1];
-    Field f = ReadField(line, n, spec);
+    char specifier[kFieldMax + 1];
+    Field f = ReadField(line, n, specifier);
     if (seen)
-        *seen = f != Field::Present || !spec[0] ? Field::Absent : Field::Present;
+        *seen = f != Field::Present || !specifier[0] ? Field::Absent : Field::Present;
     out[0] = '\0';
-    return f == Field::Present && spec[0] && ResolveItemPath(spec, out);
+    return f == Field::Present && specifier[0] && ResolveItemPath(specifier, out);
 }
 
 int LeadingNumber(const char* text) {
@@ -240,14 +240,14 @@ void ArrangeGroups() {
 
 }  // namespace
 
-int ResolveItemPath(LPCSTR specification, LPSTR out) {
+int ResolveItemPath(LPCSTR specifier, LPSTR out) {
     out[0] = '\0';
-    if (!specification || std::strlen(specification) <= kSpecNameOffset)
+    if (!specifier || std::strlen(specifier) <= kSpecifierNameOffset)
         return 0;
-    const char* name = specification + kSpecNameOffset;
+    const char* name = specifier + kSpecifierNameOffset;
     char path[kPathSize];
     int fits = 0;
-    switch (specification[0]) {
+    switch (specifier[0]) {
     case '3':
     case '5':
         fits = JoinPath(path, state.systemDir, name);
@@ -262,7 +262,7 @@ int ResolveItemPath(LPCSTR specification, LPSTR out) {
         fits = JoinPath(path, state.windowsDir, name);
         break;
     }
-    if (!fits || (specification[0] != '7' && !FileExists(path)))
+    if (!fits || (specifier[0] != '7' && !FileExists(path)))
         return 0;
     CopyText(out, kPathSize, path);
     return 1;

@@ -31,13 +31,13 @@ int OpenProgmanConversation();
 // was sent, 0 when there is no conversation or the command cannot be held.
 int SendProgmanCommand(LPCSTR command);
 
-// The full path of a path specification (first character: '3' or '5' the
+// The full path of a path specifier (first character: '3' or '5' the
 // system directory, '6' the installer's own nvins32b.exe there, '7' the name
 // as written, any other the Windows directory; the name from the sixth
 // character on) into out (128 bytes). Returns 1 when found ('7': always);
-// otherwise 0 with out empty, also for a specification shorter than six
+// otherwise 0 with out empty, also for a specifier shorter than six
 // characters or a path that does not fit.
-int ResolveItemPath(LPCSTR specification, LPSTR out);
+int ResolveItemPath(LPCSTR specifier, LPSTR out);
 
 // The window procedure of the client window "InsDDEClass".
 LRESULT CALLBACK InsDDEWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
