@@ -1,174 +1,27 @@
 // Every answer file of samples/answers run by the built launcher on a fresh
-// machine with the sample disks, as a packager would try them, and the
-// machine checked afterwards: the files, INI lines and registry values the
-// run is for, and what every run owes the machine whatever its choices (the
-// temporary copies gone, each changed file accounted for in the private INI,
-// SYSTEM.INI and WIN.INI as before or backed up), and the launcher's account
-// of how the run ended.
+// machine with the sample disks, and the machine checked afterwards: the
+// files, INI lines and registry values the run is for, what every run owes
+// the machine (tests/AnswerRun.h), and the launcher's account of how the run
+// ended.
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <map>
-#include <sstream>
 #include <string>
-#include <vector>
 
-#include "CommandRun.h"
-#include "TempMachine.h"
+#include "AnswerRun.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
+using nv::testing::AnswerRun;
 using nv::testing::CommandRun;
-using nv::testing::TempDir;
-
-const fs::path kBin = NV_BINARY_DIR;
-const fs::path kSource = NV_SOURCE_DIR;
-
-CommandRun nvmachine(const std::vector<std::string>& args) { return nv::testing::runNvmachine(args); }
-
-const char* const kPrivateIni = "C:\\WINDOWS\\QS8000.INI";
-const char* const kFontsKey = "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Fonts";
-
-// The launcher's last three lines on standard error.
-std::string endLines(const std::string& outcome, const std::string& windows = "not asked for") {
-    return "nvins32b: outcome: " + outcome + "\nnvins32b: end of Windows: " + windows + "\nnvins32b: exit status 0\n";
-}
-const std::string kInstalledRestart =
-    "the driver installation finished; Windows must restart for it to take effect (runResult 5)";
-const std::string kNothing = "nothing was installed or removed (runResult 0)";
-
-
-class AnswerRun : public ::testing::Test {
-protected:
-    // Runs a file of samples/answers to its end from the disks of the build's
-    // samples/DISKS folder on a machine made with NEWARGS; returns what the
-    // launcher printed.
-    std::string run(const std::string& answers, const std::string& disks = "disks",
-                    const std::vector<std::string>& newArgs = {}, const std::vector<std::string>& programArgs = {}) {
-        if (!fs::exists(machine)) {
-            std::vector<std::string> args{"new", machine.string()};
-            args.insert(args.end(), newArgs.begin(), newArgs.end());
-            CommandRun made = nvmachine(args);
-            EXPECT_EQ(made.status, 0) << made.out;
-        }
-        if (!fs::exists(machine / "disks"))
-            fs::copy(kBin / "samples" / disks, machine / "disks", fs::copy_options::recursive);
-        CommandRun in = nvmachine({"insert", machine.string(), "A:", (machine / "disks/DISK1").string()});
-        EXPECT_EQ(in.status, 0) << in.out;
-        CommandRun snap = nvmachine({"snapshot", machine.string(), before.string()});
-        EXPECT_EQ(snap.status, 0) << snap.out;
-        fs::copy_file(onMachine("C:\\WINDOWS\\SYSTEM.INI"), systemIniBefore, fs::copy_options::overwrite_existing);
-        std::vector<std::string> launch{"--machine", machine.string(), "--answers",
-                                        (kSource / "samples/answers" / answers).string()};
-        if (!programArgs.empty()) {
-            launch.push_back("--");
-            launch.insert(launch.end(), programArgs.begin(), programArgs.end());
-        }
-        CommandRun done = nv::testing::runTool(kBin / "tools/nvins32b/nvins32b", launch);
-        EXPECT_EQ(done.status, 0) << done.out;
-        checkConsistent();
-        return done.out;
-    }
-
-    fs::path onMachine(const std::string& winPath) {
-        std::string p = winPath;
-        for (char& c : p)
-            if (c == '\\')
-                c = '/';
-        return machine / "drives" / std::string(1, p[0]) / p.substr(3);
-    }
-    bool exists(const std::string& winPath) { return fs::exists(onMachine(winPath)); }
-
-    std::string ini(const std::string& file, const std::string& section, const std::string& key) {
-        CommandRun r = nvmachine({"ini", "get", machine.string(), file, section, key});
-        if (r.status != 0)
-            return "(missing)";
-        if (!r.out.empty() && r.out.back() == '\n')
-            r.out.pop_back();
-        return r.out;
-    }
-    std::string privateIni(const std::string& key) { return ini(kPrivateIni, "Install", key); }
-
-    std::string registry(const std::string& key) {
-        return nvmachine({"reg", "export", machine.string(), key}).out;
-    }
-
-    // What every run owes the machine, whatever was chosen.
-    void checkConsistent() {
-        // The temporary copies are gone.
-        for (const char* temp : {"C:\\WINDOWS\\~NV00001.txt", "C:\\WINDOWS\\~NV00002.txt",
-                                 "C:\\WINDOWS\\SYSTEM\\~NV00002.txt", "C:\\WINDOWS\\SYSTEM\\INSTALL.INF"})
-            EXPECT_FALSE(exists(temp)) << temp << " left behind";
-
-        // Each file the run made or changed on C: or D: is recorded in the
-        // private INI (an installed file, a backup, a kept script copy), or
-        // is one of the configuration files checked below.
-        std::string recorded = nvmachine({"ini", "get", machine.string(), kPrivateIni, "Install"}).out;
-        std::string upperRecorded = upper(recorded);
-        std::istringstream diff(nvmachine({"diff", before.string(), machine.string()}).out);
-        for (std::string line; std::getline(diff, line);) {
-            if (line.rfind("+ file\t", 0) != 0 && line.rfind("~ file\t", 0) != 0)
-                continue;
-            std::string path = line.substr(7, line.find('\t', 7) - 7);
-            if (path[0] == 'A')
-                continue;
-            std::string up = upper(path);
-            if (up == "C:\\WINDOWS\\QS8000.INI" || up == "C:\\WINDOWS\\WIN.INI" || up == "C:\\WINDOWS\\SYSTEM.INI")
-                continue;
-            // Program Manager's groups are its own files, not the installer's.
-            if (up.rfind("C:\\WINDOWS\\START MENU\\", 0) == 0)
-                continue;
-            // The port driver swapped for the product's keeps the old one as lpt.vxz.
-            if (up == "C:\\WINDOWS\\SYSTEM\\LPT.VXD" || up == "C:\\WINDOWS\\SYSTEM\\LPT.VXZ")
-                continue;
-            EXPECT_NE(upperRecorded.find("=" + up + "\n"), std::string::npos)
-                << path << " was made or changed but is not recorded in the private INI:\n" << recorded;
-        }
-
-        // SYSTEM.INI and WIN.INI are as before or their backups are recorded.
-        checkBackedUp("C:\\WINDOWS\\SYSTEM.INI", "BFileSysIni");
-        checkBackedUp("C:\\WINDOWS\\WIN.INI", "BFileWinIni");
-    }
-
-    // A configuration file either unchanged, or its backup named in the
-    // private INI. WIN.INI's own section of the product is written by the
-    // start of every run (the port probe), before anything is installed;
-    // the spooler's sections are the spooler's.
-    void checkBackedUp(const std::string& file, const std::string& key) {
-        std::string diff = nvmachine({"diff", before.string(), machine.string()}).out;
-        bool changed = false;
-        std::istringstream lines(diff);
-        for (std::string line; std::getline(lines, line);) {
-            if (line.rfind("+ ini\t" + file + "\t", 0) != 0 && line.rfind("- ini\t" + file + "\t", 0) != 0)
-                continue;
-            if (line.find("\tNorvalk QS-8000 series\t") != std::string::npos)
-                continue;
-            // The spooler keeps its printers in WIN.INI, as Windows does.
-            if (line.find("\tPrinterPorts\t") != std::string::npos || line.find("\tdevices\t") != std::string::npos ||
-                line.find("\twindows\tdevice=") != std::string::npos)
-                continue;
-            changed = true;
-        }
-        if (!changed)
-            return;
-        std::string backup = privateIni(key);
-        ASSERT_NE(backup, "(missing)") << file << " was edited without a backup recorded:\n" << diff;
-        EXPECT_TRUE(exists(backup)) << backup;
-    }
-
-    static std::string upper(std::string s) {
-        for (char& c : s)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        return s;
-    }
-
-    TempDir tmp;
-    fs::path machine = tmp.path() / "m";
-    fs::path before = tmp.path() / "before.snapshot";
-    fs::path systemIniBefore = tmp.path() / "SYSTEM.INI.before";
-};
+using nv::testing::endLines;
+using nv::testing::kFontsKey;
+using nv::testing::kInstalledRestart;
+using nv::testing::kNothing;
+using nv::testing::nvmachine;
+using nv::testing::RunOptions;
 
 TEST_F(AnswerRun, TypicalInstall) {
     EXPECT_EQ(run("typical-install.txt"), endLines(kInstalledRestart));
@@ -224,7 +77,7 @@ TEST_F(AnswerRun, GroupOnlyRunMakesTheGroupsAgain) {
     fs::remove_all(onMachine("C:\\WINDOWS\\Start Menu\\Programs\\Norvalk Fonts"));
     ASSERT_EQ(nvmachine({"groups", machine.string()}).out.find("Norvalk"), std::string::npos);
     fs::remove(before);
-    EXPECT_EQ(run("group-only.txt", "disks", {}, {"/ND"}), endLines(kNothing));
+    EXPECT_EQ(run("group-only.txt", RunOptions().program({"/ND"})), endLines(kNothing));
     std::string groups = nvmachine({"groups", machine.string()}).out;
     EXPECT_NE(groups.find("  Norvalk Printer Tools\n"), std::string::npos) << groups;
     EXPECT_NE(groups.find("  Norvalk Fonts\n"), std::string::npos) << groups;
@@ -245,7 +98,7 @@ TEST_F(AnswerRun, German) {
 }
 
 TEST_F(AnswerRun, FontsOnAnotherDrive) {
-    EXPECT_EQ(run("fonts-on-drive-d.txt", "disks", {"--drive", "D:fixed"}), endLines(kInstalledRestart));
+    EXPECT_EQ(run("fonts-on-drive-d.txt", RunOptions().machineArgs({"--drive", "D:fixed"})), endLines(kInstalledRestart));
     EXPECT_EQ(privateIni("FontPath"), "D:\\NVFONTS");
     EXPECT_TRUE(exists("D:\\NVFONTS\\NVSANS.TTF"));
     EXPECT_FALSE(exists("C:\\WINDOWS\\FONTS\\NVSANS.TTF"));
@@ -263,7 +116,7 @@ TEST_F(AnswerRun, DemoFileDeclined) {
 // Unattended, the first model's list of driver files gives only its virtual
 // device drivers: the printer driver itself comes from Windows' Add Printer.
 TEST_F(AnswerRun, UnattendedTakesTheFirstModelWithoutAQuestion) {
-    EXPECT_EQ(run("unattended.txt", "disks", {}, {"/1"}), endLines(kInstalledRestart));
+    EXPECT_EQ(run("unattended.txt", RunOptions().program({"/1"})), endLines(kInstalledRestart));
     EXPECT_EQ(privateIni("DriverName"), "Norvalk QS-8000 series");
     EXPECT_TRUE(exists("C:\\WINDOWS\\SYSTEM\\NVBIDI.386"));
     EXPECT_FALSE(exists("C:\\WINDOWS\\SYSTEM\\qs8000.drv"));
@@ -278,7 +131,7 @@ TEST_F(AnswerRun, RestartAcceptedLogsOffInModeOne) {
 }
 
 TEST_F(AnswerRun, RestartAcceptedRestartsInModeTwo) {
-    EXPECT_EQ(run("restart-accepted.txt", "variants/restart-2"),
+    EXPECT_EQ(run("restart-accepted.txt", RunOptions().from("variants/restart-2")),
               endLines(kInstalledRestart, "asked for: restart Windows"));
 }
 

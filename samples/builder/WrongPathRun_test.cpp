@@ -16,19 +16,15 @@
 #include <string>
 #include <vector>
 
-#include "CommandRun.h"
-#include "TempMachine.h"
+#include "AnswerRun.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-using nv::testing::CommandRun;
+using nv::testing::nvmachine;
 
 const fs::path kBin = NV_BINARY_DIR;
-const fs::path kSource = NV_SOURCE_DIR;
-
-CommandRun nvmachine(const std::vector<std::string>& args) { return nv::testing::runNvmachine(args); }
 
 struct Picture {
     int width = 0;
@@ -95,42 +91,19 @@ bool showsPartlyFilledBar(const Picture& pic) {
     return false;
 }
 
-class WrongPathRun : public ::testing::Test {
+class WrongPathRun : public nv::testing::AnswerRun {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(fs::is_regular_file(kBin / "samples/disks/DISK1/INSTALL.INF"))
-            << "the sample disks are built by the sample_disks target";
-        CommandRun made = nvmachine({"new", machine.string()});
-        ASSERT_EQ(made.status, 0) << made.out;
-        fs::copy(kBin / "samples/disks", machine / "disks", fs::copy_options::recursive);
-        CommandRun in = nvmachine({"insert", machine.string(), "A:", (machine / "disks/DISK1").string()});
-        ASSERT_EQ(in.status, 0) << in.out;
-    }
-    std::string ini(const std::string& file, const std::string& section, const std::string& key) {
-        CommandRun r = nvmachine({"ini", "get", machine.string(), file, section, key});
-        if (r.status != 0)
-            return "(missing)";
-        if (!r.out.empty() && r.out.back() == '\n')
-            r.out.pop_back();
-        return r.out;
-    }
-    bool exists(const std::string& underC) { return fs::exists(machine / "drives/C" / underC); }
-
-    nv::testing::TempDir tmp;
-    fs::path machine = tmp.path() / "m";
     fs::path shots = tmp.path() / "shots";
     fs::path trace = tmp.path() / "trace.txt";
 };
 
 TEST_F(WrongPathRun, WrongDirectoryWarnsAndAsksAgainThenTheRunEndsAsTheTypicalOne) {
-    CommandRun r = nv::testing::runTool(
-        kBin / "tools/nvins32b/nvins32b",
-        {"--machine", machine.string(), "--from", "A:\\", "--screenshots", shots.string(), "--trace", trace.string(),
-         "--answers", (kSource / "samples/answers/wrong-path-first.txt").string()});
-    ASSERT_EQ(r.status, 0) << r.out;
-    EXPECT_NE(r.out.find("nvins32b: outcome: the driver installation finished; Windows must restart"),
+    ASSERT_TRUE(fs::is_regular_file(kBin / "samples/disks/DISK1/INSTALL.INF"))
+        << "the sample disks are built by the sample_disks target";
+    std::string out = run("wrong-path-first.txt", nv::testing::RunOptions().launcher({"--from", "A:\\", "--screenshots", shots.string(), "--trace", trace.string()}));
+    EXPECT_NE(out.find("nvins32b: outcome: the driver installation finished; Windows must restart"),
               std::string::npos)
-        << r.out;
+        << out;
 
     // The wrong directory was looked in, then disk 2 through A:\.
     std::string calls = nv::testing::readWholeFile(trace);
@@ -140,18 +113,16 @@ TEST_F(WrongPathRun, WrongDirectoryWarnsAndAsksAgainThenTheRunEndsAsTheTypicalOn
 
     // The machine as the typical run leaves it: the files of all three disks,
     // their records, the virtual device driver's line, the fonts key.
-    for (const char* f : {"WINDOWS/SYSTEM/qs8000.drv", "WINDOWS/SYSTEM/QSUI.DLL", "WINDOWS/SYSTEM/NVBIDI.386",
-                          "WINDOWS/SYSTEM/COLOR/QS8000.ICM", "WINDOWS/FONTS/NVSANS.TTF"})
+    for (const char* f : {"C:\\WINDOWS\\SYSTEM\\qs8000.drv", "C:\\WINDOWS\\SYSTEM\\QSUI.DLL",
+                          "C:\\WINDOWS\\SYSTEM\\NVBIDI.386", "C:\\WINDOWS\\SYSTEM\\COLOR\\QS8000.ICM",
+                          "C:\\WINDOWS\\FONTS\\NVSANS.TTF"})
         EXPECT_TRUE(exists(f)) << f;
-    EXPECT_FALSE(exists("NOWHERE"));
+    EXPECT_FALSE(exists("C:\\NOWHERE"));
     std::string installIni = nvmachine({"ini", "get", machine.string(), "C:\\WINDOWS\\QS8000.INI", "Install"}).out;
     EXPECT_NE(installIni.find("=C:\\WINDOWS\\SYSTEM\\QSUI.DLL"), std::string::npos) << installIni;
     EXPECT_NE(installIni.find("=C:\\WINDOWS\\FONTS\\NVSANS.TTF"), std::string::npos) << installIni;
     EXPECT_EQ(ini("C:\\WINDOWS\\SYSTEM.INI", "386Enh", "device"), "NVBIDI.386");
-    std::string fonts =
-        nvmachine({"reg", "export", machine.string(),
-                   "HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows\\CurrentVersion\\Fonts"})
-            .out;
+    std::string fonts = registry(nv::testing::kFontsKey);
     EXPECT_NE(fonts.find("\"Norvalk Sans (TrueType)\"=\"C:\\\\WINDOWS\\\\FONTS\\\\NVSANS.TTF\""), std::string::npos)
         << fonts;
 
@@ -162,17 +133,17 @@ TEST_F(WrongPathRun, WrongDirectoryWarnsAndAsksAgainThenTheRunEndsAsTheTypicalOn
         names.push_back(e.path().filename().string());
     std::sort(names.begin(), names.end());
     // A picture is taken at each wait, so a dialog typed into shows twice.
-    std::vector<std::string> before, warning, after;
+    std::vector<std::string> asked, warning, askedAgain;
     for (const auto& n : names) {
         if (n.find("-SELECTDRIVE") != std::string::npos)
-            (warning.empty() ? before : after).push_back(n);
-        else if (n.find("-msgbox-Note") != std::string::npos && !before.empty() && after.empty())
+            (warning.empty() ? asked : askedAgain).push_back(n);
+        else if (n.find("-msgbox-Note") != std::string::npos && !asked.empty() && askedAgain.empty())
             warning.push_back(n);
     }
-    ASSERT_FALSE(before.empty()) << ::testing::PrintToString(names);
+    ASSERT_FALSE(asked.empty()) << ::testing::PrintToString(names);
     ASSERT_EQ(warning.size(), 1u) << ::testing::PrintToString(names);
-    ASSERT_FALSE(after.empty()) << ::testing::PrintToString(names);
-    EXPECT_EQ(std::stoi(after[0]), std::stoi(warning[0]) + 1) << "the dialog comes back right after the warning";
+    ASSERT_FALSE(askedAgain.empty()) << ::testing::PrintToString(names);
+    EXPECT_EQ(std::stoi(askedAgain[0]), std::stoi(warning[0]) + 1) << "the dialog comes back right after the warning";
     // SELECTDRIVE covers the bar; the warning leaves it in sight.
     Picture pic = readPng(shots / warning[0]);
     ASSERT_GT(pic.width, 0) << warning[0];
