@@ -66,6 +66,7 @@ protected:
                                   std::filesystem::copy_options::recursive);
         CommandRun in = nvmachine({"insert", machine.string(), "A:", (machine / "disks/DISK1").string()});
         EXPECT_EQ(in.status, 0) << in.out;
+        hadPrivateIni = exists(kPrivateIni);
         CommandRun snap = nvmachine({"snapshot", machine.string(), before.string()});
         EXPECT_EQ(snap.status, 0) << snap.out;
         std::filesystem::copy_file(onMachine("C:\\WINDOWS\\SYSTEM.INI"), systemIniBefore,
@@ -114,6 +115,14 @@ protected:
         for (const char* temp : {"C:\\WINDOWS\\~NV00001.txt", "C:\\WINDOWS\\~NV00002.txt",
                                  "C:\\WINDOWS\\SYSTEM\\~NV00002.txt", "C:\\WINDOWS\\SYSTEM\\INSTALL.INF"})
             EXPECT_FALSE(exists(temp)) << temp << " left behind";
+
+        // A full removal takes the private INI, and with it the record of
+        // the install, and the INF copies kept for the uninstall.
+        if (!exists(kPrivateIni) && hadPrivateIni) {
+            for (const char* kept : {"C:\\WINDOWS\\SYSTEM\\QS8000.IN1", "C:\\WINDOWS\\SYSTEM\\QS8000.IN2"})
+                EXPECT_FALSE(exists(kept)) << kept << " left behind by the removal";
+            return;
+        }
 
         // Each file the run made or changed on C: or D: is recorded in the
         // private INI (an installed file, a backup, a kept script copy), or
@@ -183,6 +192,7 @@ protected:
     std::filesystem::path machine = tmp.path() / "m";
     std::filesystem::path before = tmp.path() / "before.snapshot";
     std::filesystem::path systemIniBefore = tmp.path() / "SYSTEM.INI.before";
+    bool hadPrivateIni = false;  // before the last run
 };
 
 }  // namespace nv::testing

@@ -358,6 +358,11 @@ INT_PTR CALLBACK Enough_Size(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
         case IDOK:
             if (RunDialog(dialog, Change_Drv, "CHANGE") == 1) {
                 WritePrivateProfileStringA("Install", "FontPath", state.fontDir, state.privateIniPath);
+                // Guard: the fonts are registered under the typed directory;
+                // left as DIRECTORY's text, the registry would name the old
+                // drive while the files go to the new one.
+                CopyText(state.fontDirTyped, state.fontDir);
+                state.fontDirIsDefault = 0;
                 EndDialog(dialog, 1);
             }
             return TRUE;

@@ -160,6 +160,9 @@ TEST_F(FontDialogs, ChangeOfDriveWritesFontPathAndTestsAgain) {
     // 41 KB do not fit on C:; once FontPath is written there, one 16 KB
     // cluster is left for the 2 KB the Windows drive needs.
     drive('C').freeBytes = 2 * 16384;
+    // As DIRECTORY leaves them when its proposal was kept.
+    std::strcpy(state.fontDirTyped, "C:\\WINDOWS\\FONTS");
+    state.fontDirIsDefault = 1;
     EXPECT_EQ(run("dialog FONT\n  click 1\n"
                   "dialog KEIKOKU\n  click \"Change &Drive\"\n"
                   "dialog CHANGE\n  click \"&Cancel\"\n"
@@ -170,6 +173,9 @@ TEST_F(FontDialogs, ChangeOfDriveWritesFontPathAndTestsAgain) {
     char fontPath[256];
     GetPrivateProfileStringA("Install", "FontPath", "", fontPath, sizeof fontPath, state.privateIniPath);
     EXPECT_STREQ(fontPath, "D:\\FONTS");
+    // The fonts are registered where they go, not under DIRECTORY's text.
+    EXPECT_STREQ(state.fontDirTyped, "D:\\FONTS");
+    EXPECT_EQ(state.fontDirIsDefault, 0);
     // After the change only the free figures are new: D:'s in the first
     // column, C:'s in the second; the labels stay as they were.
     EXPECT_EQ(seen.back(), "WM_COMMAND(1) C:|43|2097||||16||on");
