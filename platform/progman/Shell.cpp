@@ -37,6 +37,25 @@ bool fileExists(const std::string& path) {
     return r && r->exists && !r->isDirectory;
 }
 
+bool hasFolder(std::string_view path) { return path.find_first_of(":\\/") != std::string_view::npos; }
+
+// Program Manager is its own program: a bare program name is looked for where
+// the shell looks (its current folder, the Windows folder, then the system
+// folder), never in the folder of the program that sent the command.
+std::string shellPath(const std::string& name) {
+    const auto& m = machine::currentOrDie();
+    if (hasFolder(name)) {
+        auto full = m.fullPath(name);
+        return full ? *full : name;
+    }
+    for (const std::string& dir : {m.settings().windowsDir, m.settings().systemDir}) {
+        std::string candidate = dir + "\\" + name;
+        if (fileExists(candidate))
+            return candidate;
+    }
+    return m.settings().windowsDir + "\\" + name;
+}
+
 Result<Item> makeItem(const Command& c) {
     CommandLine line = splitCommandLine(c.args[0]);
     if (line.program.empty())
@@ -59,9 +78,8 @@ Result<Item> makeItem(const Command& c) {
     if (item.title.empty())
         return failed(c, "no title");
     auto& m = machine::currentOrDie();
-    auto full = m.fullPath(line.program);
     ShellLink& l = item.link;
-    l.target = full ? *full : line.program;
+    l.target = shellPath(line.program);
     l.arguments = line.arguments;
     l.iconPath = arg(c, 2);
     l.iconIndex = static_cast<int32_t>(index);
@@ -96,7 +114,7 @@ CommandLine splitCommandLine(std::string_view text) {
         out.arguments = close == std::string::npos ? std::string() : trim(line.substr(close + 1));
         return out;
     }
-    if (fileExists(line)) {
+    if (fileExists(hasFolder(line) ? line : shellPath(line))) {
         out.program = line;
         return out;
     }

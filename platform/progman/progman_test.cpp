@@ -11,6 +11,7 @@
 #include "platform/progman/GroupStore.h"
 #include "platform/progman/Shell.h"
 #include "platform/progman/ShellLink.h"
+#include "windows.h"
 
 namespace fs = std::filesystem;
 using namespace nv::progman;
@@ -152,6 +153,29 @@ TEST_F(ProgmanShell, CommandLinesSplitAtTheProgram) {
     auto plain = splitCommandLine("C:\\WINDOWS\\NOTEPAD.EXE C:\\WINDOWS\\README.TXT");
     EXPECT_EQ(plain.program, "C:\\WINDOWS\\NOTEPAD.EXE");
     EXPECT_EQ(plain.arguments, "C:\\WINDOWS\\README.TXT");
+}
+
+// A bare program name is found where the shell looks, whatever folder the
+// program sending the command is in.
+TEST_F(ProgmanShell, BareProgramNamesAreLookedForInTheWindowsAndSystemFolders) {
+    tm.put('C', "WINDOWS/WINHELP.EXE", "help");
+    tm.put('C', "WINDOWS/SYSTEM/COLOR/NV.ICM", "profile");
+    ASSERT_TRUE(SetCurrentDirectoryA("C:\\WINDOWS\\SYSTEM\\COLOR"));
+    ASSERT_TRUE(shell.execute("[CreateGroup(Norvalk)][AddItem(WINHELP.EXE NVHELP.HLP,Help)]"
+                              "[AddItem(NVINS32B.EXE,Setup)][AddItem(NOWHERE.EXE,Missing)]")
+                    .ok());
+    auto groups = loadGroups();
+    ASSERT_TRUE(groups.ok());
+    Group* g = groups->group("Norvalk");
+    ASSERT_NE(g, nullptr);
+    ASSERT_NE(g->item("Help"), nullptr);
+    EXPECT_EQ(g->item("Help")->link.target, "C:\\WINDOWS\\WINHELP.EXE");
+    EXPECT_EQ(g->item("Help")->link.arguments, "NVHELP.HLP");
+    EXPECT_EQ(g->item("Help")->link.fileSize, 4u);
+    ASSERT_NE(g->item("Setup"), nullptr);
+    EXPECT_EQ(g->item("Setup")->link.target, "C:\\WINDOWS\\SYSTEM\\NVINS32B.EXE");
+    ASSERT_NE(g->item("Missing"), nullptr);
+    EXPECT_EQ(g->item("Missing")->link.target, "C:\\WINDOWS\\NOWHERE.EXE");
 }
 
 // The value of a "\tLabel\t\t: value" line of lnkinfo's report.
