@@ -41,11 +41,13 @@ struct RunOptions {
     std::vector<std::string> newArgs;        // for `nvmachine new`, when the machine is made by the run
     std::vector<std::string> launcherArgs;   // for the launcher, before the program's own arguments
     std::vector<std::string> programArgs;    // the installer's command line
+    enum class Input { AnswerFile, Console } input = Input::AnswerFile;  // the file given, or piped to the console
 
     RunOptions& from(std::string folder) { disks = std::move(folder); return *this; }
     RunOptions& machineArgs(std::vector<std::string> args) { newArgs = std::move(args); return *this; }
     RunOptions& launcher(std::vector<std::string> args) { launcherArgs = std::move(args); return *this; }
     RunOptions& program(std::vector<std::string> args) { programArgs = std::move(args); return *this; }
+    RunOptions& atTheConsole() { input = Input::Console; return *this; }
 };
 
 class AnswerRun : public ::testing::Test {
@@ -73,12 +75,27 @@ protected:
                                    std::filesystem::copy_options::overwrite_existing);
         std::vector<std::string> launch{"--machine", machine.string()};
         launch.insert(launch.end(), options.launcherArgs.begin(), options.launcherArgs.end());
-        launch.insert(launch.end(), {"--answers", (sourceDir() / "samples/answers" / answers).string()});
+        std::filesystem::path answerFile = sourceDir() / "samples/answers" / answers;
+        if (options.input == RunOptions::Input::AnswerFile)
+            launch.insert(launch.end(), {"--answers", answerFile.string()});
+        else
+            launch.push_back("--console");
         if (!options.programArgs.empty()) {
             launch.push_back("--");
             launch.insert(launch.end(), options.programArgs.begin(), options.programArgs.end());
         }
-        CommandRun done = runTool(binaryDir() / "tools/nvins32b/nvins32b", launch);
+        CommandRun done;
+        if (options.input == RunOptions::Input::AnswerFile) {
+            done = runTool(binaryDir() / "tools/nvins32b/nvins32b", launch);
+        } else {
+            // The console's dialogs and prompts go to the transcript; what
+            // the launcher says of the run stays on standard error.
+            std::string command = shellQuoted((binaryDir() / "tools/nvins32b/nvins32b").string());
+            for (const auto& a : launch)
+                command += " " + shellQuoted(a);
+            done = runShell(command + " < " + shellQuoted(answerFile.string()) + " 2>&1 > " +
+                            shellQuoted(consoleTranscript.string()));
+        }
         EXPECT_EQ(done.status, 0) << done.out;
         checkConsistent();
         return done.out;
@@ -192,6 +209,7 @@ protected:
     std::filesystem::path machine = tmp.path() / "m";
     std::filesystem::path before = tmp.path() / "before.snapshot";
     std::filesystem::path systemIniBefore = tmp.path() / "SYSTEM.INI.before";
+    std::filesystem::path consoleTranscript = tmp.path() / "console.txt";  // of the last console run
     bool hadPrivateIni = false;  // before the last run
 };
 

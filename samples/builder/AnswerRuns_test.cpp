@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "AnswerRun.h"
 
@@ -143,6 +144,8 @@ TEST_F(AnswerRun, CancelAtEachDialog) {
         std::string outcome;
         bool driver;  // the driver files were installed
         bool fonts;
+        std::vector<std::string> newArgs = {};
+        const char* font = "C:\\WINDOWS\\FONTS\\NVSANS.TTF";  // where a font would have gone
     };
     const Cancel cancels[] = {
         {"cancel-at-language.txt", kNothing, false, false},
@@ -150,14 +153,16 @@ TEST_F(AnswerRun, CancelAtEachDialog) {
         {"cancel-at-disk.txt", "the driver installation failed (runResult 1)", false, false},
         {"cancel-at-fonts-directory.txt", kInstalledRestart, true, false},
         {"cancel-at-font-list.txt", kInstalledRestart, true, false},
+        {"cancel-at-space-warning.txt", kInstalledRestart, true, false, {"--drive", "D:fixed:80K"},
+         "D:\\NVFONTS\\NVSANS.TTF"},
     };
     for (const Cancel& c : cancels) {
         SCOPED_TRACE(c.answers);
         fs::remove_all(machine);
         fs::remove(before);
-        EXPECT_EQ(run(c.answers), endLines(c.outcome));
+        EXPECT_EQ(run(c.answers, RunOptions().machineArgs(c.newArgs)), endLines(c.outcome));
         EXPECT_EQ(exists("C:\\WINDOWS\\SYSTEM\\QSUI.DLL"), c.driver);
-        EXPECT_EQ(exists("C:\\WINDOWS\\FONTS\\NVSANS.TTF"), c.fonts);
+        EXPECT_EQ(exists(c.font), c.fonts);
     }
 }
 

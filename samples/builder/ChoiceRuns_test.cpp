@@ -4,6 +4,7 @@
 // (a change of fonts, then of drive) and the restart. Afterwards the machine
 // shows what each choice was: the private INI, the files and where the fonts
 // went, the fonts' registry values, the spooler, the recorded end of Windows.
+// The uninstall is answered at the console.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -59,8 +60,16 @@ TEST_F(ChoiceRun, FrenchInstallThroughEveryChoiceThenTwoModelsUninstalled) {
     ASSERT_NE(printers.find("  Norvalk QS-8000 series\n"), std::string::npos) << printers;
     ASSERT_NE(printers.find("  Norvalk QS-8600  (default printer)\n"), std::string::npos) << printers;
 
+    // The uninstall answered at the console, the answers piped in.
     fs::remove(before);
-    EXPECT_EQ(run("french-uninstall-two-models.txt"), endLines("the driver was removed (runResult 3)"));
+    EXPECT_EQ(run("french-uninstall-two-models.txt", nv::testing::RunOptions().atTheConsole()),
+              endLines("the driver was removed (runResult 3)"));
+    std::string console = nv::testing::readWholeFile(consoleTranscript);
+    EXPECT_NE(console.find("dialog SELECTDRVMULTI \"Choix du pilote\"\n  [146] static \"&Liste des imprimantes\"\n"
+                           "  [119] list (multiple) (focus)\n      * 0 \"Norvalk QS-8000 series\"\n"
+                           "        1 \"Norvalk QS-8600\"\n"),
+              std::string::npos)
+        << console;
     printers = nvmachine({"printers", machine.string()}).out;
     EXPECT_NE(printers.find("Printers:\n  (none)\nDrivers (Windows 4.0):\n  (none)\n"), std::string::npos)
         << printers;
