@@ -66,7 +66,24 @@ public:
         return out;
     }
 
+    // Entries that contain one of the fragments ("(1)", "110:1"), or none of them.
+    std::vector<std::string> with(const std::vector<std::string>& fragments) const { return filtered(fragments, true); }
+    std::vector<std::string> without(const std::vector<std::string>& fragments) const {
+        return filtered(fragments, false);
+    }
+
 private:
+    std::vector<std::string> filtered(const std::vector<std::string>& fragments, bool keepMatches) const {
+        std::vector<std::string> out;
+        for (auto& e : entries_) {
+            bool matches = false;
+            for (auto& f : fragments)
+                matches = matches || e.find(f) != std::string::npos;
+            if (matches == keepMatches)
+                out.push_back(e);
+        }
+        return out;
+    }
     std::vector<std::string> entries_;
 };
 

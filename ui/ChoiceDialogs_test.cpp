@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "ProgramTest.h"
-#include "platform/user/MessageLog_test.h"
 #include "ui/RecordingDialog_test.h"
 #include "script/MessageText.h"
 #include "ui/DialogPlumbing.h"
@@ -18,9 +17,23 @@ namespace {
 
 using nv::testing::inner;
 using nv::testing::Recording;
-using nv::testing::seen;
+using nv::testing::MessageLog;
+using nv::testing::MessageSequence;
+using nv::testing::recorded;
 using nv::testing::snapshot;
 using nv::testing::text;
+
+// Expected sequences of the recorded dialogs.
+const MessageSequence kModeEnter{"Enter confirms the preselected Install",
+                                 {"dlg:WM_INITDIALOG Select Mode|Select an operation.",
+                                  "dlg:WM_COMMAND(1) Select Mode|Select an operation."}};
+const MessageSequence kModelEscapeThenF3ThenCancel{
+    "Escape does nothing, F3 and Cancel both ask (F3 comes as Cancel's command)",
+    {"dlg:WM_INITDIALOG", "dlg:WM_COMMAND(2)", "dlg:WM_COMMAND(118)", "dlg:WM_COMMAND(118)"}};
+const MessageSequence kUninstallFollowsTheSelection{
+    "Uninstall disabled without a selection; Enter then does nothing",
+    {"dlg:WM_INITDIALOG 1|enabled", "dlg:WM_COMMAND(119:1) 1|disabled", "dlg:WM_COMMAND(119:1) 1|enabled",
+     "dlg:WM_COMMAND(1) 1|enabled"}};
 
 std::string in(int language, UINT id) {
     char t[256];
@@ -33,7 +46,7 @@ class ChoiceDialogs : public ProgramTest {
 protected:
     void SetUp() override {
         ProgramTest::SetUp();
-        seen.clear();
+        MessageLog::current().clear();
         snapshot = nullptr;
     }
     void TearDown() override {
@@ -145,8 +158,10 @@ TEST_F(ChoiceDialogs, AClickRelabelsButtonsAndCaptionAndTheTimerRaisesOnce) {
     std::string en = in(0, 189) + "|" + in(0, 186) + "|" + in(0, 187);
     std::string fr = in(1, 189) + "|" + in(1, 186) + "|" + in(1, 187);
     std::string de = in(2, 189) + "|" + in(2, 186) + "|" + in(2, 187);
-    EXPECT_TRUE(sequenceIs(seen, {"WM_INITDIALOG " + en, "WM_TIMER", "WM_COMMAND(21) " + fr, "WM_COMMAND(22) " + de,
-                                  "WM_COMMAND(2) " + de}));
+    const MessageSequence relabelled{"caption and buttons follow each click, the timer fires once",
+                                     {"dlg:WM_INITDIALOG " + en, "dlg:WM_TIMER", "dlg:WM_COMMAND(21) " + fr,
+                                      "dlg:WM_COMMAND(22) " + de, "dlg:WM_COMMAND(2) " + de}};
+    EXPECT_TRUE(sequenceIs(recorded(), relabelled));
     EXPECT_EQ(state.languageIndex, 0);  // Cancel leaves the state as it was
     EXPECT_EQ(state.manufacturerSkip, 0);
 }
@@ -206,8 +221,7 @@ TEST_F(ChoiceDialogs, ModeInstallChoosesByButtonAndKeyboard) {
     };
     EXPECT_EQ(runResource(ModeInstall, "MODE_INSTALL", "dialog MODE_INSTALL\n  press Enter\n"), 1);
     EXPECT_EQ(state.operationMode, 0);
-    EXPECT_TRUE(sequenceIs(seen, {"WM_INITDIALOG Select Mode|Select an operation.",
-                                  "WM_COMMAND(1) Select Mode|Select an operation."}));
+    EXPECT_TRUE(sequenceIs(recorded(), kModeEnter));
 
     // The mnemonic U picks Uninstall.
     EXPECT_EQ(runResource(ModeInstall, "MODE_INSTALL", "dialog MODE_INSTALL\n  press U\n  click 1\n"), 1);
@@ -224,21 +238,21 @@ TEST_F(ChoiceDialogs, ModeInstallAfterASetupInformationStartOnlyUninstalls) {
     std::strcpy(state.commandLine, "C:\\WINDOWS\\QS8000.INI");
     state.operationMode = 1;
     state.languageIndex = 1;
-    seen.clear();
+    MessageLog::current().clear();
     snapshot = [](HWND d) {
         return std::string(IsWindowEnabled(GetDlgItem(d, IDC_MODE_INSTALL)) ? "install" : "no-install") +
                (IsDlgButtonChecked(d, IDC_MODE_UNINSTALL) == BST_CHECKED ? "|uninstall-on" : "");
     };
     EXPECT_EQ(runResource(ModeInstall, "MODE_INSTALL", "dialog \"" + in(1, 232) + "\"\n  click \"&OK\"\n"), 1);
     EXPECT_EQ(state.operationMode, 1);
-    EXPECT_EQ(seen.front(), "WM_INITDIALOG no-install|uninstall-on");
+    EXPECT_EQ(recorded().front(), "dlg:WM_INITDIALOG no-install|uninstall-on");
 
     // "/ND" does not count as such a start.
     std::strcpy(state.commandLine, "/ND");
     state.operationMode = 0;
-    seen.clear();
+    MessageLog::current().clear();
     EXPECT_EQ(runResource(ModeInstall, "MODE_INSTALL", "dialog MODE_INSTALL\n  click 1\n"), 1);
-    EXPECT_EQ(seen.front(), "WM_INITDIALOG install");
+    EXPECT_EQ(recorded().front(), "dlg:WM_INITDIALOG install");
 }
 
 // ---------------------------------------------------------------- models
@@ -251,7 +265,7 @@ TEST_F(ChoiceDialogs, SelectDriverSetsTheFlagOfEachRow) {
     };
     EXPECT_EQ(runResource(SelectDriver, "SELECTDRV", "dialog SELECTDRV\n  select 119 \"QS-8100\"\n  click 1\n"), 1);
     EXPECT_EQ(std::string() + flag(0) + flag(1) + flag(2), "010");
-    EXPECT_EQ(seen.front(), "WM_INITDIALOG 3|&Install|Please select the driver you want to install.");
+    EXPECT_EQ(recorded().front(), "dlg:WM_INITDIALOG 3|&Install|Please select the driver you want to install.");
 
     // Row 0 is chosen at first: Enter installs it.
     EXPECT_EQ(runResource(SelectDriver, "SELECTDRV", "dialog SELECTDRV\n  press Enter\n"), 1);
@@ -280,11 +294,7 @@ TEST_F(ChoiceDialogs, SelectDriverIgnoresEscapeAndAsksOnF3) {
                           "message \"Do you really want to cancel\"\n  click \"&Yes\"\n"),
               0);
     // The list's own notifications left out.
-    std::vector<std::string> commands;
-    for (const auto& e : seen)
-        if (e.find("(119") == std::string::npos)
-            commands.push_back(e);
-    EXPECT_TRUE(sequenceIs(commands, {"WM_INITDIALOG", "WM_COMMAND(2)", "WM_COMMAND(118)", "WM_COMMAND(118)"}));
+    EXPECT_TRUE(sequenceIs(MessageLog::current().without({"(119"}), kModelEscapeThenF3ThenCancel));
     EXPECT_EQ(std::string() + flag(0) + flag(1), "00");
 }
 
@@ -322,12 +332,9 @@ TEST_F(ChoiceDialogs, SelectDriver2ListsTheInstalledModelsOnly) {
                           "dialog SELECTDRVMULTI\n  deselect 119 0\n  press Enter\n  select 119 0\n  click \"" +
                               in(1, 231) + "\"\n"),
               1);
-    std::vector<std::string> changes;  // selection changes and commands
-    for (const auto& e : seen)
-        if (e.find("(119") == std::string::npos || e.find("(119:1)") != std::string::npos)
-            changes.push_back(e);
-    EXPECT_TRUE(sequenceIs(changes, {"WM_INITDIALOG 1|enabled", "WM_COMMAND(119:1) 1|disabled",
-                                     "WM_COMMAND(119:1) 1|enabled", "WM_COMMAND(1) 1|enabled"}));
+    // Selection changes and the buttons' commands.
+    EXPECT_TRUE(sequenceIs(MessageLog::current().with({"WM_INITDIALOG", "(119:1)", "(1)", "(2)", "(118)"}),
+                           kUninstallFollowsTheSelection));
     EXPECT_EQ(std::string() + flag(0) + flag(1), "01");
 
     // Deselected rows are written back as not chosen.

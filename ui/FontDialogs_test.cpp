@@ -10,10 +10,11 @@
 #include "ui/RecordingDialog_test.h"
 
 using nv::testing::inner;
-using nv::testing::onlyWith;
 using nv::testing::ProgramTest;
 using nv::testing::Recording;
-using nv::testing::seen;
+using nv::testing::MessageLog;
+using nv::testing::MessageSequence;
+using nv::testing::recorded;
 using nv::testing::sequenceIs;
 using nv::testing::snapshot;
 using nv::testing::text;
@@ -42,6 +43,22 @@ std::string figures(HWND d) {
     return s + (IsWindowEnabled(GetDlgItem(d, IDOK)) ? "on" : "off");
 }
 
+// Expected sequences of FONT: each entry with the figures shown then
+// (drive, required, free | Windows drive, required, K, free, K | Continue).
+const MessageSequence kTwoDrives{"two drives, each with its own figures",
+                                 {"dlg:WM_INITDIALOG D:|41|2097|C:[Windows]|502|K|1048|K|on",
+                                  "dlg:WM_COMMAND(110:1) D:|21|2097|C:[Windows]|502|K|1048|K|on",
+                                  "dlg:WM_COMMAND(1) D:|21|2097|C:[Windows]|502|K|1048|K|on"}};
+const MessageSequence kNothingSelected{
+    "Continue disabled once nothing needs space; Enter then does nothing",
+    {"dlg:WM_COMMAND(110:1) C:|523|1048||||||on", "dlg:WM_COMMAND(110:1) C:|500|1048||||||on",
+     "dlg:WM_COMMAND(110:1) C:|0|1048||||||off", "dlg:WM_COMMAND(110:1) C:|0|1048||||||off",
+     "dlg:WM_COMMAND(110:1) C:|0|1048||||||off", "dlg:WM_COMMAND(118) C:|0|1048||||||off"}};
+const MessageSequence kChangeOfFonts{"short space, Change Fonts, a font left out, then it fits",
+                                     {"dlg:WM_COMMAND(1) D:|41|2097|C:[Windows]|502|K|491|K|on",
+                                      "dlg:WM_COMMAND(110:1) D:|41|2097|C:[Windows]|2|K|491|K|on",
+                                      "dlg:WM_COMMAND(1) D:|41|2097|C:[Windows]|2|K|491|K|on"}};
+
 std::string rows(HWND d) {
     std::string s;
     LRESULT n = SendDlgItemMessageA(d, IDC_FONT_LIST, LB_GETCOUNT, 0, 0);
@@ -59,7 +76,7 @@ class FontDialogs : public ProgramTest {
 protected:
     void SetUp() override {
         ProgramTest::SetUp();
-        seen.clear();
+        MessageLog::current().clear();
         snapshot = figures;
         nv::machine::Drive d;
         d.letter = 'D';
@@ -96,7 +113,7 @@ TEST_F(FontDialogs, OneDriveShowsOneColumnWithBothTotals) {
     };
     EXPECT_EQ(run("dialog FONT\n  click \"&Continue\"\n"), 1);
     // 1048576 free bytes show as 1048 K; a font without a size counts 0.
-    EXPECT_EQ(seen.front(), "WM_INITDIALOG C:|543|1048||||||on");
+    EXPECT_EQ(recorded().front(), "dlg:WM_INITDIALOG C:|543|1048||||||on");
     EXPECT_EQ(listed, "Norvalk Sans*,Norvalk Serif*,Big Font*,No Key*");
     EXPECT_STREQ(state.scratchText, "Norvalk_Sans,Norvalk_Serif,Big_Font,No_Key");
 }
@@ -104,10 +121,7 @@ TEST_F(FontDialogs, OneDriveShowsOneColumnWithBothTotals) {
 TEST_F(FontDialogs, TwoDrivesEachWithItsOwnFigures) {
     std::strcpy(state.fontDir, "D:\\FONTS");
     EXPECT_EQ(run("dialog FONT\n  deselect 110 \"Norvalk Sans\"\n  click 1\n"), 1);
-    EXPECT_TRUE(sequenceIs(onlyWith(seen, {"INIT", ":1)", "(1)"}),
-                           {"WM_INITDIALOG D:|41|2097|C:[Windows]|502|K|1048|K|on",
-                            "WM_COMMAND(110:1) D:|21|2097|C:[Windows]|502|K|1048|K|on",
-                            "WM_COMMAND(1) D:|21|2097|C:[Windows]|502|K|1048|K|on"}));
+    EXPECT_TRUE(sequenceIs(MessageLog::current().with({"INIT", ":1)", "(1)"}), kTwoDrives));
     EXPECT_STREQ(state.scratchText, "Norvalk_Serif,Big_Font,No_Key");
 }
 
@@ -117,10 +131,7 @@ TEST_F(FontDialogs, NothingSelectedNeedsNothingAndCannotContinue) {
                   "message \"Do you really want to cancel the installation?\"\n  click \"&Yes\"\n"),
               0);
     // The font without a size is selected alone: still nothing needed.
-    EXPECT_TRUE(sequenceIs(onlyWith(seen, {"110:1", "(1)", "(118)"}),
-                           {"WM_COMMAND(110:1) C:|523|1048||||||on", "WM_COMMAND(110:1) C:|500|1048||||||on",
-                            "WM_COMMAND(110:1) C:|0|1048||||||off", "WM_COMMAND(110:1) C:|0|1048||||||off",
-                            "WM_COMMAND(110:1) C:|0|1048||||||off", "WM_COMMAND(118) C:|0|1048||||||off"}));
+    EXPECT_TRUE(sequenceIs(MessageLog::current().with({"110:1", "(1)", "(118)"}), kNothingSelected));
 }
 
 TEST_F(FontDialogs, OnOneDriveOnlyTheFontsTotalIsTested) {
@@ -137,10 +148,7 @@ TEST_F(FontDialogs, ShortSpaceOffersChangeOfFontsThenFits) {
                   "dialog KEIKOKU\n  press F3\n  press Escape\n"
                   "dialog FONT\n  deselect 110 \"Big Font\"\n  click 1\n"),
               1);
-    EXPECT_TRUE(sequenceIs(onlyWith(seen, {"(1)", "110:1"}),
-                           {"WM_COMMAND(1) D:|41|2097|C:[Windows]|502|K|491|K|on",
-                            "WM_COMMAND(110:1) D:|41|2097|C:[Windows]|2|K|491|K|on",
-                            "WM_COMMAND(1) D:|41|2097|C:[Windows]|2|K|491|K|on"}));
+    EXPECT_TRUE(sequenceIs(MessageLog::current().with({"(1)", "110:1"}), kChangeOfFonts));
     EXPECT_STREQ(state.scratchText, "Norvalk_Sans,Norvalk_Serif,No_Key");
 }
 
@@ -178,7 +186,7 @@ TEST_F(FontDialogs, ChangeOfDriveWritesFontPathAndTestsAgain) {
     EXPECT_EQ(state.fontDirIsDefault, 0);
     // After the change only the free figures are new: D:'s in the first
     // column, C:'s in the second; the labels stay as they were.
-    EXPECT_EQ(seen.back(), "WM_COMMAND(1) C:|43|2097||||16||on");
+    EXPECT_EQ(recorded().back(), "dlg:WM_COMMAND(1) C:|43|2097||||16||on");
 }
 
 TEST_F(FontDialogs, HelpAndF3) {
@@ -214,7 +222,7 @@ TEST_F(FontDialogs, DrivesOver2GBShowTheLargestFigure) {
     drive('C').capacity = 8ull << 30;
     drive('C').freeBytes = 6ull << 30;
     EXPECT_EQ(run("dialog FONT\n  click 1\n"), 1);
-    EXPECT_EQ(seen.front(), "WM_INITDIALOG C:|543|2147123||||||on");  // 65525 clusters of 32 KB
+    EXPECT_EQ(recorded().front(), "dlg:WM_INITDIALOG C:|543|2147123||||||on");  // 65525 clusters of 32 KB
 }
 
 TEST_F(FontDialogs, LongListsAreListedWholeAndTooManyNamesAreRefused) {

@@ -1,8 +1,9 @@
 // For tests of the program's dialog procedures: Recording wraps the
-// procedure in `inner`, records the messages that matter to a dialog
-// procedure (WM_INITDIALOG, WM_TIMER, WM_COMMAND with its id and, when not 0,
-// its notification) and after each of them, but the timer, adds what the
-// test's snapshot says the dialog shows then.
+// procedure in `inner` and records in the shared message log the messages
+// that matter to a dialog procedure ("dlg:WM_INITDIALOG", "dlg:WM_TIMER",
+// "dlg:WM_COMMAND(id)" or "dlg:WM_COMMAND(id:notification)"), each but the
+// timer followed by what the test's snapshot says the dialog shows then.
+// Tests compare the log with expected sequences kept as named data.
 #pragma once
 
 #include <windows.h>
@@ -11,27 +12,29 @@
 #include <string>
 #include <vector>
 
-#include "platform/user/MessageLog_test.h"
+#include "MessageSequence.h"
 
 namespace nv::testing {
 
 inline DLGPROC inner = nullptr;
-inline std::vector<std::string> seen;
 inline std::function<std::string(HWND)> snapshot;
 
 inline INT_PTR CALLBACK Recording(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     INT_PTR result = inner(dialog, message, wParam, lParam);
     if (message == WM_INITDIALOG || message == WM_TIMER || message == WM_COMMAND) {
-        std::string entry = messageName(message);
+        std::string entry = "dlg:" + messageName(message);
         if (message == WM_COMMAND)
             entry += "(" + std::to_string(LOWORD(wParam)) +
                      (HIWORD(wParam) ? ":" + std::to_string(HIWORD(wParam)) : std::string()) + ")";
         if (snapshot && message != WM_TIMER)
             entry += " " + snapshot(dialog);
-        seen.push_back(entry);
+        MessageLog::current().add(entry);
     }
     return result;
 }
+
+// What the dialogs recorded since the log was last cleared.
+inline const std::vector<std::string>& recorded() { return MessageLog::current().entries(); }
 
 // The dialog's caption (id 0) or a control's text.
 inline std::string text(HWND dialog, int id) {
@@ -41,18 +44,6 @@ inline std::string text(HWND dialog, int id) {
     else
         GetDlgItemTextA(dialog, id, t, sizeof t);
     return t;
-}
-
-// Only the entries that contain one of the fragments.
-inline std::vector<std::string> onlyWith(const std::vector<std::string>& entries, std::vector<std::string> fragments) {
-    std::vector<std::string> out;
-    for (const auto& e : entries)
-        for (const auto& f : fragments)
-            if (e.find(f) != std::string::npos) {
-                out.push_back(e);
-                break;
-            }
-    return out;
 }
 
 }  // namespace nv::testing
