@@ -148,9 +148,11 @@ Result<ResolvedPath> Machine::resolve(std::string_view path) const {
             win += comp;
             continue;
         }
-        // Case-insensitive lookup in the host folder; an exact match wins.
+        // Case-insensitive lookup in the host folder; an exact match wins
+        // (and its status serves below).
         std::string found;
-        if (store_.status(host / std::string(comp)).kind != NodeKind::Missing) {
+        NodeKind kind = store_.status(host / std::string(comp)).kind;
+        if (kind != NodeKind::Missing) {
             found = std::string(comp);
         } else if (auto names = store_.list(host)) {
             for (const auto& name : *names) {
@@ -171,7 +173,8 @@ Result<ResolvedPath> Machine::resolve(std::string_view path) const {
         }
         host /= found;
         win += found;
-        NodeKind kind = store_.status(host).kind;
+        if (kind == NodeKind::Missing)
+            kind = store_.status(host).kind;
         if (kind == NodeKind::Link)
             return Error::win32(ERROR_ACCESS_DENIED, "symbolic links are not followed: " + win);
         // Guard: opening a pipe or a device node would block or reach

@@ -152,4 +152,43 @@ TEST_F(LoadBitmap, TheTitleResourceCastsAShadowAndAWhiteTitle) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_NAME_NOT_FOUND));
 }
 
+// Loaded again, a bitmap has its resource's pixels: the same ones while the
+// resource stays, the new ones once it is registered again with other bytes.
+// Each load is a bitmap of its own, so drawing into one leaves the next alone.
+TEST_F(LoadBitmap, EachLoadHasTheResourcesCurrentPixels) {
+    auto pixelsOf = [](HBITMAP bitmap) {
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, bitmap);
+        std::vector<COLORREF> pixels;
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 3; ++x)
+                pixels.push_back(GetPixel(dc, x, y));
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        return pixels;
+    };
+    auto file = *nv::gdi::encodeBmp4(sample(), nv::gdi::vgaPalette());
+    nv::user::resources::add(inst_, RT_BITMAP, MAKEINTRESOURCEA(7), std::vector<BYTE>(file.begin() + 14, file.end()));
+    HBITMAP first = LoadBitmapA(inst_, MAKEINTRESOURCEA(7));
+    ASSERT_NE(first, nullptr);
+    const auto original = pixelsOf(first);
+    EXPECT_EQ(original[1], RGB(255, 0, 0));
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, first);
+    SetPixel(dc, 1, 0, RGB(0, 255, 0));
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    HBITMAP second = LoadBitmapA(inst_, MAKEINTRESOURCEA(7));
+    EXPECT_EQ(pixelsOf(second), original);
+
+    Surface changed = sample();
+    changed.set(1, 0, 0x000080);
+    auto other = *nv::gdi::encodeBmp4(changed, nv::gdi::vgaPalette());
+    nv::user::resources::add(inst_, RT_BITMAP, MAKEINTRESOURCEA(7), std::vector<BYTE>(other.begin() + 14, other.end()));
+    HBITMAP third = LoadBitmapA(inst_, MAKEINTRESOURCEA(7));
+    EXPECT_EQ(pixelsOf(third)[1], RGB(0, 0, 0x80));
+    for (HBITMAP b : {first, second, third})
+        DeleteObject(b);
+}
+
 }  // namespace

@@ -80,6 +80,7 @@ Result<Surface> decodeBmp(std::span<const uint8_t> bytes, const std::string& nam
     Surface s(width, height, mono ? Depth::Monochrome : Depth::Color, 0);
     for (int y = 0; y < height; ++y) {
         const uint8_t* row = bytes.data() + pos + stride * static_cast<size_t>(topDown ? y : height - 1 - y);
+        uint32_t* out = s.row(y);
         for (int x = 0; x < width; ++x) {
             uint32_t p = 0;
             if (bitCount <= 8) {
@@ -98,7 +99,7 @@ Result<Surface> decodeBmp(std::span<const uint8_t> bytes, const std::string& nam
                 const uint8_t* px = row + x * (bitCount / 8);
                 p = (px[2] << 16) | (px[1] << 8) | px[0];
             }
-            s.set(x, y, p);
+            out[x] = mono ? Surface::toMono(p) : p;
         }
     }
     return s;

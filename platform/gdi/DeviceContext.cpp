@@ -247,6 +247,41 @@ void DeviceContext::text(int x, int y, UINT options, const RECT* rect, std::stri
     drawGlyphs(left, top, s, state.textColor, clip);
 }
 
+namespace {
+
+template <class Op>
+void eachPixel(uint32_t* out, const uint32_t* in, int from, int to, Op op) {
+    for (int x = from; x < to; ++x)
+        out[x] = op(in[x], out[x]);
+}
+
+// An unstretched blit between colour surfaces, row by row: the pixels of
+// `clip` whose source pixel (shifted by `delta`) lies in `sClip`. The common
+// raster operations run without rop3's choice per pixel.
+void copyRows(Surface& d, const Surface& s, uint8_t index, uint32_t pat, RECT clip, RECT sClip, POINT delta) {
+    const int from = std::max(clip.left, sClip.left - delta.x);
+    const int to = std::min(clip.right, sClip.right - delta.x);
+    for (int ty = clip.top; ty < clip.bottom && from < to; ++ty) {
+        const int py = ty + delta.y;
+        if (py < sClip.top || py >= sClip.bottom)
+            continue;
+        uint32_t* out = d.row(ty);
+        const uint32_t* in = s.row(py) + delta.x;
+        switch (index) {
+        case 0xCC: eachPixel(out, in, from, to, [](uint32_t sp, uint32_t) { return sp; }); break;
+        case 0x88: eachPixel(out, in, from, to, [](uint32_t sp, uint32_t dp) { return sp & dp; }); break;
+        case 0xEE: eachPixel(out, in, from, to, [](uint32_t sp, uint32_t dp) { return sp | dp; }); break;
+        case 0x66: eachPixel(out, in, from, to, [](uint32_t sp, uint32_t dp) { return sp ^ dp; }); break;
+        case 0xBB: eachPixel(out, in, from, to, [](uint32_t sp, uint32_t dp) { return (~sp | dp) & 0xFFFFFF; }); break;
+        default:
+            eachPixel(out, in, from, to, [&](uint32_t sp, uint32_t dp) { return rop3(index, pat, sp, dp); });
+            break;
+        }
+    }
+}
+
+}  // namespace
+
 bool blit(DeviceContext& dst, int x, int y, int w, int h, const DeviceContext* src, int sx, int sy, int sw, int sh,
           DWORD rop) {
     const uint8_t index = static_cast<uint8_t>(rop >> 16);
@@ -284,23 +319,37 @@ bool blit(DeviceContext& dst, int x, int y, int w, int h, const DeviceContext* s
     const POINT dOrigin = dst.toTarget(x, y);
     const POINT sOrigin = src ? src->toTarget(sx, sy) : POINT{0, 0};
     const RECT sClip = src ? src->clipOnTarget() : RECT{0, 0, 0, 0};
+    // Source coordinates: scaled when stretching, a plain offset otherwise
+    // (the same values without a division per pixel).
+    const bool stretched = sw != w || sh != h;
+    if (needsSource && !stretched && !srcMono && !dstMono) {
+        copyRows(*d, *s, index, pat, clip, sClip, POINT{sOrigin.x - dOrigin.x, sOrigin.y - dOrigin.y});
+        return true;
+    }
+    auto sourceX = [&](int tx) {
+        return sOrigin.x + (stretched ? static_cast<int>(static_cast<long long>(tx - dOrigin.x) * sw / w) : tx - dOrigin.x);
+    };
     for (int ty = clip.top; ty < clip.bottom; ++ty) {
-        const int py = sOrigin.y + (needsSource ? static_cast<int>(static_cast<long long>(ty - dOrigin.y) * sh / h) : 0);
+        const int dy = ty - dOrigin.y;
+        const int py = sOrigin.y + (needsSource ? (stretched ? static_cast<int>(static_cast<long long>(dy) * sh / h) : dy) : 0);
         if (needsSource && (py < sClip.top || py >= sClip.bottom))
             continue;
+        uint32_t* out = d->row(ty);
+        const uint32_t* in = needsSource ? s->row(py) : nullptr;
         for (int tx = clip.left; tx < clip.right; ++tx) {
             uint32_t sp = 0;
             if (needsSource) {
-                const int px = sOrigin.x + static_cast<int>(static_cast<long long>(tx - dOrigin.x) * sw / w);
+                const int px = sourceX(tx);
                 if (px < sClip.left || px >= sClip.right)
                     continue;  // nothing to copy from outside the source
-                sp = s->at(px, py);
+                sp = in[px];
                 if (srcMono && !dstMono)
                     sp = sp ? dstBk : dstText;
                 else if (!srcMono && dstMono)
                     sp = sp == srcBk ? 0xFFFFFF : 0;
             }
-            d->set(tx, ty, rop3(index, pat, sp, d->at(tx, ty)));
+            const uint32_t result = rop3(index, pat, sp, out[tx]);
+            out[tx] = dstMono ? Surface::toMono(result) : result;
         }
     }
     return true;

@@ -313,6 +313,57 @@ TEST(Blit, PatBltAndInversions) {
     DeleteObject(b);
 }
 
+// The ternary raster operation `index`, bit by bit: bit (P<<2 | S<<1 | D)
+// of the index is the result.
+COLORREF ternary(uint8_t index, COLORREF p, COLORREF s, COLORREF d) {
+    COLORREF r = 0;
+    for (int b = 0; b < 24; ++b) {
+        int at = ((p >> b) & 1) << 2 | ((s >> b) & 1) << 1 | ((d >> b) & 1);
+        r |= static_cast<COLORREF>((index >> at) & 1) << b;
+    }
+    return r;
+}
+
+// All 256 operations between colour bitmaps, unstretched: inside the
+// destination area where the source exists, and nowhere else; the source
+// rectangle runs one column past the source's right edge.
+TEST(Blit, EveryRasterOperationIsItsBooleanFunction) {
+    const COLORREF pattern = RGB(0x5A, 0xC3, 0x0F);
+    const COLORREF fill = RGB(0xA5, 0x3C, 0x99);
+    const COLORREF odd = RGB(0x01, 0x80, 0xFE);  // one destination pixel differs
+    const COLORREF colours[] = {RGB(0x12, 0x34, 0x56), RGB(0xFF, 0x00, 0x80), RGB(0x0F, 0xF0, 0x33)};
+    auto sourceAt = [&](int x, int y) { return colours[(x + y) % 3]; };
+    auto destinationBefore = [&](int x, int y) { return x == 2 && y == 1 ? odd : fill; };
+    Canvas src(3, 2, kBlack);
+    for (int x = 0; x < 3; ++x)
+        for (int y = 0; y < 2; ++y)
+            SetPixel(src.dc(), x, y, sourceAt(x, y));
+    HBRUSH brush = CreateSolidBrush(pattern);
+    for (int index = 0; index < 256; ++index) {
+        Canvas dst(6, 4, fill);
+        SetPixel(dst.dc(), 2, 1, odd);
+        HGDIOBJ old = SelectObject(dst.dc(), brush);
+        // Destination (1,1)-(4,3) from source (1,0): (x, y) takes source (x, y - 1).
+        ASSERT_TRUE(BitBlt(dst.dc(), 1, 1, 3, 2, src.dc(), 1, 0, static_cast<DWORD>(index) << 16));
+        SelectObject(dst.dc(), old);
+        // An operation that ignores the source also covers the column the source lacks.
+        bool usesSource = false;
+        for (int pd = 0; pd < 8; ++pd)
+            usesSource = usesSource || ((index >> ((pd & 4) | (pd & 1))) & 1) != ((index >> ((pd & 4) | 2 | (pd & 1))) & 1);
+        const int right = usesSource ? 2 : 3;
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 6; ++x) {
+                const bool covered = x >= 1 && x <= right && y >= 1 && y <= 2;
+                const COLORREF expected = covered ? ternary(static_cast<uint8_t>(index), pattern, sourceAt(x, y - 1),
+                                                            destinationBefore(x, y))
+                                                  : destinationBefore(x, y);
+                ASSERT_EQ(dst.at(x, y), expected)
+                    << "operation 0x" << std::hex << index << " at (" << std::dec << x << ", " << y << ")";
+            }
+    }
+    DeleteObject(brush);
+}
+
 TEST(Blit, StretchDoublesPixels) {
     Canvas src(2, 1, kRed);
     SetPixel(src.dc(), 1, 0, kBlue);

@@ -5,6 +5,11 @@
 // client area.
 #include <windows.h>
 
+#include <algorithm>
+#include <map>
+#include <vector>
+
+#include "platform/core/PerMachine.h"
 #include "platform/core/Trace.h"
 #include "platform/gdi/Bmp.h"
 #include "platform/gdi/DeviceContext.h"
@@ -86,6 +91,30 @@ int WINAPI ReleaseDC(HWND hWnd, HDC hDC) {
 
 namespace {
 
+// Bitmap resources as decoded, so that a program that loads its bitmap for
+// every paint decodes it once per machine. A resource registered again may
+// hold other bytes: an entry serves only while its bytes are the same.
+struct DecodedBitmaps {
+    struct Entry {
+        std::vector<BYTE> bytes;
+        Surface surface;
+    };
+    std::map<const nv::user::resources::Resource*, Entry> entries;
+};
+
+const Surface* decodedBitmap(const nv::user::resources::Resource& res, LPCSTR name) {
+    auto& entries = nv::machine::perMachine<DecodedBitmaps>().entries;
+    if (auto it = entries.find(&res); it != entries.end() && it->second.bytes == res.data)
+        return &it->second.surface;
+    auto surface = decodeBmp(res.data, "bitmap resource " + nv::user::resources::key(name));
+    if (!surface)
+        return nullptr;
+    auto& entry = entries[&res];
+    entry.bytes = res.data;
+    entry.surface = std::move(*surface);
+    return &entry.surface;
+}
+
 HDC beginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
     // One line for the program's call: the window manager's calls inside,
     // the erase message included, are part of it.
@@ -143,7 +172,7 @@ HBITMAP WINAPI LoadBitmapA(HINSTANCE hInstance, LPCSTR lpBitmapName) {
     if (!res) {
         SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     } else {
-        auto surface = decodeBmp(res->data, "bitmap resource " + nv::user::resources::key(lpBitmapName));
+        const Surface* surface = decodedBitmap(*res, lpBitmapName);
         if (!surface) {
             SetLastError(ERROR_INVALID_DATA);
         } else {
@@ -151,8 +180,7 @@ HBITMAP WINAPI LoadBitmapA(HINSTANCE hInstance, LPCSTR lpBitmapName) {
             // when the resource is black and white.
             auto bmp = std::make_unique<Bitmap>(surface->width(), surface->height(), Depth::Color);
             for (int y = 0; y < surface->height(); ++y)
-                for (int x = 0; x < surface->width(); ++x)
-                    bmp->surface.set(x, y, surface->at(x, y));
+                std::copy_n(surface->row(y), surface->width(), bmp->surface.row(y));
             h = static_cast<HBITMAP>(objects().add(std::move(bmp)));
         }
     }
