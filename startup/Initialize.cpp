@@ -1,6 +1,7 @@
 // InitializeInstaller: fills the installer state from the hand-over file or
 // the INSTALL.INF beside the program, the private INI, the script copy and
 // the machine, then registers the main window class.
+#include <cctype>
 #include <cstring>
 
 #include "script/IniText.h"
@@ -32,9 +33,17 @@ IniText LoadOrComplain(LPCSTR path) {
     return text;
 }
 
+// Whether a hand-over text names a file: a drive and a root ("C:\") or a
+// network share ("\\"), on one line.
+bool IsFullPath(LPCSTR text) {
+    bool drive = std::isalpha(static_cast<unsigned char>(text[0])) && text[1] == ':' && text[2] == '\\';
+    bool share = text[0] == '\\' && text[1] == '\\';
+    return (drive || share) && !std::strpbrk(text, "\r\n");
+}
+
 // The hand-over file holds the private INI path, written by another
 // component of the product; it is read once and deleted. Returns 0 after the
-// "cannot run" message for an empty file.
+// "cannot run" message for an empty file, 2 when the file held no path.
 int TakeHandOverFile(LPCSTR handOver) {
     HFILE file = _lopen(handOver, OF_READ);
     if (file == HFILE_ERROR)
@@ -56,9 +65,14 @@ int TakeHandOverFile(LPCSTR handOver) {
     buffer[got < 512 ? got : 512] = '\0';
     // The text up to the first NUL, cut to the field: a longer path could
     // not be opened through the 128-byte OFSTRUCT anyway.
-    CopyText(state.privateIniPath, buffer);
     _lclose(file);
     DeleteFileA(handOver);
+    // Guard: the script copy of a run stopped before its clean-up has the
+    // hand-over file's name; taken as a path, its first lines would become
+    // the private INI's name and the run's records would go astray.
+    if (!IsFullPath(buffer))
+        return 2;
+    CopyText(state.privateIniPath, buffer);
     return 1;
 }
 
@@ -208,12 +222,11 @@ ATOM InitializeInstaller(HINSTANCE instance) {
 
     char handOver[MAX_PATH];
     JoinPath(handOver, state.windowsDir, GetMessageText(TXT_SCRIPT_COPY));
-    if (FileExists(handOver)) {
-        if (!TakeHandOverFile(handOver))
-            return 0;
-    } else if (!FindPrivateIniBesideProgram()) {
+    int handedOver = FileExists(handOver) ? TakeHandOverFile(handOver) : 2;
+    if (handedOver == 0)
         return 0;
-    }
+    if (handedOver == 2 && !FindPrivateIniBesideProgram())
+        return 0;
 
     GetSystemDirectoryA(state.systemDir, sizeof state.systemDir);
     ReadPrivateIni();

@@ -184,6 +184,14 @@ TEST_F(Startup, HandOverFile) {
     m().put('C', "WINDOWS/~NV00001.txt", "C:\\" + std::string(600, 'P'));
     run("");
     EXPECT_EQ(std::strlen(state.privateIniPath), sizeof state.privateIniPath - 1);
+
+    // The script copy left by a run stopped before its clean-up names no
+    // file: the private INI is the one the script names, as on a plain start.
+    m().put('C', "WINDOWS/~NV00001.txt", "; INSTALL.INF of the disks\r\n[PRIVATE.INI]\r\nOTHER.INI\r\n");
+    out = run("");
+    EXPECT_TRUE(out.boxes.empty());
+    EXPECT_STREQ(state.privateIniPath, "C:\\WINDOWS\\qs8000.ini");
+    EXPECT_STREQ(state.languageCode, "ENU");
 }
 
 TEST_F(Startup, PrivateIniValues) {
