@@ -12,8 +12,7 @@ using namespace startup_test;
 std::vector<int> StageMessages(const Outcome& out) {
     std::vector<int> messages;
     for (const auto& c : out.calls) {
-        // 400 is left out: the trace records a call when it returns, so the
-        // sent driver stage comes after what it posted.
+        // 400, the driver stage, is left out: the lists start after it.
         for (int m : {403, 404, 405}) {
             std::string tail = ", " + std::to_string(m) + ", 0, 0)";
             bool stage = (c.rfind("PostMessageA(", 0) == 0 || c.rfind("SendMessageA(", 0) == 0) &&

@@ -99,13 +99,16 @@ void wrap(std::string_view para, int width, const RealizedFont& f, bool noPrefix
 }  // namespace
 
 int WINAPI DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT format) {
+    const std::string_view text = !lpchText       ? std::string_view()
+                                  : cchText < 0 ? std::string_view(lpchText)
+                                                : std::string_view(lpchText, static_cast<size_t>(cchText));
+    NV_TRACE_ENTER("DrawTextA", hdc, text, cchText, format);
     int height = 0;
     DeviceContext* dc = dcs().find(hdc);
     if (!dc || !lprc || (!lpchText && cchText != 0)) {
-        NV_TRACE_CALL("DrawTextA", 0, hdc, lpchText, cchText, format);
+        NV_TRACE_RESULT(0);
         return 0;
     }
-    std::string_view text = cchText < 0 ? std::string_view(lpchText) : std::string_view(lpchText, static_cast<size_t>(cchText));
     const RealizedFont& f = dc->font().realized();
     const FontMetricsInfo& m = f.metrics();
     const bool noPrefix = format & DT_NOPREFIX;
@@ -150,7 +153,7 @@ int WINAPI DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT fo
         if ((format & DT_WORDBREAK) && widest < width && lines.size() > 1)
             lprc->right = r.left + widest;
         lprc->bottom = r.top + height;
-        NV_TRACE_CALL("DrawTextA", height, hdc, std::string(text), cchText, format);
+        NV_TRACE_RESULT(height);
         return height;
     }
 
@@ -185,6 +188,6 @@ int WINAPI DrawTextA(HDC hdc, LPCSTR lpchText, int cchText, LPRECT lprc, UINT fo
     }
     if (format & DT_SINGLELINE)
         height = (format & (DT_VCENTER | DT_BOTTOM)) ? (y - r.top) : lineHeight;
-    NV_TRACE_CALL("DrawTextA", height, hdc, std::string(text), cchText, format);
+    NV_TRACE_RESULT(height);
     return height;
 }

@@ -241,6 +241,62 @@ TEST_F(DrawingTrace, OnlyTheProgramsOwnCallsAreTraced) {
     input::SetStopHandler(nullptr);
 }
 
+constexpr UINT kAsk = WM_USER + 1;
+HWND gAsked = nullptr;
+
+LRESULT CALLBACK AskedProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == kAsk)
+        return GetWindowTextLengthA(hwnd) + 3;
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+INT_PTR CALLBACK AskingProc(HWND dlg, UINT msg, WPARAM, LPARAM) {
+    if (msg != WM_INITDIALOG)
+        return FALSE;
+    SetDlgItemTextA(dlg, 12, "C:\\NV\r\nsecond line");
+    SendMessageA(gAsked, kAsk, 0, 0);
+    EndDialog(dlg, 3);
+    return TRUE;
+}
+
+// The program's procedures run inside the calls that ran them: their calls
+// follow the opening line of that call, indented, and the call's result
+// comes when it returns. A text with a line break stays on its line.
+TEST_F(DrawingTrace, CallsFromTheProgramsProceduresNestInTheCallThatRanThem) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = AskedProc;
+    wc.hInstance = kInst;
+    wc.lpszClassName = "Asked";
+    ASSERT_NE(RegisterClassA(&wc), 0);
+    gAsked = CreateWindowExA(0, "Asked", "Main", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr, kInst, nullptr);
+    ASSERT_NE(gAsked, nullptr);
+    nv::testing::TemplateBuilder t(WS_POPUP | WS_CAPTION | DS_MODALFRAME | WS_VISIBLE, 150, 80, u"Ask");
+    t.item(0x81, WS_BORDER, 8, 60, 60, 12, 12, u"");
+
+    nv::trace::startCapture();
+    INT_PTR r = DialogBoxIndirectParamA(kInst, t.get(), gAsked, AskingProc, 0);
+    RECT rc{1, 2, 3, 4};
+    HRGN rgn = CreateRectRgnIndirect(&rc);  // through CreateRectRgn, one line
+    DeleteObject(rgn);
+    auto lines = nv::trace::stopCapture();
+    EXPECT_EQ(r, 3);
+    for (auto& l : lines)
+        l = std::regex_replace(l, std::regex("0x[0-9a-f]+"), "H");
+    const std::vector<std::string> want = {
+        "DialogBoxIndirectParamA(H, H, 0) {",
+        "  SetDlgItemTextA(H, 12, \"C:\\NV\\r\\nsecond line\") = 1",
+        "  SendMessageA(H, 1025, 0, 0) {",
+        "    GetWindowTextLengthA(H) = 4",
+        "  } SendMessageA = 7",
+        "  EndDialog(H, 3) = 1",
+        "} DialogBoxIndirectParamA = 3",
+        "CreateRectRgnIndirect(1, 2, 3, 4) = H",
+        "DeleteObject(H) = 1",
+    };
+    EXPECT_EQ(lines, want) << "trace:\n" << joined(lines);
+    DestroyWindow(gAsked);
+}
+
 // The pictures are for people: a run traces the same with them as without.
 TEST_F(DrawingTrace, ScreenshotsDoNotChangeTheTrace) {
     namespace input = nv::user::input;

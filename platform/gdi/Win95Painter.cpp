@@ -484,7 +484,6 @@ void Win95Painter::paintControl(HWND hwnd, ControlKind kind) {
 void Win95Painter::screenChanged() { pruneWindowSurfaces(); }
 
 HFONT Win95Painter::createDialogFont(const char* face, int pointSize) {
-    nv::trace::Quiet quiet;
     if (pointSize <= 0)
         pointSize = 8;
     return CreateFontA(-MulDiv(pointSize, 96, 72), 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0,

@@ -43,7 +43,6 @@ Surface& surfaceOf(HWND hwnd, const RECT& wr) {
 }
 
 HDC windowDc(HWND hwnd, Area area) {
-    nv::trace::Quiet quiet;  // the window manager's calls are part of this one
     if (!hwnd)
         return dcs().add(makeDc(DcKind::Display));
     RECT wr{};
@@ -70,22 +69,25 @@ HDC windowDc(HWND hwnd, Area area) {
 }  // namespace
 
 HDC WINAPI GetDC(HWND hWnd) {
+    NV_TRACE_ENTER("GetDC", hWnd);
     HDC h = windowDc(hWnd, Area::Client);
-    NV_TRACE_CALL("GetDC", h, hWnd);
+    NV_TRACE_RESULT(h);
     return h;
 }
 
 HDC WINAPI GetWindowDC(HWND hWnd) {
+    NV_TRACE_ENTER("GetWindowDC", hWnd);
     HDC h = windowDc(hWnd, Area::Window);
-    NV_TRACE_CALL("GetWindowDC", h, hWnd);
+    NV_TRACE_RESULT(h);
     return h;
 }
 
 int WINAPI ReleaseDC(HWND hWnd, HDC hDC) {
+    NV_TRACE_ENTER("ReleaseDC", hWnd, hDC);
     int r = 0;
     if (DeviceContext* dc = dcs().find(hDC); dc && dc->kind != DcKind::Memory)
         r = dcs().remove(hDC) ? 1 : 0;
-    NV_TRACE_CALL("ReleaseDC", r, hWnd, hDC);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
@@ -116,9 +118,6 @@ const Surface* decodedBitmap(const nv::user::resources::Resource& res, LPCSTR na
 }
 
 HDC beginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
-    // One line for the program's call: the window manager's calls inside,
-    // the erase message included, are part of it.
-    nv::trace::Quiet quiet;
     if (!lpPaint || !IsWindow(hWnd))
         return nullptr;
     RECT update{};
@@ -151,22 +150,25 @@ HDC beginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
 }  // namespace
 
 HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
+    NV_TRACE_ENTER("BeginPaint", hWnd);
     HDC h = beginPaint(hWnd, lpPaint);
-    NV_TRACE_CALL("BeginPaint", h, hWnd);
+    NV_TRACE_RESULT(h);
     return h;
 }
 
 BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint) {
+    NV_TRACE_ENTER("EndPaint", hWnd);
     BOOL ok = FALSE;
     if (lpPaint) {
         if (DeviceContext* dc = dcs().find(lpPaint->hdc); dc && dc->fromBeginPaint)
             ok = dcs().remove(lpPaint->hdc) ? TRUE : FALSE;
     }
-    NV_TRACE_CALL("EndPaint", ok, hWnd);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 HBITMAP WINAPI LoadBitmapA(HINSTANCE hInstance, LPCSTR lpBitmapName) {
+    NV_TRACE_ENTER("LoadBitmapA", hInstance, lpBitmapName);
     HBITMAP h = nullptr;
     const auto* res = nv::user::resources::find(hInstance, RT_BITMAP, lpBitmapName);
     if (!res) {
@@ -184,16 +186,17 @@ HBITMAP WINAPI LoadBitmapA(HINSTANCE hInstance, LPCSTR lpBitmapName) {
             h = static_cast<HBITMAP>(objects().add(std::move(bmp)));
         }
     }
-    NV_TRACE_CALL("LoadBitmapA", h, hInstance, lpBitmapName);
+    NV_TRACE_RESULT(h);
     return h;
 }
 
 BOOL WINAPI DrawIcon(HDC hDC, int X, int Y, HICON hIcon) {
+    NV_TRACE_ENTER("DrawIcon", hDC, X, Y, hIcon);
     BOOL ok = FALSE;
     if (DeviceContext* dc = dcs().find(hDC); dc && hIcon) {
         drawIcon(*dc, X, Y, iconKind(hIcon));
         ok = TRUE;
     }
-    NV_TRACE_CALL("DrawIcon", ok, hDC, X, Y, hIcon);
+    NV_TRACE_RESULT(ok);
     return ok;
 }

@@ -26,24 +26,27 @@ R withDc(HDC hdc, R fail, F f) {
 }  // namespace
 
 HDC WINAPI CreateCompatibleDC(HDC hdc) {
+    NV_TRACE_ENTER("CreateCompatibleDC", hdc);
     HDC h = nullptr;
     if (!hdc || dcs().find(hdc))
         h = dcs().add(makeDc(DcKind::Memory));
     else
         SetLastError(ERROR_INVALID_HANDLE);
-    NV_TRACE_CALL("CreateCompatibleDC", h, hdc);
+    NV_TRACE_RESULT(h);
     return h;
 }
 
 BOOL WINAPI DeleteDC(HDC hdc) {
+    NV_TRACE_ENTER("DeleteDC", hdc);
     BOOL ok = FALSE;
     if (DeviceContext* dc = dcs().find(hdc); dc && dc->kind == DcKind::Memory)
         ok = dcs().remove(hdc) ? TRUE : FALSE;
-    NV_TRACE_CALL("DeleteDC", ok, hdc);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 int WINAPI GetDeviceCaps(HDC hdc, int index) {
+    NV_TRACE_ENTER("GetDeviceCaps", hdc, index);
     int v = withDc(hdc, 0, [&](DeviceContext& dc) {
         const bool mono = dc.kind == DcKind::Memory && dc.depth() == Depth::Monochrome;
         Screen& screen = Screen::get();
@@ -63,11 +66,12 @@ int WINAPI GetDeviceCaps(HDC hdc, int index) {
         default: return 0;
         }
     });
-    NV_TRACE_CALL("GetDeviceCaps", v, hdc, index);
+    NV_TRACE_RESULT(v);
     return v;
 }
 
 int WINAPI SaveDC(HDC hdc) {
+    NV_TRACE_ENTER("SaveDC", hdc);
     int v = withDc(hdc, 0, [](DeviceContext& dc) {
         dc.saved.push_back(dc.state);
         // A saved state keeps its objects selected until it is restored.
@@ -76,11 +80,12 @@ int WINAPI SaveDC(HDC hdc) {
                 ++o->selectedIn;
         return static_cast<int>(dc.saved.size());
     });
-    NV_TRACE_CALL("SaveDC", v, hdc);
+    NV_TRACE_RESULT(v);
     return v;
 }
 
 BOOL WINAPI RestoreDC(HDC hdc, int nSavedDC) {
+    NV_TRACE_ENTER("RestoreDC", hdc, nSavedDC);
     BOOL ok = withDc(hdc, FALSE, [&](DeviceContext& dc) {
         const int n = static_cast<int>(dc.saved.size());
         const int level = nSavedDC < 0 ? n + 1 + nSavedDC : nSavedDC;
@@ -100,11 +105,12 @@ BOOL WINAPI RestoreDC(HDC hdc, int nSavedDC) {
         dc.saved.resize(level - 1);
         return TRUE;
     });
-    NV_TRACE_CALL("RestoreDC", ok, hdc, nSavedDC);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 HGDIOBJ WINAPI GetCurrentObject(HDC hdc, UINT type) {
+    NV_TRACE_ENTER("GetCurrentObject", hdc, type);
     HGDIOBJ h = withDc(hdc, static_cast<HGDIOBJ>(nullptr), [&](DeviceContext& dc) -> HGDIOBJ {
         switch (type) {
         case OBJ_PEN: return dc.state.pen;
@@ -114,103 +120,116 @@ HGDIOBJ WINAPI GetCurrentObject(HDC hdc, UINT type) {
         default: return nullptr;
         }
     });
-    NV_TRACE_CALL("GetCurrentObject", h, hdc, type);
+    NV_TRACE_RESULT(h);
     return h;
 }
 
 BOOL WINAPI SetViewportOrgEx(HDC hdc, int x, int y, LPPOINT lppt) {
+    NV_TRACE_ENTER("SetViewportOrgEx", hdc, x, y, lppt);
     BOOL ok = withDc(hdc, FALSE, [&](DeviceContext& dc) {
         if (lppt)
             *lppt = dc.state.viewportOrg;
         dc.state.viewportOrg = POINT{x, y};
         return TRUE;
     });
-    NV_TRACE_CALL("SetViewportOrgEx", ok, hdc, x, y, lppt);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI GetViewportOrgEx(HDC hdc, LPPOINT lppoint) {
+    NV_TRACE_ENTER("GetViewportOrgEx", hdc);
     BOOL ok = withDc(hdc, FALSE, [&](DeviceContext& dc) {
         if (!lppoint)
             return FALSE;
         *lppoint = dc.state.viewportOrg;
         return TRUE;
     });
-    NV_TRACE_CALL("GetViewportOrgEx", ok, hdc);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 COLORREF WINAPI SetBkColor(HDC hdc, COLORREF color) {
+    NV_TRACE_ENTER("SetBkColor", hdc, color);
     COLORREF old = withDc(hdc, static_cast<COLORREF>(CLR_INVALID), [&](DeviceContext& dc) {
         return std::exchange(dc.state.bkColor, color & 0xFFFFFF);
     });
-    NV_TRACE_CALL("SetBkColor", old, hdc, color);
+    NV_TRACE_RESULT(old);
     return old;
 }
 
 COLORREF WINAPI GetBkColor(HDC hdc) {
+    NV_TRACE_ENTER("GetBkColor", hdc);
     auto v = withDc(hdc, static_cast<COLORREF>(CLR_INVALID), [](DeviceContext& dc) { return dc.state.bkColor; });
-    NV_TRACE_CALL("GetBkColor", v, hdc);
+    NV_TRACE_RESULT(v);
     return v;
 }
 
 COLORREF WINAPI SetTextColor(HDC hdc, COLORREF color) {
+    NV_TRACE_ENTER("SetTextColor", hdc, color);
     COLORREF old = withDc(hdc, static_cast<COLORREF>(CLR_INVALID), [&](DeviceContext& dc) {
         return std::exchange(dc.state.textColor, color & 0xFFFFFF);
     });
-    NV_TRACE_CALL("SetTextColor", old, hdc, color);
+    NV_TRACE_RESULT(old);
     return old;
 }
 
 COLORREF WINAPI GetTextColor(HDC hdc) {
+    NV_TRACE_ENTER("GetTextColor", hdc);
     auto v = withDc(hdc, static_cast<COLORREF>(CLR_INVALID), [](DeviceContext& dc) { return dc.state.textColor; });
-    NV_TRACE_CALL("GetTextColor", v, hdc);
+    NV_TRACE_RESULT(v);
     return v;
 }
 
 int WINAPI SetBkMode(HDC hdc, int mode) {
+    NV_TRACE_ENTER("SetBkMode", hdc, mode);
     int old = 0;
     if (mode != TRANSPARENT && mode != OPAQUE)
         SetLastError(ERROR_INVALID_PARAMETER);
     else
         old = withDc(hdc, 0, [&](DeviceContext& dc) { return std::exchange(dc.state.bkMode, mode); });
-    NV_TRACE_CALL("SetBkMode", old, hdc, mode);
+    NV_TRACE_RESULT(old);
     return old;
 }
 
 int WINAPI GetBkMode(HDC hdc) {
+    NV_TRACE_ENTER("GetBkMode", hdc);
     auto v = withDc(hdc, 0, [](DeviceContext& dc) { return dc.state.bkMode; });
-    NV_TRACE_CALL("GetBkMode", v, hdc);
+    NV_TRACE_RESULT(v);
     return v;
 }
 
 int WINAPI SetROP2(HDC hdc, int rop2) {
+    NV_TRACE_ENTER("SetROP2", hdc, rop2);
     int old = withDc(hdc, 0, [&](DeviceContext& dc) { return std::exchange(dc.state.rop2, rop2); });
-    NV_TRACE_CALL("SetROP2", old, hdc, rop2);
+    NV_TRACE_RESULT(old);
     return old;
 }
 
 int WINAPI GetROP2(HDC hdc) {
+    NV_TRACE_ENTER("GetROP2", hdc);
     auto v = withDc(hdc, 0, [](DeviceContext& dc) { return dc.state.rop2; });
-    NV_TRACE_CALL("GetROP2", v, hdc);
+    NV_TRACE_RESULT(v);
     return v;
 }
 
 UINT WINAPI SetTextAlign(HDC hdc, UINT align) {
+    NV_TRACE_ENTER("SetTextAlign", hdc, align);
     UINT old = withDc(hdc, static_cast<UINT>(GDI_ERROR), [&](DeviceContext& dc) {
         return std::exchange(dc.state.textAlign, align);
     });
-    NV_TRACE_CALL("SetTextAlign", old, hdc, align);
+    NV_TRACE_RESULT(old);
     return old;
 }
 
 UINT WINAPI GetTextAlign(HDC hdc) {
+    NV_TRACE_ENTER("GetTextAlign", hdc);
     auto v = withDc(hdc, static_cast<UINT>(GDI_ERROR), [](DeviceContext& dc) { return dc.state.textAlign; });
-    NV_TRACE_CALL("GetTextAlign", v, hdc);
+    NV_TRACE_RESULT(v);
     return v;
 }
 
 int WINAPI SelectClipRgn(HDC hdc, HRGN hrgn) {
+    NV_TRACE_ENTER("SelectClipRgn", hdc, hrgn);
     int v = withDc(hdc, static_cast<int>(ERROR), [&](DeviceContext& dc) {
         if (!hrgn) {
             dc.state.clip.reset();
@@ -222,11 +241,12 @@ int WINAPI SelectClipRgn(HDC hdc, HRGN hrgn) {
         dc.state.clip = rgn->rect;
         return static_cast<int>(isEmpty(rgn->rect) ? NULLREGION : SIMPLEREGION);
     });
-    NV_TRACE_CALL("SelectClipRgn", v, hdc, hrgn);
+    NV_TRACE_RESULT(v);
     return v;
 }
 
 int WINAPI IntersectClipRect(HDC hdc, int left, int top, int right, int bottom) {
+    NV_TRACE_ENTER("IntersectClipRect", hdc, left, top, right, bottom);
     int v = withDc(hdc, static_cast<int>(ERROR), [&](DeviceContext& dc) {
         POINT vp = dc.state.viewportOrg;
         RECT r{left + vp.x, top + vp.y, right + vp.x, bottom + vp.y};
@@ -239,11 +259,12 @@ int WINAPI IntersectClipRect(HDC hdc, int left, int top, int right, int bottom) 
         }
         return static_cast<int>(isEmpty(*dc.state.clip) ? NULLREGION : SIMPLEREGION);
     });
-    NV_TRACE_CALL("IntersectClipRect", v, hdc, left, top, right, bottom);
+    NV_TRACE_RESULT(v);
     return v;
 }
 
 int WINAPI GetClipBox(HDC hdc, LPRECT lprect) {
+    NV_TRACE_ENTER("GetClipBox", hdc);
     int v = withDc(hdc, static_cast<int>(ERROR), [&](DeviceContext& dc) {
         if (!lprect)
             return static_cast<int>(ERROR);
@@ -251,7 +272,7 @@ int WINAPI GetClipBox(HDC hdc, LPRECT lprect) {
         *lprect = offset(dc.clipOnTarget(), -o.x, -o.y);
         return static_cast<int>(isEmpty(*lprect) ? NULLREGION : SIMPLEREGION);
     });
-    NV_TRACE_CALL("GetClipBox", v, hdc);
+    NV_TRACE_RESULT(v);
     return v;
 }
 
@@ -272,7 +293,8 @@ static int mulDiv(int nNumber, int nNumerator, int nDenominator) {
 }
 
 int WINAPI MulDiv(int nNumber, int nNumerator, int nDenominator) {
+    NV_TRACE_ENTER("MulDiv", nNumber, nNumerator, nDenominator);
     int v = mulDiv(nNumber, nNumerator, nDenominator);
-    NV_TRACE_CALL("MulDiv", v, nNumber, nNumerator, nDenominator);
+    NV_TRACE_RESULT(v);
     return v;
 }

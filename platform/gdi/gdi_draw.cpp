@@ -13,6 +13,7 @@
 using namespace nv::gdi;
 
 BOOL WINAPI MoveToEx(HDC hdc, int x, int y, LPPOINT lppt) {
+    NV_TRACE_ENTER("MoveToEx", hdc, x, y);
     BOOL ok = FALSE;
     if (DeviceContext* dc = dcs().find(hdc)) {
         if (lppt)
@@ -20,22 +21,24 @@ BOOL WINAPI MoveToEx(HDC hdc, int x, int y, LPPOINT lppt) {
         dc->state.pos = POINT{x, y};
         ok = TRUE;
     }
-    NV_TRACE_CALL("MoveToEx", ok, hdc, x, y);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI LineTo(HDC hdc, int x, int y) {
+    NV_TRACE_ENTER("LineTo", hdc, x, y);
     BOOL ok = FALSE;
     if (DeviceContext* dc = dcs().find(hdc)) {
         dc->line(dc->state.pos, POINT{x, y});
         dc->state.pos = POINT{x, y};
         ok = TRUE;
     }
-    NV_TRACE_CALL("LineTo", ok, hdc, x, y);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
+    NV_TRACE_ENTER("Rectangle", hdc, left, top, right, bottom);
     BOOL ok = FALSE;
     if (DeviceContext* dc = dcs().find(hdc)) {
         if (left > right)
@@ -54,11 +57,12 @@ BOOL WINAPI Rectangle(HDC hdc, int left, int top, int right, int bottom) {
         }
         ok = TRUE;
     }
-    NV_TRACE_CALL("Rectangle", ok, hdc, left, top, right, bottom);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
+    NV_TRACE_ENTER("SetPixel", hdc, x, y, color);
     COLORREF result = CLR_INVALID;
     if (DeviceContext* dc = dcs().find(hdc)) {
         if (dc->getPixel(x, y)) {
@@ -66,44 +70,49 @@ COLORREF WINAPI SetPixel(HDC hdc, int x, int y, COLORREF color) {
             result = *dc->getPixel(x, y);  // the colour that actually landed
         }
     }
-    NV_TRACE_CALL("SetPixel", result, hdc, x, y, color);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 COLORREF WINAPI GetPixel(HDC hdc, int x, int y) {
+    NV_TRACE_ENTER("GetPixel", hdc, x, y);
     COLORREF result = CLR_INVALID;
     if (DeviceContext* dc = dcs().find(hdc))
         result = dc->getPixel(x, y).value_or(CLR_INVALID);
-    NV_TRACE_CALL("GetPixel", result, hdc, x, y);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 BOOL WINAPI PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop) {
+    NV_TRACE_ENTER("PatBlt", hdc, x, y, w, h, rop);
     BOOL ok = FALSE;
     if (DeviceContext* dc = dcs().find(hdc))
         ok = blit(*dc, x, y, w, h, nullptr, 0, 0, 0, 0, rop) ? TRUE : FALSE;
-    NV_TRACE_CALL("PatBlt", ok, hdc, x, y, w, h, rop);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI BitBlt(HDC hdc, int x, int y, int cx, int cy, HDC hdcSrc, int x1, int y1, DWORD rop) {
+    NV_TRACE_ENTER("BitBlt", hdc, x, y, cx, cy, hdcSrc, x1, y1, rop);
     BOOL ok = FALSE;
     if (DeviceContext* dc = dcs().find(hdc))
         ok = blit(*dc, x, y, cx, cy, dcs().find(hdcSrc), x1, y1, cx, cy, rop) ? TRUE : FALSE;
-    NV_TRACE_CALL("BitBlt", ok, hdc, x, y, cx, cy, hdcSrc, x1, y1, rop);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI StretchBlt(HDC hdcDest, int xDest, int yDest, int wDest, int hDest, HDC hdcSrc, int xSrc, int ySrc,
                        int wSrc, int hSrc, DWORD rop) {
+    NV_TRACE_ENTER("StretchBlt", hdcDest, xDest, yDest, wDest, hDest, hdcSrc, xSrc, ySrc, wSrc, hSrc, rop);
     BOOL ok = FALSE;
     if (DeviceContext* dc = dcs().find(hdcDest))
         ok = blit(*dc, xDest, yDest, wDest, hDest, dcs().find(hdcSrc), xSrc, ySrc, wSrc, hSrc, rop) ? TRUE : FALSE;
-    NV_TRACE_CALL("StretchBlt", ok, hdcDest, xDest, yDest, wDest, hDest, hdcSrc, xSrc, ySrc, wSrc, hSrc, rop);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 int WINAPI FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
+    NV_TRACE_ENTER("FillRect", hDC, lprc ? lprc->left : 0, lprc ? lprc->top : 0, lprc ? lprc->right : 0, lprc ? lprc->bottom : 0, hbr);
     int ok = 0;
     DeviceContext* dc = dcs().find(hDC);
     auto color = brushColor(hbr);
@@ -111,12 +120,12 @@ int WINAPI FillRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
         dc->fillRect(*lprc, *color);
         ok = 1;
     }
-    NV_TRACE_CALL("FillRect", ok, hDC, lprc ? lprc->left : 0, lprc ? lprc->top : 0, lprc ? lprc->right : 0,
-                  lprc ? lprc->bottom : 0, hbr);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 int WINAPI FrameRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
+    NV_TRACE_ENTER("FrameRect", hDC, lprc ? lprc->left : 0, lprc ? lprc->top : 0, lprc ? lprc->right : 0, lprc ? lprc->bottom : 0, hbr);
     int ok = 0;
     DeviceContext* dc = dcs().find(hDC);
     auto color = brushColor(hbr);
@@ -130,22 +139,23 @@ int WINAPI FrameRect(HDC hDC, const RECT* lprc, HBRUSH hbr) {
         }
         ok = 1;
     }
-    NV_TRACE_CALL("FrameRect", ok, hDC, lprc ? lprc->left : 0, lprc ? lprc->top : 0, lprc ? lprc->right : 0,
-                  lprc ? lprc->bottom : 0, hbr);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI InvertRect(HDC hDC, const RECT* lprc) {
+    NV_TRACE_ENTER("InvertRect", hDC);
     BOOL ok = FALSE;
     if (DeviceContext* dc = dcs().find(hDC); dc && lprc) {
         dc->patBlt(*lprc, DSTINVERT);
         ok = TRUE;
     }
-    NV_TRACE_CALL("InvertRect", ok, hDC);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI DrawFocusRect(HDC hDC, const RECT* lprc) {
+    NV_TRACE_ENTER("DrawFocusRect", hDC);
     BOOL ok = FALSE;
     if (DeviceContext* dc = dcs().find(hDC); dc && lprc) {
         // A dotted frame, every other pixel inverted, so drawing it twice
@@ -167,11 +177,12 @@ BOOL WINAPI DrawFocusRect(HDC hDC, const RECT* lprc) {
         }
         ok = TRUE;
     }
-    NV_TRACE_CALL("DrawFocusRect", ok, hDC);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI DrawEdge(HDC hdc, LPRECT qrc, UINT edge, UINT grfFlags) {
+    NV_TRACE_ENTER("DrawEdge", hdc, edge, grfFlags);
     BOOL ok = FALSE;
     DeviceContext* dc = dcs().find(hdc);
     if (dc && qrc) {
@@ -226,13 +237,14 @@ BOOL WINAPI DrawEdge(HDC hdc, LPRECT qrc, UINT edge, UINT grfFlags) {
             *qrc = r;
         ok = TRUE;
     }
-    NV_TRACE_CALL("DrawEdge", ok, hdc, edge, grfFlags);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 DWORD WINAPI GetSysColor(int nIndex) {
+    NV_TRACE_ENTER("GetSysColor", nIndex);
     DWORD c = sysColor(nIndex).value_or(0);
-    NV_TRACE_CALL("GetSysColor", c, nIndex);
+    NV_TRACE_RESULT(c);
     return c;
 }
 
@@ -243,6 +255,7 @@ struct SysColorBrushes {
 }  // namespace
 
 HBRUSH WINAPI GetSysColorBrush(int nIndex) {
+    NV_TRACE_ENTER("GetSysColorBrush", nIndex);
     auto& brushes = nv::machine::perMachine<SysColorBrushes>().handles;
     HBRUSH h = nullptr;
     if (auto c = sysColor(nIndex)) {
@@ -253,6 +266,6 @@ HBRUSH WINAPI GetSysColorBrush(int nIndex) {
         }
         h = brushes[nIndex];
     }
-    NV_TRACE_CALL("GetSysColorBrush", h, nIndex);
+    NV_TRACE_RESULT(h);
     return h;
 }

@@ -11,55 +11,59 @@
 using namespace nv::gdi;
 
 HGDIOBJ WINAPI GetStockObject(int i) {
+    NV_TRACE_ENTER("GetStockObject", i);
     HGDIOBJ h = stockObject(i);
-    NV_TRACE_CALL("GetStockObject", h, i);
+    NV_TRACE_RESULT(h);
     return h;
 }
 
 HBRUSH WINAPI CreateSolidBrush(COLORREF color) {
+    NV_TRACE_ENTER("CreateSolidBrush", color);
     auto h = static_cast<HBRUSH>(objects().add(std::make_unique<Brush>(false, color & 0xFFFFFF)));
-    NV_TRACE_CALL("CreateSolidBrush", h, color);
+    NV_TRACE_RESULT(h);
     return h;
 }
 
 HBRUSH WINAPI CreateBrushIndirect(const LOGBRUSH* plbrush) {
+    NV_TRACE_ENTER("CreateBrushIndirect", plbrush);
     HBRUSH h = nullptr;
     if (plbrush && (plbrush->lbStyle == BS_SOLID || plbrush->lbStyle == BS_NULL))
         h = static_cast<HBRUSH>(
             objects().add(std::make_unique<Brush>(plbrush->lbStyle == BS_NULL, plbrush->lbColor & 0xFFFFFF)));
-    NV_TRACE_CALL("CreateBrushIndirect", h, plbrush);
+    NV_TRACE_RESULT(h);
     return h;
 }
 
 HPEN WINAPI CreatePen(int iStyle, int cWidth, COLORREF color) {
+    NV_TRACE_ENTER("CreatePen", iStyle, cWidth, color);
     HPEN h = nullptr;
     if (iStyle >= PS_SOLID && iStyle <= PS_INSIDEFRAME)
         h = static_cast<HPEN>(objects().add(std::make_unique<Pen>(iStyle, std::max(cWidth, 0), color & 0xFFFFFF)));
     else
         SetLastError(ERROR_INVALID_PARAMETER);
-    NV_TRACE_CALL("CreatePen", h, iStyle, cWidth, color);
+    NV_TRACE_RESULT(h);
     return h;
 }
 
 HRGN WINAPI CreateRectRgn(int x1, int y1, int x2, int y2) {
+    NV_TRACE_ENTER("CreateRectRgn", x1, y1, x2, y2);
     RECT r{std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
     auto h = static_cast<HRGN>(objects().add(std::make_unique<Region>(r)));
-    NV_TRACE_CALL("CreateRectRgn", h, x1, y1, x2, y2);
+    NV_TRACE_RESULT(h);
     return h;
 }
 
 HRGN WINAPI CreateRectRgnIndirect(const RECT* lprect) {
+    NV_TRACE_ENTER("CreateRectRgnIndirect", lprect ? lprect->left : 0, lprect ? lprect->top : 0, lprect ? lprect->right : 0, lprect ? lprect->bottom : 0);
     HRGN h = nullptr;
-    if (lprect) {
-        nv::trace::Quiet quiet;
+    if (lprect)
         h = CreateRectRgn(lprect->left, lprect->top, lprect->right, lprect->bottom);
-    }
-    NV_TRACE_CALL("CreateRectRgnIndirect", h, lprect ? lprect->left : 0, lprect ? lprect->top : 0,
-                  lprect ? lprect->right : 0, lprect ? lprect->bottom : 0);
+    NV_TRACE_RESULT(h);
     return h;
 }
 
 HFONT WINAPI CreateFontIndirectA(const LOGFONTA* lplf) {
+    NV_TRACE_ENTER("CreateFontIndirectA", lplf ? lplf->lfHeight : 0, lplf ? lplf->lfWeight : 0, lplf ? static_cast<int>(lplf->lfPitchAndFamily) : 0, lplf ? lplf->lfFaceName : nullptr);
     HFONT h = nullptr;
     if (lplf) {
         LOGFONTA lf = *lplf;
@@ -68,14 +72,14 @@ HFONT WINAPI CreateFontIndirectA(const LOGFONTA* lplf) {
     } else {
         SetLastError(ERROR_INVALID_PARAMETER);
     }
-    NV_TRACE_CALL("CreateFontIndirectA", h, lplf ? lplf->lfHeight : 0, lplf ? lplf->lfWeight : 0,
-                  lplf ? static_cast<int>(lplf->lfPitchAndFamily) : 0, lplf ? lplf->lfFaceName : nullptr);
+    NV_TRACE_RESULT(h);
     return h;
 }
 
 HFONT WINAPI CreateFontA(int cHeight, int cWidth, int cEscapement, int cOrientation, int cWeight, DWORD bItalic,
                          DWORD bUnderline, DWORD bStrikeOut, DWORD iCharSet, DWORD iOutPrecision,
                          DWORD iClipPrecision, DWORD iQuality, DWORD iPitchAndFamily, LPCSTR pszFaceName) {
+    NV_TRACE_ENTER("CreateFontA", cHeight, cWidth, cWeight, iPitchAndFamily, pszFaceName);
     LOGFONTA lf{};
     lf.lfHeight = cHeight;
     lf.lfWidth = cWidth;
@@ -92,16 +96,13 @@ HFONT WINAPI CreateFontA(int cHeight, int cWidth, int cEscapement, int cOrientat
     lf.lfPitchAndFamily = static_cast<BYTE>(iPitchAndFamily);
     if (pszFaceName)
         std::strncpy(lf.lfFaceName, pszFaceName, LF_FACESIZE - 1);
-    HFONT h = nullptr;
-    {
-        nv::trace::Quiet quiet;
-        h = CreateFontIndirectA(&lf);
-    }
-    NV_TRACE_CALL("CreateFontA", h, cHeight, cWidth, cWeight, iPitchAndFamily, pszFaceName);
+    HFONT h = CreateFontIndirectA(&lf);
+    NV_TRACE_RESULT(h);
     return h;
 }
 
 HBITMAP WINAPI CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitCount, const void* lpBits) {
+    NV_TRACE_ENTER("CreateBitmap", nWidth, nHeight, nPlanes, nBitCount, lpBits);
     HBITMAP h = nullptr;
     if (nWidth < 0 || nHeight < 0 || nWidth > 16384 || nHeight > 16384 || nPlanes != 1) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -136,11 +137,12 @@ HBITMAP WINAPI CreateBitmap(int nWidth, int nHeight, UINT nPlanes, UINT nBitCoun
     } else {
         SetLastError(ERROR_INVALID_PARAMETER);
     }
-    NV_TRACE_CALL("CreateBitmap", h, nWidth, nHeight, nPlanes, nBitCount, lpBits);
+    NV_TRACE_RESULT(h);
     return h;
 }
 
 HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int cx, int cy) {
+    NV_TRACE_ENTER("CreateCompatibleBitmap", hdc, cx, cy);
     HBITMAP h = nullptr;
     DeviceContext* dc = dcs().find(hdc);
     if (!dc || cx < 0 || cy < 0 || cx > 16384 || cy > 16384) {
@@ -154,11 +156,12 @@ HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int cx, int cy) {
         // its monochrome default bitmap, so it yields a monochrome one.
         h = static_cast<HBITMAP>(objects().add(std::make_unique<Bitmap>(cx, cy, dc->depth(), 0)));
     }
-    NV_TRACE_CALL("CreateCompatibleBitmap", h, hdc, cx, cy);
+    NV_TRACE_RESULT(h);
     return h;
 }
 
 HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
+    NV_TRACE_ENTER("SelectObject", hdc, h);
     HGDIOBJ old = nullptr;
     DeviceContext* dc = dcs().find(hdc);
     Object* obj = objects().find(h);
@@ -188,11 +191,12 @@ HGDIOBJ WINAPI SelectObject(HDC hdc, HGDIOBJ h) {
             ++obj->selectedIn;
         }
     }
-    NV_TRACE_CALL("SelectObject", old, hdc, h);
+    NV_TRACE_RESULT(old);
     return old;
 }
 
 BOOL WINAPI DeleteObject(HGDIOBJ ho) {
+    NV_TRACE_ENTER("DeleteObject", ho);
     BOOL ok = FALSE;
     if (Object* obj = objects().find(ho)) {
         if (obj->stock)
@@ -200,21 +204,23 @@ BOOL WINAPI DeleteObject(HGDIOBJ ho) {
         else if (obj->selectedIn == 0)
             ok = objects().remove(ho) ? TRUE : FALSE;
     }
-    NV_TRACE_CALL("DeleteObject", ok, ho);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 DWORD WINAPI GetObjectType(HGDIOBJ h) {
+    NV_TRACE_ENTER("GetObjectType", h);
     DWORD type = 0;
     if (Object* obj = objects().find(h))
         type = static_cast<DWORD>(obj->kind);
     else if (DeviceContext* dc = dcs().find(static_cast<HDC>(h)))
         type = dc->kind == DcKind::Memory ? OBJ_MEMDC : OBJ_DC;
-    NV_TRACE_CALL("GetObjectType", type, h);
+    NV_TRACE_RESULT(type);
     return type;
 }
 
 int WINAPI GetObjectA(HGDIOBJ h, int c, LPVOID pv) {
+    NV_TRACE_ENTER("GetObjectA", h, c, pv);
     int result = 0;
     Object* obj = objects().find(h);
     auto give = [&](const void* data, int size) {
@@ -255,6 +261,6 @@ int WINAPI GetObjectA(HGDIOBJ h, int c, LPVOID pv) {
         case ObjectKind::Region: break;
         }
     }
-    NV_TRACE_CALL("GetObjectA", result, h, c, pv);
+    NV_TRACE_RESULT(result);
     return result;
 }

@@ -55,6 +55,7 @@ BaseUnits systemBaseUnits() {
 
 BOOL WINAPI ExtTextOutA(HDC hdc, int x, int y, UINT options, const RECT* lprect, LPCSTR lpString, UINT c,
                         const INT* lpDx) {
+    NV_TRACE_ENTER("ExtTextOutA", hdc, x, y, options, std::string(span(lpString, static_cast<int>(c))), c);
     BOOL ok = FALSE;
     if (DeviceContext* dc = dcs().find(hdc)) {
         if (lpString || c == 0) {
@@ -62,43 +63,41 @@ BOOL WINAPI ExtTextOutA(HDC hdc, int x, int y, UINT options, const RECT* lprect,
             ok = TRUE;
         }
     }
-    NV_TRACE_CALL("ExtTextOutA", ok, hdc, x, y, options, std::string(span(lpString, static_cast<int>(c))), c);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI TextOutA(HDC hdc, int x, int y, LPCSTR lpString, int c) {
+    NV_TRACE_ENTER("TextOutA", hdc, x, y, std::string(span(lpString, std::max(c, 0))), c);
     BOOL ok = FALSE;
     if (DeviceContext* dc = dcs().find(hdc); dc && c >= 0 && (lpString || c == 0)) {
         dc->text(x, y, 0, nullptr, span(lpString, c));
         ok = TRUE;
     }
-    NV_TRACE_CALL("TextOutA", ok, hdc, x, y, std::string(span(lpString, std::max(c, 0))), c);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI GetTextExtentPoint32A(HDC hdc, LPCSTR lpString, int c, LPSIZE psizl) {
+    NV_TRACE_ENTER("GetTextExtentPoint32A", hdc, std::string(span(lpString, std::max(c, 0))), c);
     BOOL ok = FALSE;
     if (DeviceContext* dc = dcs().find(hdc); dc && psizl && c >= 0 && (lpString || c == 0)) {
         *psizl = dc->textExtent(span(lpString, c));
         ok = TRUE;
     }
-    NV_TRACE_CALL("GetTextExtentPoint32A", ok, hdc, std::string(span(lpString, std::max(c, 0))), c,
-                  psizl && ok ? psizl->cx : 0, psizl && ok ? psizl->cy : 0);
+    NV_TRACE_RESULT(ok, psizl && ok ? psizl->cx : 0, psizl && ok ? psizl->cy : 0);
     return ok;
 }
 
 BOOL WINAPI GetTextExtentPointA(HDC hdc, LPCSTR lpString, int c, LPSIZE lpsz) {
-    BOOL ok = FALSE;
-    {
-        nv::trace::Quiet quiet;
-        ok = GetTextExtentPoint32A(hdc, lpString, c, lpsz);
-    }
-    NV_TRACE_CALL("GetTextExtentPointA", ok, hdc, std::string(span(lpString, std::max(c, 0))), c,
-                  lpsz && ok ? lpsz->cx : 0, lpsz && ok ? lpsz->cy : 0);
+    NV_TRACE_ENTER("GetTextExtentPointA", hdc, std::string(span(lpString, std::max(c, 0))), c);
+    BOOL ok = GetTextExtentPoint32A(hdc, lpString, c, lpsz);
+    NV_TRACE_RESULT(ok, lpsz && ok ? lpsz->cx : 0, lpsz && ok ? lpsz->cy : 0);
     return ok;
 }
 
 BOOL WINAPI GetTextMetricsA(HDC hdc, LPTEXTMETRICA lptm) {
+    NV_TRACE_ENTER("GetTextMetricsA", hdc);
     BOOL ok = FALSE;
     if (DeviceContext* dc = dcs().find(hdc); dc && lptm) {
         const FontMetricsInfo& m = dc->font().realized().metrics();
@@ -127,11 +126,12 @@ BOOL WINAPI GetTextMetricsA(HDC hdc, LPTEXTMETRICA lptm) {
         *lptm = tm;
         ok = TRUE;
     }
-    NV_TRACE_CALL("GetTextMetricsA", ok, hdc);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 int WINAPI GetTextFaceA(HDC hdc, int c, LPSTR lpName) {
+    NV_TRACE_ENTER("GetTextFaceA", hdc, c);
     int result = 0;
     if (DeviceContext* dc = dcs().find(hdc)) {
         const std::string& face = dc->font().realized().faceName();
@@ -144,7 +144,7 @@ int WINAPI GetTextFaceA(HDC hdc, int c, LPSTR lpName) {
             result = static_cast<int>(n);
         }
     }
-    NV_TRACE_CALL("GetTextFaceA", result, hdc, c);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
@@ -189,6 +189,7 @@ std::optional<std::string> fontHostPath(LPCSTR name) {
 }  // namespace
 
 int WINAPI AddFontResourceA(LPCSTR lpFileName) {
+    NV_TRACE_ENTER("AddFontResourceA", lpFileName);
     int added = 0;
     if (auto host = fontHostPath(lpFileName)) {
         removeFontFile(*host);  // adding a file twice keeps one entry
@@ -196,19 +197,21 @@ int WINAPI AddFontResourceA(LPCSTR lpFileName) {
     }
     if (!added)
         SetLastError(ERROR_FILE_NOT_FOUND);
-    NV_TRACE_CALL("AddFontResourceA", added, lpFileName);
+    NV_TRACE_RESULT(added);
     return added;
 }
 
 BOOL WINAPI RemoveFontResourceA(LPCSTR lpFileName) {
+    NV_TRACE_ENTER("RemoveFontResourceA", lpFileName);
     BOOL ok = FALSE;
     if (auto host = fontHostPath(lpFileName))
         ok = removeFontFile(*host) ? TRUE : FALSE;
-    NV_TRACE_CALL("RemoveFontResourceA", ok, lpFileName);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI CreateScalableFontResourceA(DWORD fdwHidden, LPCSTR lpszFont, LPCSTR lpszFile, LPCSTR lpszPath) {
+    NV_TRACE_ENTER("CreateScalableFontResourceA", fdwHidden, lpszFont, lpszFile, lpszPath);
     // The .FOT file only points at the TrueType file; ours records its name
     // as one line of text, which is all a later AddFontResourceA needs.
     BOOL ok = FALSE;
@@ -227,6 +230,6 @@ BOOL WINAPI CreateScalableFontResourceA(DWORD fdwHidden, LPCSTR lpszFont, LPCSTR
             SetLastError(ERROR_FILE_NOT_FOUND);
         }
     }
-    NV_TRACE_CALL("CreateScalableFontResourceA", ok, fdwHidden, lpszFont, lpszFile, lpszPath);
+    NV_TRACE_RESULT(ok);
     return ok;
 }

@@ -142,6 +142,7 @@ Result<void> DeleteProfile(const std::string& path) {
 }  // namespace
 
 BOOL WINAPI UpdateICMRegKeyA(DWORD reserved, LPSTR lpszCMID, LPSTR lpszFileName, UINT command) {
+    NV_TRACE_ENTER("UpdateICMRegKeyA", lpszFileName, command);
     BOOL result = FALSE;
     if ((command != ICM_ADDPROFILE && command != ICM_DELETEPROFILE) || !lpszFileName || !*lpszFileName) {
         // Installing and deleting are needed here; the other commands are refused.
@@ -152,6 +153,6 @@ BOOL WINAPI UpdateICMRegKeyA(DWORD reserved, LPSTR lpszCMID, LPSTR lpszFileName,
     } else {
         result = TRUE;
     }
-    NV_TRACE_CALL("UpdateICMRegKeyA", result, lpszFileName, command);
+    NV_TRACE_RESULT(result);
     return result;
 }

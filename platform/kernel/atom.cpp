@@ -65,6 +65,7 @@ UINT nameIn(const AtomTable& table, ATOM atom, LPSTR buffer, int size) {
 }  // namespace
 
 ATOM WINAPI GlobalAddAtomA(LPCSTR lpString) {
+    NV_TRACE_ENTER("GlobalAddAtomA", lpString);
     ATOM result = 0;
     if (lpString && !storableGlobalName(lpString))
         SetLastError(ERROR_INVALID_NAME);
@@ -72,50 +73,57 @@ ATOM WINAPI GlobalAddAtomA(LPCSTR lpString) {
         result = addIn(globals().table, lpString);
     if (result)
         globals().syncSettings();
-    NV_TRACE_CALL("GlobalAddAtomA", result, lpString);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 ATOM WINAPI GlobalFindAtomA(LPCSTR lpString) {
+    NV_TRACE_ENTER("GlobalFindAtomA", lpString);
     ATOM result = findIn(globals().table, lpString);
-    NV_TRACE_CALL("GlobalFindAtomA", result, lpString);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 ATOM WINAPI GlobalDeleteAtom(ATOM nAtom) {
+    NV_TRACE_ENTER("GlobalDeleteAtom", nAtom);
     ATOM result = deleteIn(globals().table, nAtom);
     if (!result)
         globals().syncSettings();
-    NV_TRACE_CALL("GlobalDeleteAtom", result, nAtom);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 UINT WINAPI GlobalGetAtomNameA(ATOM nAtom, LPSTR lpBuffer, int nSize) {
+    NV_TRACE_ENTER("GlobalGetAtomNameA", nAtom, nSize);
     UINT result = nameIn(globals().table, nAtom, lpBuffer, nSize);
-    NV_TRACE_CALL("GlobalGetAtomNameA", result, nAtom, nSize);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 ATOM WINAPI AddAtomA(LPCSTR lpString) {
+    NV_TRACE_ENTER("AddAtomA", lpString);
     ATOM result = addIn(locals(), lpString);
-    NV_TRACE_CALL("AddAtomA", result, lpString);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 ATOM WINAPI FindAtomA(LPCSTR lpString) {
+    NV_TRACE_ENTER("FindAtomA", lpString);
     ATOM result = findIn(locals(), lpString);
-    NV_TRACE_CALL("FindAtomA", result, lpString);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 ATOM WINAPI DeleteAtom(ATOM nAtom) {
+    NV_TRACE_ENTER("DeleteAtom", nAtom);
     ATOM result = deleteIn(locals(), nAtom);
-    NV_TRACE_CALL("DeleteAtom", result, nAtom);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 UINT WINAPI GetAtomNameA(ATOM nAtom, LPSTR lpBuffer, int nSize) {
+    NV_TRACE_ENTER("GetAtomNameA", nAtom, nSize);
     UINT result = nameIn(locals(), nAtom, lpBuffer, nSize);
-    NV_TRACE_CALL("GetAtomNameA", result, nAtom, nSize);
+    NV_TRACE_RESULT(result);
     return result;
 }

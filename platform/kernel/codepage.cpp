@@ -85,6 +85,11 @@ std::string encodeUtf8(const char16_t* s, size_t n) {
 
 int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteStr, int cbMultiByte,
                                LPWSTR lpWideCharStr, int cchWideChar) {
+    std::string_view shown;
+    if (lpMultiByteStr && cbMultiByte != 0)
+        shown = cbMultiByte < 0 ? std::string_view(lpMultiByteStr)
+                                : std::string_view(lpMultiByteStr, static_cast<size_t>(cbMultiByte));
+    NV_TRACE_ENTER("MultiByteToWideChar", CodePage, dwFlags, shown, cbMultiByte, cchWideChar);
     int result = 0;
     if (!lpMultiByteStr || cbMultiByte == 0 || cbMultiByte < -1 || cchWideChar < 0 ||
         (cchWideChar > 0 && !lpWideCharStr) ||
@@ -114,15 +119,13 @@ int WINAPI MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCSTR lpMultiByteS
         }
     }
     // The input need not end in NUL: trace only the bytes given.
-    std::string shown;
-    if (lpMultiByteStr && cbMultiByte != 0)
-        shown = cbMultiByte < 0 ? std::string(lpMultiByteStr) : std::string(lpMultiByteStr, static_cast<size_t>(cbMultiByte));
-    NV_TRACE_CALL("MultiByteToWideChar", result, CodePage, dwFlags, shown, cbMultiByte, cchWideChar);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int cchWideChar,
                                LPSTR lpMultiByteStr, int cbMultiByte, LPCSTR lpDefaultChar, LPBOOL lpUsedDefaultChar) {
+    NV_TRACE_ENTER("WideCharToMultiByte", CodePage, dwFlags, cchWideChar, cbMultiByte);
     int result = 0;
     if (!lpWideCharStr || cchWideChar == 0 || cchWideChar < -1 || cbMultiByte < 0 ||
         (cbMultiByte > 0 && !lpMultiByteStr) ||
@@ -162,6 +165,6 @@ int WINAPI WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharS
             result = static_cast<int>(out.size());
         }
     }
-    NV_TRACE_CALL("WideCharToMultiByte", result, CodePage, dwFlags, cchWideChar, cbMultiByte);
+    NV_TRACE_RESULT(result);
     return result;
 }

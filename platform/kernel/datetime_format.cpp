@@ -152,6 +152,7 @@ int finish(const std::string& text, LPSTR buffer, int cch) {
 
 int WINAPI GetDateFormatA(LCID Locale, DWORD dwFlags, const SYSTEMTIME* lpDate, LPCSTR lpFormat, LPSTR lpDateStr,
                           int cchDate) {
+    NV_TRACE_ENTER("GetDateFormatA", Locale, dwFlags, lpFormat, cchDate);
     int result = 0;
     SYSTEMTIME st{};
     const DWORD kinds = dwFlags & (DATE_SHORTDATE | DATE_LONGDATE);
@@ -168,12 +169,13 @@ int WINAPI GetDateFormatA(LCID Locale, DWORD dwFlags, const SYSTEMTIME* lpDate, 
         const char* pic = lpFormat ? lpFormat : (kinds == DATE_LONGDATE ? "dddd, MMMM dd, yyyy" : "M/d/yy");
         result = finish(format(Kind::Date, pic, st, 0), lpDateStr, cchDate);
     }
-    NV_TRACE_CALL("GetDateFormatA", result, Locale, dwFlags, lpFormat, cchDate);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 int WINAPI GetTimeFormatA(LCID Locale, DWORD dwFlags, const SYSTEMTIME* lpTime, LPCSTR lpFormat, LPSTR lpTimeStr,
                           int cchTime) {
+    NV_TRACE_ENTER("GetTimeFormatA", Locale, dwFlags, lpFormat, cchTime);
     int result = 0;
     SYSTEMTIME st{};
     if (cchTime < 0 || (cchTime > 0 && !lpTimeStr)) {
@@ -189,6 +191,6 @@ int WINAPI GetTimeFormatA(LCID Locale, DWORD dwFlags, const SYSTEMTIME* lpTime, 
         const char* pic = lpFormat ? lpFormat : "h:mm:ss tt";
         result = finish(format(Kind::Time, pic, st, dwFlags), lpTimeStr, cchTime);
     }
-    NV_TRACE_CALL("GetTimeFormatA", result, Locale, dwFlags, lpFormat, cchTime);
+    NV_TRACE_RESULT(result);
     return result;
 }

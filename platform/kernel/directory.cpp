@@ -11,42 +11,47 @@ using namespace nv;
 using namespace nv::kernel;
 
 BOOL WINAPI CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes) {
+    NV_TRACE_ENTER("CreateDirectoryA", lpPathName);
     BOOL result = FALSE;
     if (!lpPathName || !*lpPathName)
         SetLastError(ERROR_PATH_NOT_FOUND);
     else
         result = failed(createDirectory(lpPathName)) ? FALSE : TRUE;
-    NV_TRACE_CALL("CreateDirectoryA", result, lpPathName);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 BOOL WINAPI RemoveDirectoryA(LPCSTR lpPathName) {
+    NV_TRACE_ENTER("RemoveDirectoryA", lpPathName);
     BOOL result = FALSE;
     if (!lpPathName || !*lpPathName)
         SetLastError(ERROR_PATH_NOT_FOUND);
     else
         result = failed(removeDirectory(lpPathName)) ? FALSE : TRUE;
-    NV_TRACE_CALL("RemoveDirectoryA", result, lpPathName);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 BOOL WINAPI SetCurrentDirectoryA(LPCSTR lpPathName) {
+    NV_TRACE_ENTER("SetCurrentDirectoryA", lpPathName);
     BOOL result = FALSE;
     if (!lpPathName || !*lpPathName)
         SetLastError(ERROR_PATH_NOT_FOUND);
     else
         result = failed(machine::currentOrDie().setCurrentDirectory(lpPathName)) ? FALSE : TRUE;
-    NV_TRACE_CALL("SetCurrentDirectoryA", result, lpPathName);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 DWORD WINAPI GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer) {
+    NV_TRACE_ENTER("GetCurrentDirectoryA", nBufferLength);
     DWORD result = copyOutOrNeed(machine::currentOrDie().currentDirectory(), lpBuffer, nBufferLength);
-    NV_TRACE_CALL("GetCurrentDirectoryA", result, nBufferLength);
+    NV_TRACE_RESULT(result, result && result < nBufferLength ? lpBuffer : nullptr);
     return result;
 }
 
 DWORD WINAPI GetFullPathNameA(LPCSTR lpFileName, DWORD nBufferLength, LPSTR lpBuffer, LPSTR* lpFilePart) {
+    NV_TRACE_ENTER("GetFullPathNameA", lpFileName, nBufferLength);
     DWORD result = 0;
     if (!lpFileName || !*lpFileName) {
         SetLastError(ERROR_INVALID_NAME);
@@ -63,14 +68,15 @@ DWORD WINAPI GetFullPathNameA(LPCSTR lpFileName, DWORD nBufferLength, LPSTR lpBu
             }
         }
     }
-    NV_TRACE_CALL("GetFullPathNameA", result, lpFileName, nBufferLength);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 DWORD WINAPI GetTempPathA(DWORD nBufferLength, LPSTR lpBuffer) {
+    NV_TRACE_ENTER("GetTempPathA", nBufferLength);
     // Windows 95 sets TEMP to the TEMP folder of the Windows directory.
     std::string temp = machine::currentOrDie().settings().windowsDir + "\\TEMP\\";
     DWORD result = copyOutOrNeed(temp, lpBuffer, nBufferLength);
-    NV_TRACE_CALL("GetTempPathA", result, nBufferLength);
+    NV_TRACE_RESULT(result, result && result < nBufferLength ? lpBuffer : nullptr);
     return result;
 }

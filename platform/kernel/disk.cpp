@@ -34,6 +34,7 @@ std::optional<char> rootDrive(LPCSTR root) {
 
 BOOL WINAPI GetDiskFreeSpaceA(LPCSTR lpRootPathName, LPDWORD lpSectorsPerCluster, LPDWORD lpBytesPerSector,
                               LPDWORD lpNumberOfFreeClusters, LPDWORD lpTotalNumberOfClusters) {
+    NV_TRACE_ENTER("GetDiskFreeSpaceA", lpRootPathName);
     BOOL result = FALSE;
     auto letter = rootDrive(lpRootPathName);
     machine::Machine& m = machine::currentOrDie();
@@ -64,11 +65,12 @@ BOOL WINAPI GetDiskFreeSpaceA(LPCSTR lpRootPathName, LPDWORD lpSectorsPerCluster
             result = TRUE;
         }
     }
-    NV_TRACE_CALL("GetDiskFreeSpaceA", result, lpRootPathName);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 UINT WINAPI GetDriveTypeA(LPCSTR lpRootPathName) {
+    NV_TRACE_ENTER("GetDriveTypeA", lpRootPathName);
     UINT result = DRIVE_NO_ROOT_DIR;
     auto letter = rootDrive(lpRootPathName);
     if (letter) {
@@ -80,15 +82,16 @@ UINT WINAPI GetDriveTypeA(LPCSTR lpRootPathName) {
             }
         }
     }
-    NV_TRACE_CALL("GetDriveTypeA", result, lpRootPathName);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 UINT WINAPI SetErrorMode(UINT uMode) {
+    NV_TRACE_ENTER("SetErrorMode", uMode);
     // There are no critical-error boxes here; the mode is kept so that callers
     // get back what they set.
     UINT result = files().errorMode;
     files().errorMode = uMode;
-    NV_TRACE_CALL("SetErrorMode", result, uMode);
+    NV_TRACE_RESULT(result);
     return result;
 }

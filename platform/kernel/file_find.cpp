@@ -10,6 +10,7 @@ using namespace nv;
 using namespace nv::kernel;
 
 HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData) {
+    NV_TRACE_ENTER("FindFirstFileA", lpFileName);
     HANDLE result = INVALID_HANDLE_VALUE;
     if (!lpFileName || !*lpFileName || !lpFindFileData) {
         SetLastError(lpFindFileData ? ERROR_PATH_NOT_FOUND : ERROR_INVALID_PARAMETER);
@@ -23,11 +24,12 @@ HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDat
             result = toHandle(files().addSearch(std::move(search)));
         }
     }
-    NV_TRACE_CALL("FindFirstFileA", result, lpFileName);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 BOOL WINAPI FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData) {
+    NV_TRACE_ENTER("FindNextFileA", hFindFile);
     BOOL result = FALSE;
     FindSearch* search = files().search(toHFile(hFindFile));
     if (!search) {
@@ -40,14 +42,15 @@ BOOL WINAPI FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData) {
         *lpFindFileData = search->entries[search->next++];
         result = TRUE;
     }
-    NV_TRACE_CALL("FindNextFileA", result, hFindFile);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 BOOL WINAPI FindClose(HANDLE hFindFile) {
+    NV_TRACE_ENTER("FindClose", hFindFile);
     BOOL result = files().closeSearch(toHFile(hFindFile)) ? TRUE : FALSE;
     if (!result)
         SetLastError(ERROR_INVALID_HANDLE);
-    NV_TRACE_CALL("FindClose", result, hFindFile);
+    NV_TRACE_RESULT(result);
     return result;
 }

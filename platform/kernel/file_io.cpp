@@ -10,13 +10,15 @@ using namespace nv;
 using namespace nv::kernel;
 
 UINT WINAPI _lread(HFILE hFile, LPVOID lpBuffer, UINT uBytes) {
+    NV_TRACE_ENTER("_lread", hFile, uBytes);
     auto r = files().read(hFile, lpBuffer, uBytes);
     UINT result = failed(r) ? static_cast<UINT>(HFILE_ERROR) : *r;
-    NV_TRACE_CALL("_lread", result, hFile, uBytes);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 UINT WINAPI _lwrite(HFILE hFile, LPCSTR lpBuffer, UINT uBytes) {
+    NV_TRACE_ENTER("_lwrite", hFile, uBytes);
     UINT result;
     if (uBytes == 0) {
         // Writing nothing cuts the file at the file pointer (the DOS rule).
@@ -26,11 +28,12 @@ UINT WINAPI _lwrite(HFILE hFile, LPCSTR lpBuffer, UINT uBytes) {
         auto r = files().write(hFile, lpBuffer, uBytes);
         result = failed(r) ? static_cast<UINT>(HFILE_ERROR) : *r;
     }
-    NV_TRACE_CALL("_lwrite", result, hFile, uBytes);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 LONG WINAPI _llseek(HFILE hFile, LONG lOffset, int iOrigin) {
+    NV_TRACE_ENTER("_llseek", hFile, lOffset, iOrigin);
     LONG result = HFILE_ERROR;
     auto r = files().seek(hFile, lOffset, iOrigin);
     if (!failed(r)) {
@@ -39,12 +42,13 @@ LONG WINAPI _llseek(HFILE hFile, LONG lOffset, int iOrigin) {
         else
             result = static_cast<LONG>(*r);
     }
-    NV_TRACE_CALL("_llseek", result, hFile, lOffset, iOrigin);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
                      LPOVERLAPPED lpOverlapped) {
+    NV_TRACE_ENTER("ReadFile", hFile, nNumberOfBytesToRead);
     BOOL result = FALSE;
     if (lpNumberOfBytesRead)
         *lpNumberOfBytesRead = 0;
@@ -58,12 +62,13 @@ BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, 
             result = TRUE;
         }
     }
-    NV_TRACE_CALL("ReadFile", result, hFile, nNumberOfBytesToRead);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
                       LPOVERLAPPED lpOverlapped) {
+    NV_TRACE_ENTER("WriteFile", hFile, nNumberOfBytesToWrite);
     BOOL result = FALSE;
     if (lpNumberOfBytesWritten)
         *lpNumberOfBytesWritten = 0;
@@ -78,11 +83,12 @@ BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrit
             result = TRUE;
         }
     }
-    NV_TRACE_CALL("WriteFile", result, hFile, nNumberOfBytesToWrite);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 DWORD WINAPI SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistanceToMoveHigh, DWORD dwMoveMethod) {
+    NV_TRACE_ENTER("SetFilePointer", hFile, lDistanceToMove, dwMoveMethod);
     DWORD result = INVALID_SET_FILE_POINTER;
     int64_t distance = lDistanceToMove;
     if (lpDistanceToMoveHigh)
@@ -95,24 +101,26 @@ DWORD WINAPI SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG lpDistance
             *lpDistanceToMoveHigh = static_cast<LONG>(pos >> 32);
         } else if (pos > 0xFFFFFFFEull) {
             SetLastError(ERROR_INVALID_PARAMETER);
-            NV_TRACE_CALL("SetFilePointer", result, hFile, lDistanceToMove, dwMoveMethod);
+            NV_TRACE_RESULT(result);
             return result;
         }
         result = static_cast<DWORD>(pos & 0xFFFFFFFFu);
         SetLastError(ERROR_SUCCESS);  // callers tell a real 0xFFFFFFFF position by the last error
     }
-    NV_TRACE_CALL("SetFilePointer", result, hFile, lDistanceToMove, dwMoveMethod);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 BOOL WINAPI SetEndOfFile(HANDLE hFile) {
+    NV_TRACE_ENTER("SetEndOfFile", hFile);
     auto r = files().truncateHere(toHFile(hFile));
     BOOL result = failed(r) ? FALSE : TRUE;
-    NV_TRACE_CALL("SetEndOfFile", result, hFile);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 DWORD WINAPI GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh) {
+    NV_TRACE_ENTER("GetFileSize", hFile);
     DWORD result = INVALID_FILE_SIZE;
     auto r = files().size(toHFile(hFile));
     if (!failed(r)) {
@@ -122,6 +130,6 @@ DWORD WINAPI GetFileSize(HANDLE hFile, LPDWORD lpFileSizeHigh) {
         if (result == INVALID_FILE_SIZE)
             SetLastError(ERROR_SUCCESS);
     }
-    NV_TRACE_CALL("GetFileSize", result, hFile);
+    NV_TRACE_RESULT(result);
     return result;
 }

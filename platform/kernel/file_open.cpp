@@ -87,10 +87,11 @@ Result<HFILE> openFileCore(const std::string& name, OFSTRUCT& ofs, UINT style) {
 }  // namespace
 
 HFILE WINAPI OpenFile(LPCSTR lpFileName, LPOFSTRUCT lpReOpenBuff, UINT uStyle) {
+    NV_TRACE_ENTER("OpenFile", lpFileName, uStyle);
     HFILE result = HFILE_ERROR;
     if (!lpReOpenBuff || (!lpFileName && !(uStyle & OF_REOPEN))) {
         SetLastError(ERROR_INVALID_PARAMETER);
-        NV_TRACE_CALL("OpenFile", result, lpFileName, uStyle);
+        NV_TRACE_RESULT(result);
         return result;
     }
     // OF_REOPEN takes the name from the structure, so copy it out first.
@@ -106,11 +107,12 @@ HFILE WINAPI OpenFile(LPCSTR lpFileName, LPOFSTRUCT lpReOpenBuff, UINT uStyle) {
         lpReOpenBuff->nErrCode = static_cast<WORD>(r.error().code);
         SetLastError(r.error().code);
     }
-    NV_TRACE_CALL("OpenFile", result, lpFileName, uStyle);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 HFILE WINAPI _lopen(LPCSTR lpPathName, int iReadWrite) {
+    NV_TRACE_ENTER("_lopen", lpPathName, iReadWrite);
     HFILE result = HFILE_ERROR;
     if (!lpPathName) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -119,11 +121,12 @@ HFILE WINAPI _lopen(LPCSTR lpPathName, int iReadWrite) {
         if (!failed(r))
             result = *r;
     }
-    NV_TRACE_CALL("_lopen", result, lpPathName, iReadWrite);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 HFILE WINAPI _lcreat(LPCSTR lpPathName, int iAttribute) {
+    NV_TRACE_ENTER("_lcreat", lpPathName, iAttribute);
     HFILE result = HFILE_ERROR;
     if (!lpPathName) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -137,20 +140,22 @@ HFILE WINAPI _lcreat(LPCSTR lpPathName, int iAttribute) {
         if (!failed(r))
             result = *r;
     }
-    NV_TRACE_CALL("_lcreat", result, lpPathName, iAttribute);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 HFILE WINAPI _lclose(HFILE hFile) {
+    NV_TRACE_ENTER("_lclose", hFile);
     auto r = files().close(hFile);
     HFILE result = failed(r) ? HFILE_ERROR : 0;
-    NV_TRACE_CALL("_lclose", result, hFile);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
                           LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
                           DWORD dwFlagsAndAttributes, HANDLE hTemplateFile) {
+    NV_TRACE_ENTER("CreateFileA", lpFileName, dwDesiredAccess, dwShareMode, dwCreationDisposition, dwFlagsAndAttributes);
     HANDLE result = INVALID_HANDLE_VALUE;
     if (!lpFileName || dwCreationDisposition < CREATE_NEW || dwCreationDisposition > TRUNCATE_EXISTING) {
         SetLastError(lpFileName ? ERROR_INVALID_PARAMETER : ERROR_PATH_NOT_FOUND);
@@ -172,14 +177,14 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
             SetLastError(always && existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
         }
     }
-    NV_TRACE_CALL("CreateFileA", result, lpFileName, dwDesiredAccess, dwShareMode, dwCreationDisposition,
-                  dwFlagsAndAttributes);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 BOOL WINAPI CloseHandle(HANDLE hObject) {
+    NV_TRACE_ENTER("CloseHandle", hObject);
     auto r = files().close(toHFile(hObject));
     BOOL result = failed(r) ? FALSE : TRUE;
-    NV_TRACE_CALL("CloseHandle", result, hObject);
+    NV_TRACE_RESULT(result);
     return result;
 }

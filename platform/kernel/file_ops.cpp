@@ -19,46 +19,51 @@ bool missing(LPCSTR s) {
 }  // namespace
 
 BOOL WINAPI CopyFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName, BOOL bFailIfExists) {
+    NV_TRACE_ENTER("CopyFileA", lpExistingFileName, lpNewFileName, bFailIfExists);
     BOOL result = FALSE;
     if (!missing(lpExistingFileName) && !missing(lpNewFileName)) {
         auto r = copyFile(lpExistingFileName, lpNewFileName, bFailIfExists ? IfExists::Fail : IfExists::Replace);
         result = failed(r) ? FALSE : TRUE;
     }
-    NV_TRACE_CALL("CopyFileA", result, lpExistingFileName, lpNewFileName, bFailIfExists);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 BOOL WINAPI DeleteFileA(LPCSTR lpFileName) {
+    NV_TRACE_ENTER("DeleteFileA", lpFileName);
     BOOL result = FALSE;
     if (!missing(lpFileName))
         result = failed(deleteFile(lpFileName)) ? FALSE : TRUE;
-    NV_TRACE_CALL("DeleteFileA", result, lpFileName);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 BOOL WINAPI MoveFileA(LPCSTR lpExistingFileName, LPCSTR lpNewFileName) {
+    NV_TRACE_ENTER("MoveFileA", lpExistingFileName, lpNewFileName);
     BOOL result = FALSE;
     if (!missing(lpExistingFileName) && !missing(lpNewFileName))
         result = failed(moveFile(lpExistingFileName, lpNewFileName)) ? FALSE : TRUE;
-    NV_TRACE_CALL("MoveFileA", result, lpExistingFileName, lpNewFileName);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName) {
+    NV_TRACE_ENTER("GetFileAttributesA", lpFileName);
     DWORD result = INVALID_FILE_ATTRIBUTES;
     if (!missing(lpFileName)) {
         auto r = fileAttributes(lpFileName);
         if (!failed(r))
             result = *r;
     }
-    NV_TRACE_CALL("GetFileAttributesA", result, lpFileName);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 BOOL WINAPI SetFileAttributesA(LPCSTR lpFileName, DWORD dwFileAttributes) {
+    NV_TRACE_ENTER("SetFileAttributesA", lpFileName, dwFileAttributes);
     BOOL result = FALSE;
     if (!missing(lpFileName))
         result = failed(setFileAttributes(lpFileName, dwFileAttributes)) ? FALSE : TRUE;
-    NV_TRACE_CALL("SetFileAttributesA", result, lpFileName, dwFileAttributes);
+    NV_TRACE_RESULT(result);
     return result;
 }

@@ -14,6 +14,7 @@ using namespace nv::kernel;
 
 BOOL WINAPI GetFileTime(HANDLE hFile, LPFILETIME lpCreationTime, LPFILETIME lpLastAccessTime,
                         LPFILETIME lpLastWriteTime) {
+    NV_TRACE_ENTER("GetFileTime", hFile);
     BOOL result = FALSE;
     auto f = files().file(toHFile(hFile));
     if (!failed(f)) {
@@ -31,12 +32,13 @@ BOOL WINAPI GetFileTime(HANDLE hFile, LPFILETIME lpCreationTime, LPFILETIME lpLa
             result = TRUE;
         }
     }
-    NV_TRACE_CALL("GetFileTime", result, hFile);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 BOOL WINAPI SetFileTime(HANDLE hFile, const FILETIME* lpCreationTime, const FILETIME* lpLastAccessTime,
                         const FILETIME* lpLastWriteTime) {
+    NV_TRACE_ENTER("SetFileTime", hFile);
     BOOL result = FALSE;
     auto f = files().file(toHFile(hFile));
     if (!failed(f)) {
@@ -56,6 +58,6 @@ BOOL WINAPI SetFileTime(HANDLE hFile, const FILETIME* lpCreationTime, const FILE
                 result = TRUE;
         }
     }
-    NV_TRACE_CALL("SetFileTime", result, hFile);
+    NV_TRACE_RESULT(result);
     return result;
 }

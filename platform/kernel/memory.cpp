@@ -79,97 +79,113 @@ HGLOBAL handleCore(LPCVOID p) {
 }  // namespace
 
 HGLOBAL WINAPI GlobalAlloc(UINT uFlags, SIZE_T dwBytes) {
+    NV_TRACE_ENTER("GlobalAlloc", uFlags, dwBytes);
     HGLOBAL result = allocCore(Family::Global, uFlags, dwBytes);
-    NV_TRACE_CALL("GlobalAlloc", result ? "handle" : "NULL", uFlags, dwBytes);
+    NV_TRACE_RESULT(result ? "handle" : "NULL");
     return result;
 }
 
 HGLOBAL WINAPI GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags) {
+    NV_TRACE_ENTER("GlobalReAlloc", dwBytes, uFlags);
     HGLOBAL result = reallocCore(Family::Global, hMem, dwBytes, uFlags);
-    NV_TRACE_CALL("GlobalReAlloc", result ? "handle" : "NULL", dwBytes, uFlags);
+    NV_TRACE_RESULT(result ? "handle" : "NULL");
     return result;
 }
 
 SIZE_T WINAPI GlobalSize(HGLOBAL hMem) {
+    NV_TRACE_ENTER("GlobalSize");
     SIZE_T result = sizeCore(hMem);
-    NV_TRACE_CALL("GlobalSize", result);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 UINT WINAPI GlobalFlags(HGLOBAL hMem) {
+    NV_TRACE_ENTER("GlobalFlags");
     UINT result = flagsCore(Family::Global, hMem);
-    NV_TRACE_CALL("GlobalFlags", result);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 LPVOID WINAPI GlobalLock(HGLOBAL hMem) {
+    NV_TRACE_ENTER("GlobalLock");
     LPVOID result = lockCore(hMem);
-    NV_TRACE_CALL("GlobalLock", result ? "pointer" : "NULL");
+    NV_TRACE_RESULT(result ? "pointer" : "NULL");
     return result;
 }
 
 BOOL WINAPI GlobalUnlock(HGLOBAL hMem) {
+    NV_TRACE_ENTER("GlobalUnlock");
     BOOL result = unlockCore(hMem);
-    NV_TRACE_CALL("GlobalUnlock", result);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 HGLOBAL WINAPI GlobalFree(HGLOBAL hMem) {
+    NV_TRACE_ENTER("GlobalFree");
     HGLOBAL result = freeCore(hMem);
-    NV_TRACE_CALL("GlobalFree", result ? "handle" : "NULL");
+    NV_TRACE_RESULT(result ? "handle" : "NULL");
     return result;
 }
 
 HGLOBAL WINAPI GlobalHandle(LPCVOID pMem) {
+    NV_TRACE_ENTER("GlobalHandle");
     HGLOBAL result = handleCore(pMem);
-    NV_TRACE_CALL("GlobalHandle", result ? "handle" : "NULL");
+    NV_TRACE_RESULT(result ? "handle" : "NULL");
     return result;
 }
 
 HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes) {
+    NV_TRACE_ENTER("LocalAlloc", uFlags, uBytes);
     HLOCAL result = allocCore(Family::Local, uFlags, uBytes);
-    NV_TRACE_CALL("LocalAlloc", result ? "handle" : "NULL", uFlags, uBytes);
+    NV_TRACE_RESULT(result ? "handle" : "NULL");
     return result;
 }
 
 HLOCAL WINAPI LocalReAlloc(HLOCAL hMem, SIZE_T uBytes, UINT uFlags) {
+    NV_TRACE_ENTER("LocalReAlloc", uBytes, uFlags);
     HLOCAL result = reallocCore(Family::Local, hMem, uBytes, uFlags);
-    NV_TRACE_CALL("LocalReAlloc", result ? "handle" : "NULL", uBytes, uFlags);
+    NV_TRACE_RESULT(result ? "handle" : "NULL");
     return result;
 }
 
 SIZE_T WINAPI LocalSize(HLOCAL hMem) {
+    NV_TRACE_ENTER("LocalSize");
     SIZE_T result = sizeCore(hMem);
-    NV_TRACE_CALL("LocalSize", result);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 UINT WINAPI LocalFlags(HLOCAL hMem) {
+    NV_TRACE_ENTER("LocalFlags");
     UINT result = flagsCore(Family::Local, hMem);
-    NV_TRACE_CALL("LocalFlags", result);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 LPVOID WINAPI LocalLock(HLOCAL hMem) {
+    NV_TRACE_ENTER("LocalLock");
     LPVOID result = lockCore(hMem);
-    NV_TRACE_CALL("LocalLock", result ? "pointer" : "NULL");
+    NV_TRACE_RESULT(result ? "pointer" : "NULL");
     return result;
 }
 
 BOOL WINAPI LocalUnlock(HLOCAL hMem) {
+    NV_TRACE_ENTER("LocalUnlock");
     BOOL result = unlockCore(hMem);
-    NV_TRACE_CALL("LocalUnlock", result);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 HLOCAL WINAPI LocalFree(HLOCAL hMem) {
+    NV_TRACE_ENTER("LocalFree");
     HLOCAL result = freeCore(hMem);
-    NV_TRACE_CALL("LocalFree", result ? "handle" : "NULL");
+    NV_TRACE_RESULT(result ? "handle" : "NULL");
     return result;
 }
 
 HLOCAL WINAPI LocalHandle(LPCVOID pMem) {
+    NV_TRACE_ENTER("LocalHandle");
     HLOCAL result = handleCore(pMem);
-    NV_TRACE_CALL("LocalHandle", result ? "handle" : "NULL");
+    NV_TRACE_RESULT(result ? "handle" : "NULL");
     return result;
 }

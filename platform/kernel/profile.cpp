@@ -222,34 +222,36 @@ Result<void> writeString(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR fileNa
 
 DWORD WINAPI GetPrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault, LPSTR lpReturnedString,
                                       DWORD nSize, LPCSTR lpFileName) {
+    NV_TRACE_ENTER("GetPrivateProfileStringA", lpAppName, lpKeyName, lpDefault, nSize, lpFileName);
     bool found = false;
     DWORD r = nv::profile::getString(lpAppName, lpKeyName, lpDefault, lpReturnedString, nSize, lpFileName, found);
     if (!found && nSize)
         SetLastError(ERROR_FILE_NOT_FOUND);
-    NV_TRACE_CALL("GetPrivateProfileStringA", r, lpAppName, lpKeyName, lpDefault,
-                  nSize ? static_cast<LPCSTR>(lpReturnedString) : nullptr, nSize, lpFileName);
+    NV_TRACE_RESULT(r, nSize ? static_cast<LPCSTR>(lpReturnedString) : nullptr);
     return r;
 }
 
 UINT WINAPI GetPrivateProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault, LPCSTR lpFileName) {
+    NV_TRACE_ENTER("GetPrivateProfileIntA", lpAppName, lpKeyName, nDefault, lpFileName);
     bool found = false;
     UINT r = nv::profile::getInt(lpAppName, lpKeyName, nDefault, lpFileName, found);
     if (!found && lpAppName && lpKeyName)
         SetLastError(ERROR_FILE_NOT_FOUND);
-    NV_TRACE_CALL("GetPrivateProfileIntA", r, lpAppName, lpKeyName, nDefault, lpFileName);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 DWORD WINAPI GetPrivateProfileSectionA(LPCSTR lpAppName, LPSTR lpReturnedString, DWORD nSize, LPCSTR lpFileName) {
+    NV_TRACE_ENTER("GetPrivateProfileSectionA", lpAppName, nSize, lpFileName);
     DWORD error = ERROR_SUCCESS;
     DWORD r = nv::profile::getSection(lpAppName, lpReturnedString, nSize, lpFileName, error);
     SetLastError(error);
-    NV_TRACE_CALL("GetPrivateProfileSectionA", r, lpAppName, nSize ? static_cast<LPCSTR>(lpReturnedString) : nullptr,
-                  nSize, lpFileName);
+    NV_TRACE_RESULT(r, nSize ? static_cast<LPCSTR>(lpReturnedString) : nullptr);
     return r;
 }
 
 BOOL WINAPI WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString, LPCSTR lpFileName) {
+    NV_TRACE_ENTER("WritePrivateProfileStringA", lpAppName, lpKeyName, lpString, lpFileName);
     BOOL r = FALSE;
     // All NULL asks to flush the cache; there is none, and Windows answers FALSE.
     if (lpAppName || lpKeyName || lpString || lpFileName) {
@@ -257,37 +259,39 @@ BOOL WINAPI WritePrivateProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCST
         r = result ? TRUE : FALSE;
         SetLastError(result ? ERROR_SUCCESS : result.error().code);
     }
-    NV_TRACE_CALL("WritePrivateProfileStringA", r, lpAppName, lpKeyName, lpString, lpFileName);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 DWORD WINAPI GetProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpDefault, LPSTR lpReturnedString,
                                DWORD nSize) {
+    NV_TRACE_ENTER("GetProfileStringA", lpAppName, lpKeyName, lpDefault, nSize);
     bool found = false;
     DWORD r = nv::profile::getString(lpAppName, lpKeyName, lpDefault, lpReturnedString, nSize, "win.ini", found);
     if (!found && nSize)
         SetLastError(ERROR_FILE_NOT_FOUND);
-    NV_TRACE_CALL("GetProfileStringA", r, lpAppName, lpKeyName, lpDefault,
-                  nSize ? static_cast<LPCSTR>(lpReturnedString) : nullptr, nSize);
+    NV_TRACE_RESULT(r, nSize ? static_cast<LPCSTR>(lpReturnedString) : nullptr);
     return r;
 }
 
 UINT WINAPI GetProfileIntA(LPCSTR lpAppName, LPCSTR lpKeyName, INT nDefault) {
+    NV_TRACE_ENTER("GetProfileIntA", lpAppName, lpKeyName, nDefault);
     bool found = false;
     UINT r = nv::profile::getInt(lpAppName, lpKeyName, nDefault, "win.ini", found);
     if (!found && lpAppName && lpKeyName)
         SetLastError(ERROR_FILE_NOT_FOUND);
-    NV_TRACE_CALL("GetProfileIntA", r, lpAppName, lpKeyName, nDefault);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 BOOL WINAPI WriteProfileStringA(LPCSTR lpAppName, LPCSTR lpKeyName, LPCSTR lpString) {
+    NV_TRACE_ENTER("WriteProfileStringA", lpAppName, lpKeyName, lpString);
     BOOL r = FALSE;
     if (lpAppName || lpKeyName || lpString) {
         auto result = nv::profile::writeString(lpAppName, lpKeyName, lpString, "win.ini");
         r = result ? TRUE : FALSE;
         SetLastError(result ? ERROR_SUCCESS : result.error().code);
     }
-    NV_TRACE_CALL("WriteProfileStringA", r, lpAppName, lpKeyName, lpString);
+    NV_TRACE_RESULT(r);
     return r;
 }

@@ -371,7 +371,7 @@ TEST_F(Profile, CallsAreTraced) {
     WritePrivateProfileStringA("s", "k", "v", "x.ini");
     auto lines = nv::trace::stopCapture();
     ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], "GetPrivateProfileStringA(\"section1\", \"name1\", \"d\", \"val1\", 256, \"C:\\test.ini\") = 4");
+    EXPECT_EQ(lines[0], "GetPrivateProfileStringA(\"section1\", \"name1\", \"d\", 256, \"C:\\test.ini\") = 4 [\"val1\"]");
     EXPECT_EQ(lines[1], "WritePrivateProfileStringA(\"s\", \"k\", \"v\", \"x.ini\") = 1");
 }
 

@@ -38,12 +38,14 @@ bool shift(uint64_t ticks, int64_t by, uint64_t& out) {
 
 LONG WINAPI CompareFileTime(const FILETIME* lpFileTime1, const FILETIME* lpFileTime2) {
     const uint64_t a = toTicks(*lpFileTime1), b = toTicks(*lpFileTime2);
+    NV_TRACE_ENTER("CompareFileTime", a, b);
     LONG result = a < b ? -1 : a > b ? 1 : 0;
-    NV_TRACE_CALL("CompareFileTime", result, a, b);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 BOOL WINAPI FileTimeToLocalFileTime(const FILETIME* lpFileTime, LPFILETIME lpLocalFileTime) {
+    NV_TRACE_ENTER("FileTimeToLocalFileTime", lpFileTime ? toTicks(*lpFileTime) : 0);
     BOOL result = FALSE;
     uint64_t local = 0;
     if (!lpFileTime || !lpLocalFileTime || !shift(toTicks(*lpFileTime), zoneTicks(), local)) {
@@ -52,11 +54,12 @@ BOOL WINAPI FileTimeToLocalFileTime(const FILETIME* lpFileTime, LPFILETIME lpLoc
         *lpLocalFileTime = fromTicks(local);
         result = TRUE;
     }
-    NV_TRACE_CALL("FileTimeToLocalFileTime", result, lpFileTime ? toTicks(*lpFileTime) : 0);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 BOOL WINAPI LocalFileTimeToFileTime(const FILETIME* lpLocalFileTime, LPFILETIME lpFileTime) {
+    NV_TRACE_ENTER("LocalFileTimeToFileTime", lpLocalFileTime ? toTicks(*lpLocalFileTime) : 0);
     BOOL result = FALSE;
     uint64_t utc = 0;
     if (!lpLocalFileTime || !lpFileTime || !shift(toTicks(*lpLocalFileTime), -zoneTicks(), utc)) {
@@ -65,11 +68,12 @@ BOOL WINAPI LocalFileTimeToFileTime(const FILETIME* lpLocalFileTime, LPFILETIME 
         *lpFileTime = fromTicks(utc);
         result = TRUE;
     }
-    NV_TRACE_CALL("LocalFileTimeToFileTime", result, lpLocalFileTime ? toTicks(*lpLocalFileTime) : 0);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 BOOL WINAPI FileTimeToSystemTime(const FILETIME* lpFileTime, LPSYSTEMTIME lpSystemTime) {
+    NV_TRACE_ENTER("FileTimeToSystemTime", lpFileTime ? toTicks(*lpFileTime) : 0);
     BOOL result = FALSE;
     auto st = lpFileTime ? systemTimeFromTicks(toTicks(*lpFileTime)) : std::nullopt;
     if (!st || !lpSystemTime) {
@@ -78,11 +82,12 @@ BOOL WINAPI FileTimeToSystemTime(const FILETIME* lpFileTime, LPSYSTEMTIME lpSyst
         *lpSystemTime = *st;
         result = TRUE;
     }
-    NV_TRACE_CALL("FileTimeToSystemTime", result, lpFileTime ? toTicks(*lpFileTime) : 0);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 BOOL WINAPI SystemTimeToFileTime(const SYSTEMTIME* lpSystemTime, LPFILETIME lpFileTime) {
+    NV_TRACE_ENTER("SystemTimeToFileTime");
     BOOL result = FALSE;
     auto ticks = lpSystemTime ? ticksFromSystemTime(*lpSystemTime) : std::nullopt;
     if (!ticks || !lpFileTime) {
@@ -91,23 +96,25 @@ BOOL WINAPI SystemTimeToFileTime(const SYSTEMTIME* lpSystemTime, LPFILETIME lpFi
         *lpFileTime = fromTicks(*ticks);
         result = TRUE;
     }
-    NV_TRACE_CALL("SystemTimeToFileTime", result);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 void WINAPI GetSystemTime(LPSYSTEMTIME lpSystemTime) {
+    NV_TRACE_ENTER("GetSystemTime");
     if (auto st = systemTimeFromTicks(nowTicks()))
         *lpSystemTime = *st;
-    NV_TRACE_CALL("GetSystemTime", 0);
+    NV_TRACE_RESULT(0);
 }
 
 void WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime) {
+    NV_TRACE_ENTER("GetLocalTime");
     uint64_t local = 0;
     if (shift(nowTicks(), zoneTicks(), local)) {
         if (auto st = systemTimeFromTicks(local))
             *lpSystemTime = *st;
     }
-    NV_TRACE_CALL("GetLocalTime", 0);
+    NV_TRACE_RESULT(0);
 }
 
 // GetTickCount is defined with the window manager's machine clock

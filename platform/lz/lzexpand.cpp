@@ -291,8 +291,6 @@ std::string compressedNameOf(const std::string& name) {
 // so a disk that holds only NAME.EX_ brings up no prompt.
 HFILE openEitherName(LPSTR name, LPOFSTRUCT ofs, WORD style) {
     const WORD quiet = WORD(style & ~OF_PROMPT);
-    // The opens are part of the program's LZ call, not calls of their own.
-    nv::trace::Quiet untraced;
     for (;;) {
         HFILE fd = OpenFile(name, ofs, quiet);
         if (fd != HFILE_ERROR || !name || !ofs || (style & OF_CREATE))
@@ -319,19 +317,25 @@ using namespace nv;
 using namespace nv::lz;
 
 INT WINAPI LZStart(void) {
-    NV_TRACE_CALL("LZStart", 1);
+    NV_TRACE_ENTER("LZStart");
+    NV_TRACE_RESULT(1);
     return 1;
 }
 
-void WINAPI LZDone(void) { NV_TRACE_CALL("LZDone", 0); }
+void WINAPI LZDone(void) {
+    NV_TRACE_ENTER("LZDone");
+    NV_TRACE_RESULT(0);
+}
 
 INT WINAPI LZInit(INT hfSource) {
+    NV_TRACE_ENTER("LZInit", hfSource);
     INT result = init(hfSource);
-    NV_TRACE_CALL("LZInit", result, hfSource);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 INT WINAPI LZOpenFileA(LPSTR lpFileName, LPOFSTRUCT lpReOpenBuf, WORD wStyle) {
+    NV_TRACE_ENTER("LZOpenFileA", lpFileName, wStyle);
     HFILE fd = openEitherName(lpFileName, lpReOpenBuf, wStyle);
     INT result = fd;
     // OF_PROMPT and the share bits say how to find and share the file, not
@@ -341,25 +345,28 @@ INT WINAPI LZOpenFileA(LPSTR lpFileName, LPOFSTRUCT lpReOpenBuf, WORD wStyle) {
         if (result < 0)
             (void)kernel::files().close(fd);
     }
-    NV_TRACE_CALL("LZOpenFileA", result, lpFileName, wStyle);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 LONG WINAPI LZCopy(INT hfSource, INT hfDest) {
+    NV_TRACE_ENTER("LZCopy", hfSource, hfDest);
     int64_t r = copy(hfSource, hfDest);
     LONG result = r > 0x7FFFFFFF ? 0x7FFFFFFF : LONG(r);
-    NV_TRACE_CALL("LZCopy", result, hfSource, hfDest);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 LONG WINAPI CopyLZFile(INT hfSource, INT hfDest) {
+    NV_TRACE_ENTER("CopyLZFile", hfSource, hfDest);
     int64_t r = copy(hfSource, hfDest);
     LONG result = r > 0x7FFFFFFF ? 0x7FFFFFFF : LONG(r);
-    NV_TRACE_CALL("CopyLZFile", result, hfSource, hfDest);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 INT WINAPI LZRead(INT hFile, LPSTR lpBuffer, INT cbRead) {
+    NV_TRACE_ENTER("LZRead", hFile, cbRead);
     INT result;
     if (!isLzHandle(hFile)) {
         auto r = cbRead < 0 ? Result<uint32_t>(Error::win32(ERROR_INVALID_PARAMETER))
@@ -379,11 +386,12 @@ INT WINAPI LZRead(INT hFile, LPSTR lpBuffer, INT cbRead) {
         s->pos = int64_t(from + n);
         result = INT(n);
     }
-    NV_TRACE_CALL("LZRead", result, hFile, cbRead);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 LONG WINAPI LZSeek(INT hFile, LONG lOffset, INT iOrigin) {
+    NV_TRACE_ENTER("LZSeek", hFile, lOffset, iOrigin);
     LONG result;
     if (!isLzHandle(hFile)) {
         auto r = kernel::files().seek(hFile, lOffset, iOrigin);
@@ -402,11 +410,12 @@ LONG WINAPI LZSeek(INT hFile, LONG lOffset, INT iOrigin) {
             result = LONG(target);
         }
     }
-    NV_TRACE_CALL("LZSeek", result, hFile, lOffset, iOrigin);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 void WINAPI LZClose(INT hFile) {
+    NV_TRACE_ENTER("LZClose", hFile);
     if (isLzHandle(hFile)) {
         if (LzState* s = table().find(hFile)) {
             (void)kernel::files().close(s->file);
@@ -415,10 +424,11 @@ void WINAPI LZClose(INT hFile) {
     } else {
         (void)kernel::files().close(hFile);
     }
-    NV_TRACE_CALL("LZClose", 0, hFile);
+    NV_TRACE_RESULT(0);
 }
 
 INT WINAPI GetExpandedNameA(LPSTR lpszSource, LPSTR lpszBuffer) {
+    NV_TRACE_ENTER("GetExpandedNameA", lpszSource);
     INT result = 1;
     if (!lpszSource || !lpszBuffer) {
         result = LZERROR_BADVALUE;
@@ -463,6 +473,6 @@ INT WINAPI GetExpandedNameA(LPSTR lpszSource, LPSTR lpszBuffer) {
                 std::memcpy(lpszBuffer, name.c_str(), name.size() + 1);
         }
     }
-    NV_TRACE_CALL("GetExpandedNameA", result, lpszSource);
+    NV_TRACE_RESULT(result);
     return result;
 }

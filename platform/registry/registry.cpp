@@ -242,12 +242,14 @@ uint32_t traced(PHKEY h) { return h ? traced(*h) : 0; }
 }  // namespace
 
 LONG WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult) {
+    NV_TRACE_ENTER("RegOpenKeyExA", traced(hKey), lpSubKey, ulOptions, samDesired);
     LONG r = nv::registry::openKey(hKey, lpSubKey, phkResult);
-    NV_TRACE_CALL("RegOpenKeyExA", r, traced(hKey), lpSubKey, ulOptions, samDesired, traced(phkResult));
+    NV_TRACE_RESULT(r, traced(phkResult));
     return r;
 }
 
 LONG WINAPI RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult) {
+    NV_TRACE_ENTER("RegOpenKeyA", traced(hKey), lpSubKey);
     LONG r;
     if (phkResult && (!lpSubKey || !*lpSubKey)) {
         // The documented special case: the same handle comes back.
@@ -258,84 +260,92 @@ LONG WINAPI RegOpenKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult) {
     } else {
         r = nv::registry::openKey(hKey, lpSubKey, phkResult);
     }
-    NV_TRACE_CALL("RegOpenKeyA", r, traced(hKey), lpSubKey, traced(phkResult));
+    NV_TRACE_RESULT(r, traced(phkResult));
     return r;
 }
 
 LONG WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR lpClass, DWORD dwOptions,
                             REGSAM samDesired, LPSECURITY_ATTRIBUTES lpSecurityAttributes, PHKEY phkResult,
                             LPDWORD lpdwDisposition) {
+    NV_TRACE_ENTER("RegCreateKeyExA", traced(hKey), lpSubKey, Reserved, static_cast<LPCSTR>(lpClass), dwOptions,
+                   samDesired);
     LONG r = nv::registry::createKey(hKey, lpSubKey, phkResult, lpdwDisposition);
-    NV_TRACE_CALL("RegCreateKeyExA", r, traced(hKey), lpSubKey, Reserved, static_cast<LPCSTR>(lpClass), dwOptions,
-                  samDesired, traced(phkResult), lpdwDisposition ? *lpdwDisposition : 0);
+    NV_TRACE_RESULT(r, traced(phkResult), lpdwDisposition ? *lpdwDisposition : 0);
     return r;
 }
 
 LONG WINAPI RegCreateKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult) {
+    NV_TRACE_ENTER("RegCreateKeyA", traced(hKey), lpSubKey);
     LONG r = nv::registry::createKey(hKey, lpSubKey, phkResult, nullptr);
-    NV_TRACE_CALL("RegCreateKeyA", r, traced(hKey), lpSubKey, traced(phkResult));
+    NV_TRACE_RESULT(r, traced(phkResult));
     return r;
 }
 
 LONG WINAPI RegEnumKeyExA(HKEY hKey, DWORD dwIndex, LPSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved,
                           LPSTR lpClass, LPDWORD lpcchClass, PFILETIME lpftLastWriteTime) {
+    NV_TRACE_ENTER("RegEnumKeyExA", traced(hKey), dwIndex, lpcchName ? *lpcchName : 0);
     LONG r = nv::registry::enumKey(hKey, dwIndex, lpName, lpcchName, lpClass, lpcchClass, lpftLastWriteTime);
-    NV_TRACE_CALL("RegEnumKeyExA", r, traced(hKey), dwIndex, r == ERROR_SUCCESS ? static_cast<LPCSTR>(lpName) : nullptr,
-                  lpcchName ? *lpcchName : 0);
+    NV_TRACE_RESULT(r, r == ERROR_SUCCESS ? static_cast<LPCSTR>(lpName) : nullptr, lpcchName ? *lpcchName : 0);
     return r;
 }
 
 LONG WINAPI RegEnumKeyA(HKEY hKey, DWORD dwIndex, LPSTR lpName, DWORD cchName) {
+    NV_TRACE_ENTER("RegEnumKeyA", traced(hKey), dwIndex, cchName);
     DWORD size = cchName;
     LONG r = nv::registry::enumKey(hKey, dwIndex, lpName, &size, nullptr, nullptr, nullptr);
-    NV_TRACE_CALL("RegEnumKeyA", r, traced(hKey), dwIndex, r == ERROR_SUCCESS ? static_cast<LPCSTR>(lpName) : nullptr,
-                  cchName);
+    NV_TRACE_RESULT(r, r == ERROR_SUCCESS ? static_cast<LPCSTR>(lpName) : nullptr);
     return r;
 }
 
 LONG WINAPI RegEnumValueA(HKEY hKey, DWORD dwIndex, LPSTR lpValueName, LPDWORD lpcchValueName, LPDWORD lpReserved,
                           LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData) {
+    NV_TRACE_ENTER("RegEnumValueA", traced(hKey), dwIndex, lpcbData ? *lpcbData : 0);
     LONG r = nv::registry::enumValue(hKey, dwIndex, lpValueName, lpcchValueName, lpType, lpData, lpcbData);
-    NV_TRACE_CALL("RegEnumValueA", r, traced(hKey), dwIndex,
-                  r == ERROR_SUCCESS ? static_cast<LPCSTR>(lpValueName) : nullptr, lpType ? *lpType : 0,
-                  lpcbData ? *lpcbData : 0);
+    NV_TRACE_RESULT(r, r == ERROR_SUCCESS ? static_cast<LPCSTR>(lpValueName) : nullptr, lpType ? *lpType : 0,
+                    lpcbData ? *lpcbData : 0);
     return r;
 }
 
 LONG WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserved, LPDWORD lpType, LPBYTE lpData,
                              LPDWORD lpcbData) {
+    NV_TRACE_ENTER("RegQueryValueExA", traced(hKey), lpValueName, lpcbData ? *lpcbData : 0);
     LONG r = nv::registry::queryValue(hKey, lpValueName, lpType, lpData, lpcbData);
-    NV_TRACE_CALL("RegQueryValueExA", r, traced(hKey), lpValueName, lpType ? *lpType : 0, lpcbData ? *lpcbData : 0);
+    NV_TRACE_RESULT(r, lpType ? *lpType : 0, lpcbData ? *lpcbData : 0);
     return r;
 }
 
 LONG WINAPI RegSetValueExA(HKEY hKey, LPCSTR lpValueName, DWORD Reserved, DWORD dwType, const BYTE* lpData,
                            DWORD cbData) {
+    NV_TRACE_ENTER("RegSetValueExA", traced(hKey), lpValueName, Reserved, dwType, cbData);
     LONG r = nv::registry::setValue(hKey, lpValueName, dwType, lpData, cbData);
-    NV_TRACE_CALL("RegSetValueExA", r, traced(hKey), lpValueName, Reserved, dwType, cbData);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 LONG WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey) {
+    NV_TRACE_ENTER("RegDeleteKeyA", traced(hKey), lpSubKey);
     LONG r = nv::registry::deleteKey(hKey, lpSubKey);
-    NV_TRACE_CALL("RegDeleteKeyA", r, traced(hKey), lpSubKey);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 LONG WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName) {
+    NV_TRACE_ENTER("RegDeleteValueA", traced(hKey), lpValueName);
     LONG r = nv::registry::deleteValue(hKey, lpValueName);
-    NV_TRACE_CALL("RegDeleteValueA", r, traced(hKey), lpValueName);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 LONG WINAPI RegCloseKey(HKEY hKey) {
+    NV_TRACE_ENTER("RegCloseKey", traced(hKey));
     LONG r = nv::registry::closeKey(hKey);
-    NV_TRACE_CALL("RegCloseKey", r, traced(hKey));
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 LONG WINAPI RegFlushKey(HKEY hKey) {
+    NV_TRACE_ENTER("RegFlushKey", traced(hKey));
     LONG r = nv::registry::flushKey(hKey);
-    NV_TRACE_CALL("RegFlushKey", r, traced(hKey));
+    NV_TRACE_RESULT(r);
     return r;
 }

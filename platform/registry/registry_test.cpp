@@ -362,7 +362,7 @@ TEST_F(Registry, ClassesRootAndTrace) {
     EXPECT_EQ(RegCreateKeyA(HKEY_CLASSES_ROOT, ".nvp", &k), ERROR_SUCCESS);
     EXPECT_EQ(RegCloseKey(k), ERROR_SUCCESS);
     auto lines = nv::trace::stopCapture();
-    EXPECT_EQ(lines, (std::vector<std::string>{"RegCreateKeyA(2147483648, \".nvp\", 4096) = 0", "RegCloseKey(4096) = 0"}));
+    EXPECT_EQ(lines, (std::vector<std::string>{"RegCreateKeyA(2147483648, \".nvp\") = 0 [4096]", "RegCloseKey(4096) = 0"}));
     k = open(HKEY_LOCAL_MACHINE, "Software\\Classes\\.NVP");
     RegCloseKey(k);
 }

@@ -152,37 +152,40 @@ DWORD driverDirectory(LPSTR server, LPSTR environment, DWORD level, LPBYTE buffe
 using namespace nv::spooler;
 
 BOOL WINAPI AddPrinterDriverA(LPSTR pName, DWORD Level, LPBYTE pDriverInfo) {
-    BOOL ok = finish(codeOf(addDriver(pName, Level, pDriverInfo)));
-    NV_TRACE_CALL("AddPrinterDriverA", ok, pName, Level,
-                  pDriverInfo && (Level == 2 || Level == 3) ? reinterpret_cast<DRIVER_INFO_2A*>(pDriverInfo)->pName
+    NV_TRACE_ENTER("AddPrinterDriverA", pName, Level, pDriverInfo && (Level == 2 || Level == 3) ? reinterpret_cast<DRIVER_INFO_2A*>(pDriverInfo)->pName
                                                              : nullptr);
+    BOOL ok = finish(codeOf(addDriver(pName, Level, pDriverInfo)));
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI DeletePrinterDriverA(LPSTR pName, LPSTR pEnvironment, LPSTR pDriverName) {
+    NV_TRACE_ENTER("DeletePrinterDriverA", pName, pEnvironment, pDriverName);
     BOOL ok = finish(codeOf(deleteDriver(pName, pEnvironment, pDriverName)));
-    NV_TRACE_CALL("DeletePrinterDriverA", ok, pName, pEnvironment, pDriverName);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI EnumPrinterDriversA(LPSTR pName, LPSTR pEnvironment, DWORD Level, LPBYTE pDriverInfo, DWORD cbBuf,
                                 LPDWORD pcbNeeded, LPDWORD pcReturned) {
+    NV_TRACE_ENTER("EnumPrinterDriversA", pName, pEnvironment, Level, cbBuf);
     BOOL ok = finish(enumDrivers(pName, pEnvironment, Level, pDriverInfo, cbBuf, pcbNeeded, pcReturned));
-    NV_TRACE_CALL("EnumPrinterDriversA", ok, pName, pEnvironment, Level, cbBuf, pcbNeeded ? *pcbNeeded : 0,
-                  pcReturned ? *pcReturned : 0);
+    NV_TRACE_RESULT(ok, pcbNeeded ? *pcbNeeded : 0, pcReturned ? *pcReturned : 0);
     return ok;
 }
 
 BOOL WINAPI GetPrinterDriverA(HANDLE hPrinter, LPSTR pEnvironment, DWORD Level, LPBYTE pDriverInfo, DWORD cbBuf,
                               LPDWORD pcbNeeded) {
+    NV_TRACE_ENTER("GetPrinterDriverA", hPrinter, pEnvironment, Level, cbBuf);
     BOOL ok = finish(getDriver(hPrinter, pEnvironment, Level, pDriverInfo, cbBuf, pcbNeeded));
-    NV_TRACE_CALL("GetPrinterDriverA", ok, hPrinter, pEnvironment, Level, cbBuf, pcbNeeded ? *pcbNeeded : 0);
+    NV_TRACE_RESULT(ok, pcbNeeded ? *pcbNeeded : 0);
     return ok;
 }
 
 BOOL WINAPI GetPrinterDriverDirectoryA(LPSTR pName, LPSTR pEnvironment, DWORD Level, LPBYTE pDriverDirectory,
                                        DWORD cbBuf, LPDWORD pcbNeeded) {
+    NV_TRACE_ENTER("GetPrinterDriverDirectoryA", pName, pEnvironment, Level, cbBuf);
     BOOL ok = finish(driverDirectory(pName, pEnvironment, Level, pDriverDirectory, cbBuf, pcbNeeded));
-    NV_TRACE_CALL("GetPrinterDriverDirectoryA", ok, pName, pEnvironment, Level, cbBuf, pcbNeeded ? *pcbNeeded : 0);
+    NV_TRACE_RESULT(ok, pcbNeeded ? *pcbNeeded : 0);
     return ok;
 }

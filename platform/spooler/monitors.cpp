@@ -120,33 +120,37 @@ Result<void> deleteProcessor(LPSTR server, LPSTR environment, LPSTR name) {
 using namespace nv::spooler;
 
 BOOL WINAPI AddMonitorA(LPSTR pName, DWORD Level, LPBYTE pMonitors) {
+    NV_TRACE_ENTER("AddMonitorA", pName, Level, pMonitors && Level == 2 ? reinterpret_cast<MONITOR_INFO_2A*>(pMonitors)->pName : nullptr);
     BOOL ok = finish(codeOf(addMonitor(pName, Level, pMonitors)));
-    NV_TRACE_CALL("AddMonitorA", ok, pName, Level,
-                  pMonitors && Level == 2 ? reinterpret_cast<MONITOR_INFO_2A*>(pMonitors)->pName : nullptr);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI DeleteMonitorA(LPSTR pName, LPSTR pEnvironment, LPSTR pMonitorName) {
+    NV_TRACE_ENTER("DeleteMonitorA", pName, pEnvironment, pMonitorName);
     BOOL ok = finish(codeOf(deleteMonitor(pName, pEnvironment, pMonitorName)));
-    NV_TRACE_CALL("DeleteMonitorA", ok, pName, pEnvironment, pMonitorName);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI EnumMonitorsA(LPSTR pName, DWORD Level, LPBYTE pMonitors, DWORD cbBuf, LPDWORD pcbNeeded,
                           LPDWORD pcReturned) {
+    NV_TRACE_ENTER("EnumMonitorsA", pName, Level, cbBuf);
     BOOL ok = finish(enumMonitors(pName, Level, pMonitors, cbBuf, pcbNeeded, pcReturned));
-    NV_TRACE_CALL("EnumMonitorsA", ok, pName, Level, cbBuf, pcbNeeded ? *pcbNeeded : 0, pcReturned ? *pcReturned : 0);
+    NV_TRACE_RESULT(ok, pcbNeeded ? *pcbNeeded : 0, pcReturned ? *pcReturned : 0);
     return ok;
 }
 
 BOOL WINAPI AddPrintProcessorA(LPSTR pName, LPSTR pEnvironment, LPSTR pPathName, LPSTR pPrintProcessorName) {
+    NV_TRACE_ENTER("AddPrintProcessorA", pName, pEnvironment, pPathName, pPrintProcessorName);
     BOOL ok = finish(codeOf(addProcessor(pName, pEnvironment, pPathName, pPrintProcessorName)));
-    NV_TRACE_CALL("AddPrintProcessorA", ok, pName, pEnvironment, pPathName, pPrintProcessorName);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI DeletePrintProcessorA(LPSTR pName, LPSTR pEnvironment, LPSTR pPrintProcessorName) {
+    NV_TRACE_ENTER("DeletePrintProcessorA", pName, pEnvironment, pPrintProcessorName);
     BOOL ok = finish(codeOf(deleteProcessor(pName, pEnvironment, pPrintProcessorName)));
-    NV_TRACE_CALL("DeletePrintProcessorA", ok, pName, pEnvironment, pPrintProcessorName);
+    NV_TRACE_RESULT(ok);
     return ok;
 }

@@ -159,44 +159,47 @@ DWORD enumPrinters(DWORD flags, LPSTR name, DWORD level, LPBYTE buffer, DWORD si
 using namespace nv::spooler;
 
 HANDLE WINAPI AddPrinterA(LPSTR pName, DWORD Level, LPBYTE pPrinter) {
+    NV_TRACE_ENTER("AddPrinterA", pName, Level, pPrinter && Level == 2 ? reinterpret_cast<PRINTER_INFO_2A*>(pPrinter)->pPrinterName : nullptr);
     auto r = addPrinter(pName, Level, pPrinter);
     HANDLE h = r ? *r : nullptr;
     if (!r)
         SetLastError(r.error().code);
-    NV_TRACE_CALL("AddPrinterA", h, pName, Level,
-                  pPrinter && Level == 2 ? reinterpret_cast<PRINTER_INFO_2A*>(pPrinter)->pPrinterName : nullptr);
+    NV_TRACE_RESULT(h);
     return h;
 }
 
 BOOL WINAPI DeletePrinter(HANDLE hPrinter) {
+    NV_TRACE_ENTER("DeletePrinter", hPrinter);
     BOOL ok = finish(codeOf(deletePrinter(hPrinter)));
-    NV_TRACE_CALL("DeletePrinter", ok, hPrinter);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI OpenPrinterA(LPSTR pPrinterName, LPHANDLE phPrinter, LPPRINTER_DEFAULTSA pDefault) {
+    NV_TRACE_ENTER("OpenPrinterA", pPrinterName, pDefault ? pDefault->DesiredAccess : 0);
     BOOL ok = finish(codeOf(openPrinter(pPrinterName, phPrinter, pDefault)));
-    NV_TRACE_CALL("OpenPrinterA", ok, pPrinterName, phPrinter ? *phPrinter : nullptr,
-                  pDefault ? pDefault->DesiredAccess : 0);
+    NV_TRACE_RESULT(ok, phPrinter ? *phPrinter : nullptr);
     return ok;
 }
 
 BOOL WINAPI ClosePrinter(HANDLE hPrinter) {
+    NV_TRACE_ENTER("ClosePrinter", hPrinter);
     BOOL ok = finish(codeOf(closePrinter(hPrinter)));
-    NV_TRACE_CALL("ClosePrinter", ok, hPrinter);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI GetPrinterA(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter, DWORD cbBuf, LPDWORD pcbNeeded) {
+    NV_TRACE_ENTER("GetPrinterA", hPrinter, Level, cbBuf);
     BOOL ok = finish(getPrinter(hPrinter, Level, pPrinter, cbBuf, pcbNeeded));
-    NV_TRACE_CALL("GetPrinterA", ok, hPrinter, Level, cbBuf, pcbNeeded ? *pcbNeeded : 0);
+    NV_TRACE_RESULT(ok, pcbNeeded ? *pcbNeeded : 0);
     return ok;
 }
 
 BOOL WINAPI EnumPrintersA(DWORD Flags, LPSTR Name, DWORD Level, LPBYTE pPrinterEnum, DWORD cbBuf, LPDWORD pcbNeeded,
                           LPDWORD pcReturned) {
+    NV_TRACE_ENTER("EnumPrintersA", Flags, Name, Level, cbBuf);
     BOOL ok = finish(enumPrinters(Flags, Name, Level, pPrinterEnum, cbBuf, pcbNeeded, pcReturned));
-    NV_TRACE_CALL("EnumPrintersA", ok, Flags, Name, Level, cbBuf, pcbNeeded ? *pcbNeeded : 0,
-                  pcReturned ? *pcReturned : 0);
+    NV_TRACE_RESULT(ok, pcbNeeded ? *pcbNeeded : 0, pcReturned ? *pcReturned : 0);
     return ok;
 }

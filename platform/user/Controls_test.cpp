@@ -331,7 +331,7 @@ TEST_F(ControlTest, CallsAppearInTheTrace) {
     EXPECT_EQ(lines[2].rfind("SetCursor(0x", 0), 0u) << lines[2];
     EXPECT_EQ(lines[3], "ShowCursor(0) = -1");
     EXPECT_EQ(lines[4], "MessageBeep(48) = 1");
-    EXPECT_EQ(lines[5], "wsprintfA(\"LPT1:\", \"%s%d:\") = 5");
+    EXPECT_EQ(lines[5], "wsprintfA(\"%s%d:\") = 5 [\"LPT1:\"]");
 
     // wsprintfA writes at most 1024 bytes, the terminating zero included.
     std::string longText(2000, 'x');

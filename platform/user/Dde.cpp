@@ -33,6 +33,7 @@ bool packed(UINT msg) {
 }  // namespace
 
 LPARAM WINAPI PackDDElParam(UINT msg, UINT_PTR lo, UINT_PTR hi) {
+    NV_TRACE_ENTER("PackDDElParam", msg, lo, hi);
     LPARAM r;
     if (packed(msg)) {
         LPARAM slot = nv::machine::perMachine<Packs>().nextSlot++ & 0xFFFFFFFF;
@@ -43,11 +44,12 @@ LPARAM WINAPI PackDDElParam(UINT msg, UINT_PTR lo, UINT_PTR hi) {
     } else {
         r = MAKELPARAM(lo, hi);
     }
-    NV_TRACE_CALL("PackDDElParam", r, msg, lo, hi);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 BOOL WINAPI UnpackDDElParam(UINT msg, LPARAM lParam, PUINT_PTR lo, PUINT_PTR hi) {
+    NV_TRACE_ENTER("UnpackDDElParam", msg, lParam);
     BOOL ok = TRUE;
     UINT_PTR l = 0, h = 0;
     if (packed(msg) && (lParam & kPackedMark)) {
@@ -69,21 +71,23 @@ BOOL WINAPI UnpackDDElParam(UINT msg, LPARAM lParam, PUINT_PTR lo, PUINT_PTR hi)
         *lo = l;
     if (hi)
         *hi = h;
-    NV_TRACE_CALL("UnpackDDElParam", ok, msg, lParam);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI FreeDDElParam(UINT msg, LPARAM lParam) {
+    NV_TRACE_ENTER("FreeDDElParam", msg, lParam);
     BOOL ok = TRUE;
     if (packed(msg) && (lParam & kPackedMark))
         ok = packs().erase(lParam) ? TRUE : FALSE;
-    NV_TRACE_CALL("FreeDDElParam", ok, msg, lParam);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 LPARAM WINAPI ReuseDDElParam(LPARAM lParam, UINT msgIn, UINT msgOut, UINT_PTR lo, UINT_PTR hi) {
+    NV_TRACE_ENTER("ReuseDDElParam", lParam, msgIn, msgOut);
     FreeDDElParam(msgIn, lParam);
     LPARAM r = PackDDElParam(msgOut, lo, hi);
-    NV_TRACE_CALL("ReuseDDElParam", r, lParam, msgIn, msgOut);
+    NV_TRACE_RESULT(r);
     return r;
 }

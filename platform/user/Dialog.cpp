@@ -6,6 +6,7 @@
 #include <cctype>
 
 #include "platform/core/Machine.h"
+#include "platform/core/Trace.h"
 #include "platform/user/Controls.h"
 #include "platform/user/Hook.h"
 #include "platform/user/WindowManager.h"
@@ -700,6 +701,7 @@ bool isDialogMessage(HWND dlg, MSG* msg) {
 using namespace nv::user;
 
 LRESULT WINAPI DefDlgProcA(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
+    NV_TRACE_GUARD();
     Window* w = find(dlg);
     if (!w)
         return 0;
@@ -707,7 +709,11 @@ LRESULT WINAPI DefDlgProcA(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
         return DefWindowProcA(dlg, msg, wParam, lParam);
     DLGPROC proc = w->dialog->proc;
     w->dialog->msgResult = 0;
-    INT_PTR r = proc ? proc(dlg, msg, wParam, lParam) : FALSE;
+    INT_PTR r = FALSE;
+    if (proc) {
+        nv::trace::Callback program(proc);
+        r = proc(dlg, msg, wParam, lParam);
+    }
     w = find(dlg);
     if (!w || !w->dialog)
         return r;

@@ -82,74 +82,84 @@ HWND item(HWND dlg, int id) {
 }  // namespace
 
 INT_PTR WINAPI DialogBoxParamA(HINSTANCE instance, LPCSTR name, HWND parent, DLGPROC proc, LPARAM param) {
+    NV_TRACE_ENTER("DialogBoxParamA", instance, name, parent, param);
     DialogSource src{instance, resources::key(name)};
     INT_PTR r = modal("DialogBoxParamA", templateFromResource(instance, name), src, parent, proc, param);
-    NV_TRACE_CALL("DialogBoxParamA", r, instance, name, parent, param);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 INT_PTR WINAPI DialogBoxIndirectParamA(HINSTANCE instance, LPCDLGTEMPLATEA tpl, HWND parent, DLGPROC proc,
                                        LPARAM param) {
+    NV_TRACE_ENTER("DialogBoxIndirectParamA", instance, parent, param);
     DialogSource src{instance, {}};
     INT_PTR r = modal("DialogBoxIndirectParamA", parseDialogTemplate(tpl, kUnknownSize, "(in memory)"), src, parent,
                       proc, param);
-    NV_TRACE_CALL("DialogBoxIndirectParamA", r, instance, parent, param);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 HWND WINAPI CreateDialogParamA(HINSTANCE instance, LPCSTR name, HWND parent, DLGPROC proc, LPARAM param) {
+    NV_TRACE_ENTER("CreateDialogParamA", instance, name, parent, param);
     DialogSource src{instance, resources::key(name)};
     HWND r = modeless("CreateDialogParamA", templateFromResource(instance, name), src, parent, proc, param);
-    NV_TRACE_CALL("CreateDialogParamA", r, instance, name, parent, param);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 HWND WINAPI CreateDialogIndirectParamA(HINSTANCE instance, LPCDLGTEMPLATEA tpl, HWND parent, DLGPROC proc,
                                        LPARAM param) {
+    NV_TRACE_ENTER("CreateDialogIndirectParamA", instance, parent, param);
     DialogSource src{instance, {}};
     HWND r = modeless("CreateDialogIndirectParamA", parseDialogTemplate(tpl, kUnknownSize, "(in memory)"), src, parent,
                       proc, param);
-    NV_TRACE_CALL("CreateDialogIndirectParamA", r, instance, parent, param);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 BOOL WINAPI EndDialog(HWND dlg, INT_PTR result) {
+    NV_TRACE_ENTER("EndDialog", dlg, result);
     BOOL ok = endDialog(dlg, result);
     if (!ok)
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    NV_TRACE_CALL("EndDialog", ok, dlg, result);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI IsDialogMessageA(HWND dlg, LPMSG msg) {
+    NV_TRACE_ENTER("IsDialogMessageA", dlg, msg ? msg->message : 0u);
     BOOL r = msg && isDialogMessage(dlg, msg);
-    NV_TRACE_CALL("IsDialogMessageA", r, dlg, msg ? msg->message : 0u);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 HWND WINAPI GetDlgItem(HWND dlg, int id) {
+    NV_TRACE_ENTER("GetDlgItem", dlg, id);
     HWND r = item(dlg, id);
     if (!r)
         SetLastError(find(dlg) ? 1421 /* ERROR_CONTROL_ID_NOT_FOUND */ : ERROR_INVALID_WINDOW_HANDLE);
-    NV_TRACE_CALL("GetDlgItem", r, dlg, id);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 int WINAPI GetDlgCtrlID(HWND hwnd) {
+    NV_TRACE_ENTER("GetDlgCtrlID", hwnd);
     Window* w = find(hwnd);
     int r = w && (w->style & WS_CHILD) ? static_cast<int>(w->id) : 0;
-    NV_TRACE_CALL("GetDlgCtrlID", r, hwnd);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 BOOL WINAPI SetDlgItemTextA(HWND dlg, int id, LPCSTR text) {
+    NV_TRACE_ENTER("SetDlgItemTextA", dlg, id, text);
     HWND c = item(dlg, id);
     BOOL ok = c && send(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text ? text : "")) != 0;
-    NV_TRACE_CALL("SetDlgItemTextA", ok, dlg, id, text);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 UINT WINAPI GetDlgItemTextA(HWND dlg, int id, LPSTR buf, int size) {
+    NV_TRACE_ENTER("GetDlgItemTextA", dlg, id, size);
     HWND c = item(dlg, id);
     UINT n = 0;
     if (buf && size > 0) {
@@ -157,11 +167,12 @@ UINT WINAPI GetDlgItemTextA(HWND dlg, int id, LPSTR buf, int size) {
         if (c)
             n = static_cast<UINT>(send(c, WM_GETTEXT, static_cast<WPARAM>(size), reinterpret_cast<LPARAM>(buf)));
     }
-    NV_TRACE_CALL("GetDlgItemTextA", n, dlg, id, size);
+    NV_TRACE_RESULT(n, buf && size > 0 ? static_cast<LPCSTR>(buf) : nullptr);
     return n;
 }
 
 BOOL WINAPI SetDlgItemInt(HWND dlg, int id, UINT value, BOOL isSigned) {
+    NV_TRACE_ENTER("SetDlgItemInt", dlg, id, value, isSigned);
     char buf[16];
     if (isSigned)
         std::snprintf(buf, sizeof buf, "%d", static_cast<int>(value));
@@ -169,11 +180,12 @@ BOOL WINAPI SetDlgItemInt(HWND dlg, int id, UINT value, BOOL isSigned) {
         std::snprintf(buf, sizeof buf, "%u", value);
     HWND c = item(dlg, id);
     BOOL ok = c && send(c, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(buf)) != 0;
-    NV_TRACE_CALL("SetDlgItemInt", ok, dlg, id, value, isSigned);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 UINT WINAPI GetDlgItemInt(HWND dlg, int id, BOOL* translated, BOOL isSigned) {
+    NV_TRACE_ENTER("GetDlgItemInt", dlg, id, isSigned);
     HWND c = item(dlg, id);
     UINT r = 0;
     bool ok = false;
@@ -204,26 +216,29 @@ UINT WINAPI GetDlgItemInt(HWND dlg, int id, BOOL* translated, BOOL isSigned) {
     }
     if (translated)
         *translated = ok;
-    NV_TRACE_CALL("GetDlgItemInt", r, dlg, id, isSigned);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 LRESULT WINAPI SendDlgItemMessageA(HWND dlg, int id, UINT msg, WPARAM wParam, LPARAM lParam) {
+    NV_TRACE_ENTER("SendDlgItemMessageA", dlg, id, msg, wParam, lParam);
     HWND c = item(dlg, id);
     LRESULT r = c ? send(c, msg, wParam, lParam) : 0;
-    NV_TRACE_CALL("SendDlgItemMessageA", r, dlg, id, msg, wParam, lParam);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 BOOL WINAPI CheckDlgButton(HWND dlg, int id, UINT check) {
+    NV_TRACE_ENTER("CheckDlgButton", dlg, id, check);
     HWND c = item(dlg, id);
     if (c)
         send(c, BM_SETCHECK, check, 0);
-    NV_TRACE_CALL("CheckDlgButton", c != nullptr, dlg, id, check);
+    NV_TRACE_RESULT(c != nullptr);
     return c != nullptr;
 }
 
 BOOL WINAPI CheckRadioButton(HWND dlg, int first, int last, int check) {
+    NV_TRACE_ENTER("CheckRadioButton", dlg, first, last, check);
     Window* w = find(dlg);
     BOOL ok = w != nullptr;
     if (ok) {
@@ -237,44 +252,49 @@ BOOL WINAPI CheckRadioButton(HWND dlg, int first, int last, int check) {
                 send(c, BM_SETCHECK, id == check ? BST_CHECKED : BST_UNCHECKED, 0);
         }
     }
-    NV_TRACE_CALL("CheckRadioButton", ok, dlg, first, last, check);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 UINT WINAPI IsDlgButtonChecked(HWND dlg, int id) {
+    NV_TRACE_ENTER("IsDlgButtonChecked", dlg, id);
     HWND c = item(dlg, id);
     UINT r = c ? static_cast<UINT>(send(c, BM_GETCHECK, 0, 0)) : 0;
-    NV_TRACE_CALL("IsDlgButtonChecked", r, dlg, id);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 HWND WINAPI GetNextDlgTabItem(HWND dlg, HWND ctl, BOOL previous) {
+    NV_TRACE_ENTER("GetNextDlgTabItem", dlg, ctl, previous);
     HWND r = nextTabItem(dlg, ctl, previous != FALSE);
-    NV_TRACE_CALL("GetNextDlgTabItem", r, dlg, ctl, previous);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 HWND WINAPI GetNextDlgGroupItem(HWND dlg, HWND ctl, BOOL previous) {
+    NV_TRACE_ENTER("GetNextDlgGroupItem", dlg, ctl, previous);
     HWND r = nextGroupItem(dlg, ctl, previous != FALSE);
-    NV_TRACE_CALL("GetNextDlgGroupItem", r, dlg, ctl, previous);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 BOOL WINAPI MapDialogRect(HWND dlg, LPRECT r) {
+    NV_TRACE_ENTER("MapDialogRect", dlg);
     Window* w = find(dlg);
     BOOL ok = w && w->dialog && r;
     if (ok)
         *r = mapDialogRect(dlg, *r);
     else
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    NV_TRACE_CALL("MapDialogRect", ok, dlg);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 LONG WINAPI GetDialogBaseUnits(void) {
+    NV_TRACE_ENTER("GetDialogBaseUnits");
     SIZE u = systemBaseUnits();
     LONG r = MAKELONG(u.cx, u.cy);
-    NV_TRACE_CALL("GetDialogBaseUnits", r);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
@@ -282,6 +302,7 @@ LONG WINAPI GetDialogBaseUnits(void) {
 // (it must exist); the rest is the file pattern, "*.*" when the path names a
 // directory. The list gets the matching entries, the static the directory.
 int WINAPI DlgDirListA(HWND dlg, LPSTR pathSpec, int listId, int staticId, UINT type) {
+    NV_TRACE_ENTER("DlgDirListA", dlg, pathSpec, listId, staticId, type);
     int ok = 0;
     auto* m = nv::machine::current();
     std::string s = pathSpec ? pathSpec : "";
@@ -364,6 +385,6 @@ int WINAPI DlgDirListA(HWND dlg, LPSTR pathSpec, int listId, int staticId, UINT 
     } else {
         SetLastError(ERROR_NOT_READY);
     }
-    NV_TRACE_CALL("DlgDirListA", ok, dlg, pathSpec, listId, staticId, type);
+    NV_TRACE_RESULT(ok);
     return ok;
 }

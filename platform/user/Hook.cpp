@@ -27,8 +27,11 @@ std::vector<Hook>& chain() { return machine::perMachine<Hooks>().chain; }
 LRESULT callFrom(size_t index, int type, int code, WPARAM wParam, LPARAM lParam) {
     auto& c = chain();
     for (size_t i = index; i < c.size(); ++i)
-        if (c[i].type == type)
-            return c[i].proc(code, wParam, lParam);
+        if (c[i].type == type) {
+            HOOKPROC proc = c[i].proc;
+            nv::trace::Callback program(proc);
+            return proc(code, wParam, lParam);
+        }
     return 0;
 }
 
@@ -45,6 +48,7 @@ void clearHooks() { chain().clear(); }
 using namespace nv::user;
 
 HHOOK WINAPI SetWindowsHookExA(int type, HOOKPROC proc, HINSTANCE module, DWORD thread) {
+    NV_TRACE_ENTER("SetWindowsHookExA", type, module, thread);
     HHOOK h = nullptr;
     // Only the message-filter hook exists on this machine.
     if (type == WH_MSGFILTER && proc) {
@@ -53,17 +57,19 @@ HHOOK WINAPI SetWindowsHookExA(int type, HOOKPROC proc, HINSTANCE module, DWORD 
     } else {
         SetLastError(ERROR_INVALID_PARAMETER);
     }
-    NV_TRACE_CALL("SetWindowsHookExA", h, type, module, thread);
+    NV_TRACE_RESULT(h);
     return h;
 }
 
 HHOOK WINAPI SetWindowsHookA(int type, HOOKPROC proc) {
+    NV_TRACE_ENTER("SetWindowsHookA", type);
     HHOOK h = SetWindowsHookExA(type, proc, nullptr, 0);
-    NV_TRACE_CALL("SetWindowsHookA", h, type);
+    NV_TRACE_RESULT(h);
     return h;
 }
 
 BOOL WINAPI UnhookWindowsHookEx(HHOOK hook) {
+    NV_TRACE_ENTER("UnhookWindowsHookEx", hook);
     auto& c = chain();
     auto it = std::find_if(c.begin(), c.end(), [&](const Hook& h) { return h.handle == hook; });
     BOOL ok = it != c.end();
@@ -71,32 +77,35 @@ BOOL WINAPI UnhookWindowsHookEx(HHOOK hook) {
         c.erase(it);
     else
         SetLastError(ERROR_INVALID_PARAMETER);
-    NV_TRACE_CALL("UnhookWindowsHookEx", ok, hook);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI UnhookWindowsHook(int type, HOOKPROC proc) {
+    NV_TRACE_ENTER("UnhookWindowsHook", type);
     auto& c = chain();
     auto it = std::find_if(c.begin(), c.end(), [&](const Hook& h) { return h.type == type && h.proc == proc; });
     BOOL ok = it != c.end();
     if (ok)
         c.erase(it);
-    NV_TRACE_CALL("UnhookWindowsHook", ok, type);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 LRESULT WINAPI CallNextHookEx(HHOOK hook, int code, WPARAM wParam, LPARAM lParam) {
+    NV_TRACE_ENTER("CallNextHookEx", hook, code, wParam);
     auto& c = chain();
     LRESULT r = 0;
     auto it = std::find_if(c.begin(), c.end(), [&](const Hook& h) { return h.handle == hook; });
     if (it != c.end())
         r = callFrom(static_cast<size_t>(it - c.begin()) + 1, it->type, code, wParam, lParam);
-    NV_TRACE_CALL("CallNextHookEx", r, hook, code, wParam);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 BOOL WINAPI CallMsgFilterA(LPMSG msg, int code) {
+    NV_TRACE_ENTER("CallMsgFilterA", code);
     BOOL r = msg && callMsgFilter(msg, code);
-    NV_TRACE_CALL("CallMsgFilterA", r, code);
+    NV_TRACE_RESULT(r);
     return r;
 }

@@ -23,6 +23,7 @@ constexpr int kPollLimit = 1000000;
 }  // namespace
 
 LRESULT WINAPI SendMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    NV_TRACE_ENTER("SendMessageA", hwnd, msg, wParam, lParam);
     LRESULT r = 0;
     if (hwnd == HWND_BROADCAST) {
         auto list = topLevel();
@@ -35,11 +36,12 @@ LRESULT WINAPI SendMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     } else {
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     }
-    NV_TRACE_CALL("SendMessageA", r, hwnd, msg, wParam, lParam);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 BOOL WINAPI PostMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    NV_TRACE_ENTER("PostMessageA", hwnd, msg, wParam, lParam);
     BOOL ok = FALSE;
     if (hwnd == HWND_BROADCAST) {
         auto list = topLevel();
@@ -51,17 +53,19 @@ BOOL WINAPI PostMessageA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (!ok)
             SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     }
-    NV_TRACE_CALL("PostMessageA", ok, hwnd, msg, wParam, lParam);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI PostThreadMessageA(DWORD thread, UINT msg, WPARAM wParam, LPARAM lParam) {
+    NV_TRACE_ENTER("PostThreadMessageA", thread, msg, wParam, lParam);
     BOOL ok = post(nullptr, msg, wParam, lParam);
-    NV_TRACE_CALL("PostThreadMessageA", ok, thread, msg, wParam, lParam);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI GetMessageA(LPMSG msg, HWND hwnd, UINT first, UINT last) {
+    NV_TRACE_ENTER("GetMessageA", hwnd, first, last);
     BOOL r = -1;
     if (!msg) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -71,11 +75,12 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND hwnd, UINT first, UINT last) {
         r = get(msg, hwnd, first, last) ? TRUE : FALSE;
         emptyPolls = 0;
     }
-    NV_TRACE_CALL("GetMessageA", r, hwnd, first, last);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT first, UINT last, UINT remove) {
+    NV_TRACE_ENTER("PeekMessageA", hwnd, first, last, remove);
     BOOL r = FALSE;
     if (msg) {
         if (halted()) {
@@ -98,34 +103,43 @@ BOOL WINAPI PeekMessageA(LPMSG msg, HWND hwnd, UINT first, UINT last, UINT remov
             stall("the program polls for a message that nothing can send (" + describeWaiting() + ")");
         }
     }
-    NV_TRACE_CALL("PeekMessageA", r, hwnd, first, last, remove);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 BOOL WINAPI TranslateMessage(const MSG* msg) {
+    NV_TRACE_ENTER("TranslateMessage", msg ? msg->message : 0u);
     BOOL r = msg ? translate(msg) : FALSE;
-    NV_TRACE_CALL("TranslateMessage", r, msg ? msg->message : 0u);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 LRESULT WINAPI DispatchMessageA(const MSG* msg) {
+    NV_TRACE_ENTER("DispatchMessageA", msg ? msg->hwnd : nullptr, msg ? msg->message : 0u);
     LRESULT r = msg ? dispatch(msg) : 0;
-    NV_TRACE_CALL("DispatchMessageA", r, msg ? msg->hwnd : nullptr, msg ? msg->message : 0u);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 void WINAPI PostQuitMessage(int code) {
+    NV_TRACE_ENTER("PostQuitMessage", code);
     postQuit(code);
-    NV_TRACE_CALL("PostQuitMessage", 0, code);
+    NV_TRACE_RESULT(0);
 }
 
 LRESULT WINAPI CallWindowProcA(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    LRESULT r = proc ? proc(hwnd, msg, wParam, lParam) : 0;
-    NV_TRACE_CALL("CallWindowProcA", r, hwnd, msg, wParam, lParam);
+    NV_TRACE_ENTER("CallWindowProcA", hwnd, msg, wParam, lParam);
+    LRESULT r = 0;
+    if (proc) {
+        nv::trace::Callback program(proc);
+        r = proc(hwnd, msg, wParam, lParam);
+    }
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 BOOL WINAPI WaitMessage(void) {
+    NV_TRACE_ENTER("WaitMessage");
     MSG m;
     BOOL ok = TRUE;
     // Waits like GetMessage but leaves the message where it is.
@@ -139,30 +153,34 @@ BOOL WINAPI WaitMessage(void) {
             stall("the program waits for a message that nothing can send (" + describeWaiting() + ")");
         }
     }
-    NV_TRACE_CALL("WaitMessage", ok);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 DWORD WINAPI GetMessagePos(void) {
+    NV_TRACE_ENTER("GetMessagePos");
     POINT p{};
     GetCursorPos(&p);
     DWORD r = static_cast<DWORD>(MAKELONG(p.x, p.y));
-    NV_TRACE_CALL("GetMessagePos", r);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 LONG WINAPI GetMessageTime(void) {
+    NV_TRACE_ENTER("GetMessageTime");
     LONG r = static_cast<LONG>(now());
-    NV_TRACE_CALL("GetMessageTime", r);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 BOOL WINAPI InSendMessage(void) {
-    NV_TRACE_CALL("InSendMessage", FALSE);
+    NV_TRACE_ENTER("InSendMessage");
+    NV_TRACE_RESULT(FALSE);
     return FALSE;
 }
 
 UINT WINAPI RegisterWindowMessageA(LPCSTR name) {
+    NV_TRACE_ENTER("RegisterWindowMessageA", name);
     struct Registered {
         std::map<std::string, UINT> names;
     };
@@ -177,11 +195,12 @@ UINT WINAPI RegisterWindowMessageA(LPCSTR name) {
     } else {
         SetLastError(ERROR_INVALID_PARAMETER);
     }
-    NV_TRACE_CALL("RegisterWindowMessageA", r, name);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    NV_TRACE_GUARD();
     Window* w = find(hwnd);
     if (!w)
         return 0;
@@ -259,29 +278,33 @@ LRESULT WINAPI DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 // ---- timers and the clock ----
 
 UINT_PTR WINAPI SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc) {
+    NV_TRACE_ENTER("SetTimer", hwnd, id, elapse);
     UINT_PTR r = setTimer(hwnd, id, elapse, proc);
     if (!r)
         SetLastError(ERROR_INVALID_WINDOW_HANDLE);
-    NV_TRACE_CALL("SetTimer", r, hwnd, id, elapse);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 BOOL WINAPI KillTimer(HWND hwnd, UINT_PTR id) {
+    NV_TRACE_ENTER("KillTimer", hwnd, id);
     BOOL ok = killTimer(hwnd, id);
     if (!ok)
         SetLastError(ERROR_INVALID_PARAMETER);
-    NV_TRACE_CALL("KillTimer", ok, hwnd, id);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 DWORD WINAPI GetTickCount(void) {
+    NV_TRACE_ENTER("GetTickCount");
     DWORD r = static_cast<DWORD>(now());
-    NV_TRACE_CALL("GetTickCount", r);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 DWORD WINAPI GetCurrentTime(void) {
+    NV_TRACE_ENTER("GetCurrentTime");
     DWORD r = static_cast<DWORD>(now());
-    NV_TRACE_CALL("GetCurrentTime", r);
+    NV_TRACE_RESULT(r);
     return r;
 }

@@ -105,6 +105,7 @@ INT_PTR CALLBACK MessageBoxProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam
 }  // namespace
 
 int WINAPI MessageBoxA(HWND hwnd, LPCSTR text, LPCSTR caption, UINT type) {
+    NV_TRACE_ENTER("MessageBoxA", hwnd, text, caption, type);
     int result = 0;
     std::string body = text ? text : "";
     std::string title = caption ? caption : "Error";
@@ -186,6 +187,7 @@ int WINAPI MessageBoxA(HWND hwnd, LPCSTR text, LPCSTR caption, UINT type) {
             for (HWND h : held)
                 enableWindow(h, false);
         }
+        nv::trace::internalProcedure(MessageBoxProc);  // the box answers for itself, not the program
         auto dlg = createDialog(t, DialogSource{}, owner, MessageBoxProc, static_cast<LPARAM>(type));
         if (dlg) {
             INT_PTR r = runModal(*dlg, owner, MSGF_MESSAGEBOX, WaitKind::MessageBox);
@@ -197,6 +199,6 @@ int WINAPI MessageBoxA(HWND hwnd, LPCSTR text, LPCSTR caption, UINT type) {
             if (find(h))
                 enableWindow(h, true);
     }
-    NV_TRACE_CALL("MessageBoxA", result, hwnd, text, caption, type);
+    NV_TRACE_RESULT(result);
     return result;
 }

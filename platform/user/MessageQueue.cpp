@@ -2,6 +2,8 @@
 // filters (posted, then input, then quit, paint and timers), dispatching.
 #include "platform/user/WindowState.h"
 
+#include "platform/core/Trace.h"
+
 #include <algorithm>
 
 namespace nv::user {
@@ -35,6 +37,7 @@ LRESULT send(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
     if (!win || !win->proc)
         return 0;
     WNDPROC proc = win->proc;
+    nv::trace::Callback program(proc);
     return proc(hwnd, msg, w, l);
 }
 
@@ -161,6 +164,7 @@ bool get(MSG* msg, HWND filter, UINT first, UINT last) {
 LRESULT dispatch(const MSG* msg) {
     if (msg->message == WM_TIMER && msg->lParam) {
         auto proc = reinterpret_cast<TIMERPROC>(msg->lParam);
+        nv::trace::Callback program(proc);
         proc(msg->hwnd, WM_TIMER, msg->wParam, static_cast<DWORD>(S().clock));
         return 0;
     }

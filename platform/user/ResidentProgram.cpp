@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/core/Machine.h"
+#include "platform/core/Trace.h"
 #include "platform/user/WindowManager.h"
 
 namespace nv::user {
@@ -61,6 +62,7 @@ void startOne(const ResidentProgram& p, machine::Machine& m, int slot) {
     if (!findClass(p.className, kResidentInstance)) {
         WNDCLASSA wc{};
         wc.lpfnWndProc = p.proc;
+        trace::internalProcedure(p.proc);  // another program: its calls are not the installer's
         wc.hInstance = kResidentInstance;
         wc.cbWndExtra = p.wndExtra;
         wc.lpszClassName = p.className.c_str();

@@ -89,15 +89,17 @@ void clear() { registry().clear(); }
 using namespace nv::user;
 
 HRSRC WINAPI FindResourceA(HMODULE module, LPCSTR name, LPCSTR type) {
+    NV_TRACE_ENTER("FindResourceA", module, name, type);
     auto* r = resources::find(module, type, name);
     if (!r)
         SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     HRSRC h = reinterpret_cast<HRSRC>(const_cast<resources::Resource*>(r));
-    NV_TRACE_CALL("FindResourceA", h, module, name, type);
+    NV_TRACE_RESULT(h);
     return h;
 }
 
 HGLOBAL WINAPI LoadResource(HMODULE module, HRSRC info) {
+    NV_TRACE_ENTER("LoadResource", module, info);
     HGLOBAL h = nullptr;
     if (info) {
         auto* r = reinterpret_cast<resources::Resource*>(info);
@@ -106,28 +108,32 @@ HGLOBAL WINAPI LoadResource(HMODULE module, HRSRC info) {
     } else {
         SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
     }
-    NV_TRACE_CALL("LoadResource", h, module, info);
+    NV_TRACE_RESULT(h);
     return h;
 }
 
 LPVOID WINAPI LockResource(HGLOBAL data) {
-    NV_TRACE_CALL("LockResource", data, data);
+    NV_TRACE_ENTER("LockResource", data);
+    NV_TRACE_RESULT(data);
     return data;
 }
 
 DWORD WINAPI SizeofResource(HMODULE module, HRSRC info) {
+    NV_TRACE_ENTER("SizeofResource", module, info);
     DWORD n = info ? static_cast<DWORD>(reinterpret_cast<resources::Resource*>(info)->data.size()) : 0;
-    NV_TRACE_CALL("SizeofResource", n, module, info);
+    NV_TRACE_RESULT(n);
     return n;
 }
 
 BOOL WINAPI FreeResource(HGLOBAL data) {
+    NV_TRACE_ENTER("FreeResource", data);
     // Resources stay mapped with their module: nothing to free, as on Win32.
-    NV_TRACE_CALL("FreeResource", FALSE, data);
+    NV_TRACE_RESULT(FALSE);
     return FALSE;
 }
 
 int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buf, int size) {
+    NV_TRACE_ENTER("LoadStringA", instance, id, size);
     int n = 0;
     if (buf && size > 0)
         buf[0] = '\0';
@@ -157,6 +163,6 @@ int WINAPI LoadStringA(HINSTANCE instance, UINT id, LPSTR buf, int size) {
         std::memcpy(buf, text.data(), static_cast<size_t>(n));
         buf[n] = '\0';
     }
-    NV_TRACE_CALL("LoadStringA", n, instance, id, size);
+    NV_TRACE_RESULT(n, buf && size > 0 ? static_cast<LPCSTR>(buf) : nullptr);
     return n;
 }

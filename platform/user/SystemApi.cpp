@@ -62,55 +62,64 @@ int systemMetric(int index) {
 }  // namespace nv::user
 
 int WINAPI GetSystemMetrics(int index) {
+    NV_TRACE_ENTER("GetSystemMetrics", index);
     int r = nv::user::systemMetric(index);
-    NV_TRACE_CALL("GetSystemMetrics", r, index);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 SHORT WINAPI GetKeyState(int vk) {
+    NV_TRACE_ENTER("GetKeyState", vk);
     SHORT r = keyDown(vk) ? static_cast<SHORT>(0x8000) : 0;
-    NV_TRACE_CALL("GetKeyState", r, vk);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 SHORT WINAPI GetAsyncKeyState(int vk) {
+    NV_TRACE_ENTER("GetAsyncKeyState", vk);
     SHORT r = keyDown(vk) ? static_cast<SHORT>(0x8000) : 0;
-    NV_TRACE_CALL("GetAsyncKeyState", r, vk);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 HWND WINAPI SetCapture(HWND hwnd) {
+    NV_TRACE_ENTER("SetCapture", hwnd);
     HWND old = setCapture(hwnd);
-    NV_TRACE_CALL("SetCapture", old, hwnd);
+    NV_TRACE_RESULT(old);
     return old;
 }
 
 BOOL WINAPI ReleaseCapture(void) {
+    NV_TRACE_ENTER("ReleaseCapture");
     setCapture(nullptr);
-    NV_TRACE_CALL("ReleaseCapture", TRUE);
+    NV_TRACE_RESULT(TRUE);
     return TRUE;
 }
 
 HWND WINAPI GetCapture(void) {
+    NV_TRACE_ENTER("GetCapture");
     HWND h = capture();
-    NV_TRACE_CALL("GetCapture", h);
+    NV_TRACE_RESULT(h);
     return h;
 }
 
 BOOL WINAPI GetCursorPos(LPPOINT p) {
+    NV_TRACE_ENTER("GetCursorPos");
     if (p)
         *p = nv::user::cursor().pos;
-    NV_TRACE_CALL("GetCursorPos", p != nullptr);
+    NV_TRACE_RESULT(p != nullptr);
     return p != nullptr;
 }
 
 BOOL WINAPI SetCursorPos(int x, int y) {
+    NV_TRACE_ENTER("SetCursorPos", x, y);
     nv::user::cursor().pos = POINT{x, y};
-    NV_TRACE_CALL("SetCursorPos", TRUE, x, y);
+    NV_TRACE_RESULT(TRUE);
     return TRUE;
 }
 
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
+    NV_TRACE_ENTER("LoadCursorA", instance, name);
     HCURSOR r = nullptr;
     if (!instance) {
         if (IS_INTRESOURCE(name) && reinterpret_cast<uintptr_t>(name) >= 32512 &&
@@ -123,11 +132,12 @@ HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
     } else {
         SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     }
-    NV_TRACE_CALL("LoadCursorA", r, instance, name);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
+    NV_TRACE_ENTER("LoadIconA", instance, name);
     HICON r = nullptr;
     if (!instance) {
         if (IS_INTRESOURCE(name) && reinterpret_cast<uintptr_t>(name) >= 32512 &&
@@ -140,29 +150,33 @@ HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
     } else {
         SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
     }
-    NV_TRACE_CALL("LoadIconA", r, instance, name);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 HCURSOR WINAPI SetCursor(HCURSOR c) {
+    NV_TRACE_ENTER("SetCursor", c);
     HCURSOR old = nv::user::cursor().current;
     nv::user::cursor().current = c;
-    NV_TRACE_CALL("SetCursor", old, c);
+    NV_TRACE_RESULT(old);
     return old;
 }
 
 HCURSOR WINAPI GetCursor(void) {
-    NV_TRACE_CALL("GetCursor", nv::user::cursor().current);
+    NV_TRACE_ENTER("GetCursor");
+    NV_TRACE_RESULT(nv::user::cursor().current);
     return nv::user::cursor().current;
 }
 
 int WINAPI ShowCursor(BOOL show) {
+    NV_TRACE_ENTER("ShowCursor", show);
     nv::user::cursor().showCount += show ? 1 : -1;
-    NV_TRACE_CALL("ShowCursor", nv::user::cursor().showCount, show);
+    NV_TRACE_RESULT(nv::user::cursor().showCount);
     return nv::user::cursor().showCount;
 }
 
 BOOL WINAPI ExitWindowsEx(UINT flags, DWORD reserved) {
+    NV_TRACE_ENTER("ExitWindowsEx", flags, reserved);
     BOOL ok = FALSE;
     auto* m = nv::machine::current();
     if (!m) {
@@ -193,12 +207,13 @@ BOOL WINAPI ExitWindowsEx(UINT flags, DWORD reserved) {
             SetLastError(saved.error().code);
         }
     }
-    NV_TRACE_CALL("ExitWindowsEx", ok, flags, reserved);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI MessageBeep(UINT type) {
-    NV_TRACE_CALL("MessageBeep", TRUE, type);
+    NV_TRACE_ENTER("MessageBeep", type);
+    NV_TRACE_RESULT(TRUE);
     return TRUE;
 }
 
@@ -236,6 +251,7 @@ BOOL WINAPI IsCharAlphaA(CHAR ch) {
 // wsprintfA: the C formats it shares with printf; output is limited to 1024
 // bytes as Windows documents.
 int WINAPIV wsprintfA(LPSTR out, LPCSTR fmt, ...) {
+    NV_TRACE_ENTER("wsprintfA", fmt);
     va_list ap;
     va_start(ap, fmt);
     int n = std::vsnprintf(out, 1024, fmt, ap);
@@ -244,6 +260,6 @@ int WINAPIV wsprintfA(LPSTR out, LPCSTR fmt, ...) {
         n = 1023;
     if (n < 0)
         n = 0;
-    NV_TRACE_CALL("wsprintfA", n, out, fmt);  // the text written, then the format
+    NV_TRACE_RESULT(n, out);  // the text written  // the text written, then the format
     return n;
 }

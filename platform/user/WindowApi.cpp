@@ -44,6 +44,7 @@ int copyOut(const std::string& text, LPSTR buf, int size) {
 }  // namespace
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
+    NV_TRACE_ENTER("RegisterClassA", wc ? wc->lpszClassName : nullptr);
     ATOM result = 0;
     if (!wc) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -52,11 +53,12 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* wc) {
     } else {
         SetLastError(r.error().code);
     }
-    NV_TRACE_CALL("RegisterClassA", result, wc ? wc->lpszClassName : nullptr);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 BOOL WINAPI UnregisterClassA(LPCSTR name, HINSTANCE instance) {
+    NV_TRACE_ENTER("UnregisterClassA", name);
     auto cls = findClass(className(name), instance);
     DWORD error = 0;
     if (!cls || cls->system)
@@ -65,11 +67,12 @@ BOOL WINAPI UnregisterClassA(LPCSTR name, HINSTANCE instance) {
         error = ERROR_CLASS_HAS_WINDOWS;  // the class stays registered
     SetLastError(error);
     BOOL ok = error == 0;
-    NV_TRACE_CALL("UnregisterClassA", ok, name);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI GetClassInfoA(HINSTANCE instance, LPCSTR name, LPWNDCLASSA out) {
+    NV_TRACE_ENTER("GetClassInfoA", name);
     auto cls = findClass(className(name), instance);
     BOOL ok = FALSE;
     if (cls && out) {
@@ -87,19 +90,21 @@ BOOL WINAPI GetClassInfoA(HINSTANCE instance, LPCSTR name, LPWNDCLASSA out) {
     } else {
         SetLastError(ERROR_CLASS_DOES_NOT_EXIST);
     }
-    NV_TRACE_CALL("GetClassInfoA", ok, name);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 int WINAPI GetClassNameA(HWND hwnd, LPSTR buf, int size) {
+    NV_TRACE_ENTER("GetClassNameA", hwnd);
     Window* w = checked(hwnd);
     int n = w && w->cls ? copyOut(w->cls->name, buf, size) : 0;
-    NV_TRACE_CALL("GetClassNameA", n, hwnd);
+    NV_TRACE_RESULT(n);
     return n;
 }
 
 HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR cls, LPCSTR title, DWORD style, int x, int y, int cx, int cy,
                             HWND parent, HMENU menu, HINSTANCE instance, LPVOID param) {
+    NV_TRACE_ENTER("CreateWindowExA", exStyle, cls, title, style, x, y, cx, cy, parent, menu);
     CreateParams p;
     p.exStyle = exStyle;
     p.className = className(cls);
@@ -121,98 +126,111 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR cls, LPCSTR title, DWORD style
     } else {
         SetLastError(r.error().code);
     }
-    NV_TRACE_CALL("CreateWindowExA", result, exStyle, cls, title, style, x, y, cx, cy, parent, menu);
+    NV_TRACE_RESULT(result);
     return result;
 }
 
 BOOL WINAPI DestroyWindow(HWND hwnd) {
+    NV_TRACE_ENTER("DestroyWindow", hwnd);
     BOOL ok = checked(hwnd) ? destroyWindow(hwnd) : FALSE;
-    NV_TRACE_CALL("DestroyWindow", ok, hwnd);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI IsWindow(HWND hwnd) {
+    NV_TRACE_ENTER("IsWindow", hwnd);
     BOOL ok = find(hwnd) != nullptr;
-    NV_TRACE_CALL("IsWindow", ok, hwnd);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI IsWindowVisible(HWND hwnd) {
+    NV_TRACE_ENTER("IsWindowVisible", hwnd);
     Window* w = find(hwnd);
     BOOL ok = w && visible(*w);
-    NV_TRACE_CALL("IsWindowVisible", ok, hwnd);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI IsWindowEnabled(HWND hwnd) {
+    NV_TRACE_ENTER("IsWindowEnabled", hwnd);
     Window* w = find(hwnd);
     BOOL ok = w && !(w->style & WS_DISABLED);
-    NV_TRACE_CALL("IsWindowEnabled", ok, hwnd);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI IsZoomed(HWND hwnd) {
+    NV_TRACE_ENTER("IsZoomed", hwnd);
     Window* w = find(hwnd);
     BOOL ok = w && (w->style & WS_MAXIMIZE);
-    NV_TRACE_CALL("IsZoomed", ok, hwnd);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI IsIconic(HWND hwnd) {
+    NV_TRACE_ENTER("IsIconic", hwnd);
     Window* w = find(hwnd);
     BOOL ok = w && (w->style & WS_MINIMIZE);
-    NV_TRACE_CALL("IsIconic", ok, hwnd);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI IsChild(HWND parent, HWND hwnd) {
+    NV_TRACE_ENTER("IsChild", parent, hwnd);
     BOOL ok = FALSE;
     for (Window* w = find(hwnd); w && w->parent; w = find(w->parent))
         if (w->parent == parent) {
             ok = TRUE;
             break;
         }
-    NV_TRACE_CALL("IsChild", ok, parent, hwnd);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI EnableWindow(HWND hwnd, BOOL enable) {
+    NV_TRACE_ENTER("EnableWindow", hwnd, enable);
     BOOL r = checked(hwnd) ? enableWindow(hwnd, enable != FALSE) : FALSE;
-    NV_TRACE_CALL("EnableWindow", r, hwnd, enable);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 BOOL WINAPI ShowWindow(HWND hwnd, int cmd) {
+    NV_TRACE_ENTER("ShowWindow", hwnd, cmd);
     BOOL r = checked(hwnd) ? showWindow(hwnd, cmd) : FALSE;
-    NV_TRACE_CALL("ShowWindow", r, hwnd, cmd);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 BOOL WINAPI UpdateWindow(HWND hwnd) {
+    NV_TRACE_ENTER("UpdateWindow", hwnd);
     BOOL ok = checked(hwnd) != nullptr;
     if (ok)
         paintNow(hwnd);
-    NV_TRACE_CALL("UpdateWindow", ok, hwnd);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI OpenIcon(HWND hwnd) {
+    NV_TRACE_ENTER("OpenIcon", hwnd);
     BOOL ok = checked(hwnd) != nullptr;
     if (ok)
         showWindow(hwnd, SW_RESTORE);
-    NV_TRACE_CALL("OpenIcon", ok, hwnd);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI CloseWindow(HWND hwnd) {
+    NV_TRACE_ENTER("CloseWindow", hwnd);
     BOOL ok = checked(hwnd) != nullptr;
     if (ok)
         showWindow(hwnd, SW_MINIMIZE);
-    NV_TRACE_CALL("CloseWindow", ok, hwnd);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI BringWindowToTop(HWND hwnd) {
+    NV_TRACE_ENTER("BringWindowToTop", hwnd);
     Window* w = checked(hwnd);
     BOOL ok = w != nullptr;
     if (ok) {
@@ -223,53 +241,60 @@ BOOL WINAPI BringWindowToTop(HWND hwnd) {
         else
             bringToTop(hwnd);
     }
-    NV_TRACE_CALL("BringWindowToTop", ok, hwnd);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI SetForegroundWindow(HWND hwnd) {
+    NV_TRACE_ENTER("SetForegroundWindow", hwnd);
     BOOL ok = checked(hwnd) != nullptr;
     if (ok)
         activate(hwnd);
-    NV_TRACE_CALL("SetForegroundWindow", ok, hwnd);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 HWND WINAPI GetForegroundWindow(void) {
+    NV_TRACE_ENTER("GetForegroundWindow");
     HWND h = activeWindow();
-    NV_TRACE_CALL("GetForegroundWindow", h);
+    NV_TRACE_RESULT(h);
     return h;
 }
 
 HWND WINAPI SetActiveWindow(HWND hwnd) {
+    NV_TRACE_ENTER("SetActiveWindow", hwnd);
     HWND old = activeWindow();
     if (checked(hwnd))
         activate(hwnd);
-    NV_TRACE_CALL("SetActiveWindow", old, hwnd);
+    NV_TRACE_RESULT(old);
     return old;
 }
 
 HWND WINAPI GetActiveWindow(void) {
+    NV_TRACE_ENTER("GetActiveWindow");
     HWND h = activeWindow();
-    NV_TRACE_CALL("GetActiveWindow", h);
+    NV_TRACE_RESULT(h);
     return h;
 }
 
 HWND WINAPI SetFocus(HWND hwnd) {
+    NV_TRACE_ENTER("SetFocus", hwnd);
     HWND old = nullptr;
     if (!hwnd || checked(hwnd))
         old = setFocus(hwnd);
-    NV_TRACE_CALL("SetFocus", old, hwnd);
+    NV_TRACE_RESULT(old);
     return old;
 }
 
 HWND WINAPI GetFocus(void) {
+    NV_TRACE_ENTER("GetFocus");
     HWND h = focus();
-    NV_TRACE_CALL("GetFocus", h);
+    NV_TRACE_RESULT(h);
     return h;
 }
 
 HWND WINAPI GetParent(HWND hwnd) {
+    NV_TRACE_ENTER("GetParent", hwnd);
     Window* w = checked(hwnd);
     HWND r = nullptr;
     if (w) {
@@ -278,11 +303,12 @@ HWND WINAPI GetParent(HWND hwnd) {
         else if (w->style & WS_POPUP)
             r = w->owner;
     }
-    NV_TRACE_CALL("GetParent", r, hwnd);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 HWND WINAPI SetParent(HWND child, HWND parent) {
+    NV_TRACE_ENTER("SetParent", child, parent);
     Window* w = checked(child);
     HWND old = nullptr;
     if (w && (!parent || find(parent))) {
@@ -298,17 +324,19 @@ HWND WINAPI SetParent(HWND child, HWND parent) {
         }
         notifyScreenChanged();
     }
-    NV_TRACE_CALL("SetParent", old, child, parent);
+    NV_TRACE_RESULT(old);
     return old;
 }
 
 HWND WINAPI GetDesktopWindow(void) {
+    NV_TRACE_ENTER("GetDesktopWindow");
     HWND h = desktop();
-    NV_TRACE_CALL("GetDesktopWindow", h);
+    NV_TRACE_RESULT(h);
     return h;
 }
 
 HWND WINAPI FindWindowA(LPCSTR cls, LPCSTR title) {
+    NV_TRACE_ENTER("FindWindowA", cls, title);
     HWND r = nullptr;
     std::string want = className(cls);
     for (HWND h : topLevel()) {
@@ -322,11 +350,12 @@ HWND WINAPI FindWindowA(LPCSTR cls, LPCSTR title) {
         r = h;
         break;
     }
-    NV_TRACE_CALL("FindWindowA", r, cls, title);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 HWND WINAPI GetWindow(HWND hwnd, UINT cmd) {
+    NV_TRACE_ENTER("GetWindow", hwnd, cmd);
     Window* w = checked(hwnd);
     HWND r = nullptr;
     if (w) {
@@ -359,77 +388,86 @@ HWND WINAPI GetWindow(HWND hwnd, UINT cmd) {
             }
         }
     }
-    NV_TRACE_CALL("GetWindow", r, hwnd, cmd);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 HWND WINAPI GetTopWindow(HWND hwnd) {
+    NV_TRACE_ENTER("GetTopWindow", hwnd);
     HWND r = nullptr;
     if (!hwnd || hwnd == desktop()) {
         r = topLevel().empty() ? nullptr : topLevel().front();
     } else if (Window* w = checked(hwnd)) {
         r = w->children.empty() ? nullptr : w->children.front();
     }
-    NV_TRACE_CALL("GetTopWindow", r, hwnd);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 BOOL WINAPI EnumWindows(WNDENUMPROC proc, LPARAM lParam) {
+    NV_TRACE_ENTER("EnumWindows");
     auto list = topLevel();
     BOOL r = TRUE;
     for (HWND h : list) {
         if (!find(h))
             continue;
+        nv::trace::Callback program(proc);
         if (!proc(h, lParam)) {
             r = FALSE;
             break;
         }
     }
-    NV_TRACE_CALL("EnumWindows", r);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 BOOL WINAPI EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM lParam) {
+    NV_TRACE_ENTER("EnumChildWindows", parent);
     // All descendants, depth first, as Windows does.
     auto list = (!parent || parent == desktop()) ? topLevel() : descendants(parent);
     BOOL r = TRUE;
     for (HWND h : list) {
         if (!find(h))
             continue;
+        nv::trace::Callback program(proc);
         if (!proc(h, lParam)) {
             r = FALSE;
             break;
         }
     }
-    NV_TRACE_CALL("EnumChildWindows", r, parent);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 BOOL WINAPI SetWindowTextA(HWND hwnd, LPCSTR text) {
+    NV_TRACE_ENTER("SetWindowTextA", hwnd, text);
     BOOL ok = FALSE;
     if (checked(hwnd))
         ok = send(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text ? text : "")) != 0;
-    NV_TRACE_CALL("SetWindowTextA", ok, hwnd, text);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 int WINAPI GetWindowTextA(HWND hwnd, LPSTR buf, int size) {
+    NV_TRACE_ENTER("GetWindowTextA", hwnd, size);
     int n = 0;
     if (buf && size > 0)
         buf[0] = '\0';
     if (checked(hwnd) && buf && size > 0)
         n = static_cast<int>(send(hwnd, WM_GETTEXT, static_cast<WPARAM>(size), reinterpret_cast<LPARAM>(buf)));
-    NV_TRACE_CALL("GetWindowTextA", n, hwnd, size);
+    NV_TRACE_RESULT(n, buf && size > 0 ? static_cast<LPCSTR>(buf) : nullptr);
     return n;
 }
 
 int WINAPI GetWindowTextLengthA(HWND hwnd) {
+    NV_TRACE_ENTER("GetWindowTextLengthA", hwnd);
     int n = checked(hwnd) ? static_cast<int>(send(hwnd, WM_GETTEXTLENGTH, 0, 0)) : 0;
-    NV_TRACE_CALL("GetWindowTextLengthA", n, hwnd);
+    NV_TRACE_RESULT(n);
     return n;
 }
 
 BOOL WINAPI SetWindowPos(HWND hwnd, HWND after, int x, int y, int cx, int cy, UINT flags) {
+    NV_TRACE_ENTER("SetWindowPos", hwnd, after, x, y, cx, cy, flags);
     Window* w = checked(hwnd);
     BOOL ok = w != nullptr;
     if (ok) {
@@ -475,39 +513,43 @@ BOOL WINAPI SetWindowPos(HWND hwnd, HWND after, int x, int y, int cx, int cy, UI
             activate(hwnd);
         notifyScreenChanged();
     }
-    NV_TRACE_CALL("SetWindowPos", ok, hwnd, after, x, y, cx, cy, flags);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI MoveWindow(HWND hwnd, int x, int y, int cx, int cy, BOOL repaint) {
+    NV_TRACE_ENTER("MoveWindow", hwnd, x, y, cx, cy, repaint);
     BOOL ok = checked(hwnd) != nullptr;
     if (ok)
         moveWindow(hwnd, x, y, cx, cy, repaint != FALSE);
-    NV_TRACE_CALL("MoveWindow", ok, hwnd, x, y, cx, cy, repaint);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI GetWindowRect(HWND hwnd, LPRECT out) {
+    NV_TRACE_ENTER("GetWindowRect", hwnd);
     Window* w = checked(hwnd);
     BOOL ok = w && out;
     if (ok)
         *out = screenRect(*w);
-    NV_TRACE_CALL("GetWindowRect", ok, hwnd);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI GetClientRect(HWND hwnd, LPRECT out) {
+    NV_TRACE_ENTER("GetClientRect", hwnd);
     Window* w = checked(hwnd);
     BOOL ok = w && out;
     if (ok) {
         RECT c = clientScreenRect(*w);
         *out = RECT{0, 0, c.right - c.left, c.bottom - c.top};
     }
-    NV_TRACE_CALL("GetClientRect", ok, hwnd);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI ClientToScreen(HWND hwnd, LPPOINT pt) {
+    NV_TRACE_ENTER("ClientToScreen", hwnd);
     Window* w = checked(hwnd);
     BOOL ok = w && pt;
     if (ok) {
@@ -515,11 +557,12 @@ BOOL WINAPI ClientToScreen(HWND hwnd, LPPOINT pt) {
         pt->x += o.x;
         pt->y += o.y;
     }
-    NV_TRACE_CALL("ClientToScreen", ok, hwnd);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI ScreenToClient(HWND hwnd, LPPOINT pt) {
+    NV_TRACE_ENTER("ScreenToClient", hwnd);
     Window* w = checked(hwnd);
     BOOL ok = w && pt;
     if (ok) {
@@ -527,11 +570,12 @@ BOOL WINAPI ScreenToClient(HWND hwnd, LPPOINT pt) {
         pt->x -= o.x;
         pt->y -= o.y;
     }
-    NV_TRACE_CALL("ScreenToClient", ok, hwnd);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 int WINAPI MapWindowPoints(HWND from, HWND to, LPPOINT pts, UINT count) {
+    NV_TRACE_ENTER("MapWindowPoints", from, to, count);
     POINT of{0, 0}, ot{0, 0};
     if (from && from != desktop()) {
         if (Window* w = checked(from))
@@ -547,11 +591,12 @@ int WINAPI MapWindowPoints(HWND from, HWND to, LPPOINT pts, UINT count) {
         pts[i].y += dy;
     }
     int r = MAKELONG(static_cast<WORD>(static_cast<SHORT>(dx)), static_cast<WORD>(static_cast<SHORT>(dy)));
-    NV_TRACE_CALL("MapWindowPoints", r, from, to, count);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 BOOL WINAPI AdjustWindowRectEx(LPRECT r, DWORD style, BOOL menu, DWORD exStyle) {
+    NV_TRACE_ENTER("AdjustWindowRectEx", style, menu, exStyle);
     BOOL ok = r != nullptr;
     if (ok) {
         RECT f = frameFor(style, exStyle);
@@ -562,7 +607,7 @@ BOOL WINAPI AdjustWindowRectEx(LPRECT r, DWORD style, BOOL menu, DWORD exStyle) 
         if (menu)
             r->top -= systemMetric(SM_CYMENU);
     }
-    NV_TRACE_CALL("AdjustWindowRectEx", ok, style, menu, exStyle);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
@@ -588,6 +633,7 @@ HWND childAt(HWND parent, POINT screenPt) {
 }  // namespace
 
 HWND WINAPI WindowFromPoint(POINT pt) {
+    NV_TRACE_ENTER("WindowFromPoint", pt.x, pt.y);
     HWND r = nullptr;
     for (HWND h : topLevel()) {
         Window* w = find(h);
@@ -600,11 +646,12 @@ HWND WINAPI WindowFromPoint(POINT pt) {
             break;
         }
     }
-    NV_TRACE_CALL("WindowFromPoint", r, pt.x, pt.y);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 HWND WINAPI ChildWindowFromPoint(HWND parent, POINT pt) {
+    NV_TRACE_ENTER("ChildWindowFromPoint", parent, pt.x, pt.y);
     HWND r = nullptr;
     if (Window* w = checked(parent)) {
         POINT o = clientOrigin(*w);
@@ -624,7 +671,7 @@ HWND WINAPI ChildWindowFromPoint(HWND parent, POINT pt) {
             }
         }
     }
-    NV_TRACE_CALL("ChildWindowFromPoint", r, parent, pt.x, pt.y);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
@@ -785,34 +832,39 @@ bool setLong(HWND hwnd, int index, bool ptrSized, LONG_PTR value, LONG_PTR* old)
 }  // namespace
 
 LONG WINAPI GetWindowLongA(HWND hwnd, int index) {
+    NV_TRACE_ENTER("GetWindowLongA", hwnd, index);
     LONG_PTR v = 0;
     LONG r = getLong(hwnd, index, false, &v) ? static_cast<LONG>(v) : 0;
-    NV_TRACE_CALL("GetWindowLongA", r, hwnd, index);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 LONG WINAPI SetWindowLongA(HWND hwnd, int index, LONG value) {
+    NV_TRACE_ENTER("SetWindowLongA", hwnd, index, value);
     LONG_PTR old = 0;
     LONG r = setLong(hwnd, index, false, value, &old) ? static_cast<LONG>(old) : 0;
-    NV_TRACE_CALL("SetWindowLongA", r, hwnd, index, value);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 LONG_PTR WINAPI GetWindowLongPtrA(HWND hwnd, int index) {
+    NV_TRACE_ENTER("GetWindowLongPtrA", hwnd, index);
     LONG_PTR v = 0;
     LONG_PTR r = getLong(hwnd, index, true, &v) ? v : 0;
-    NV_TRACE_CALL("GetWindowLongPtrA", r, hwnd, index);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 LONG_PTR WINAPI SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value) {
+    NV_TRACE_ENTER("SetWindowLongPtrA", hwnd, index, value);
     LONG_PTR old = 0;
     LONG_PTR r = setLong(hwnd, index, true, value, &old) ? old : 0;
-    NV_TRACE_CALL("SetWindowLongPtrA", r, hwnd, index, value);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 WORD WINAPI GetWindowWord(HWND hwnd, int index) {
+    NV_TRACE_ENTER("GetWindowWord", hwnd, index);
     Window* w = checked(hwnd);
     LONG_PTR v = 0;
     WORD r = 0;
@@ -820,11 +872,12 @@ WORD WINAPI GetWindowWord(HWND hwnd, int index) {
         r = static_cast<WORD>(v);
     else if (w)
         SetLastError(kErrorInvalidIndex);
-    NV_TRACE_CALL("GetWindowWord", r, hwnd, index);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 WORD WINAPI SetWindowWord(HWND hwnd, int index, WORD value) {
+    NV_TRACE_ENTER("SetWindowWord", hwnd, index, value);
     Window* w = checked(hwnd);
     LONG_PTR v = 0;
     WORD r = 0;
@@ -834,11 +887,12 @@ WORD WINAPI SetWindowWord(HWND hwnd, int index, WORD value) {
     } else if (w) {
         SetLastError(kErrorInvalidIndex);
     }
-    NV_TRACE_CALL("SetWindowWord", r, hwnd, index, value);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 DWORD WINAPI GetClassLongA(HWND hwnd, int index) {
+    NV_TRACE_ENTER("GetClassLongA", hwnd, index);
     Window* w = checked(hwnd);
     DWORD r = 0;
     if (w && w->cls) {
@@ -859,13 +913,14 @@ DWORD WINAPI GetClassLongA(HWND hwnd, int index) {
             SetLastError(kErrorInvalidIndex);
         }
     }
-    NV_TRACE_CALL("GetClassLongA", r, hwnd, index);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 // ---- update regions ----
 
 BOOL WINAPI InvalidateRect(HWND hwnd, const RECT* r, BOOL erase) {
+    NV_TRACE_ENTER("InvalidateRect", hwnd, erase);
     BOOL ok = TRUE;
     if (!hwnd) {
         // Windows invalidates every top-level window then.
@@ -877,19 +932,21 @@ BOOL WINAPI InvalidateRect(HWND hwnd, const RECT* r, BOOL erase) {
     } else {
         ok = FALSE;
     }
-    NV_TRACE_CALL("InvalidateRect", ok, hwnd, erase);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI ValidateRect(HWND hwnd, const RECT* r) {
+    NV_TRACE_ENTER("ValidateRect", hwnd);
     BOOL ok = checked(hwnd) != nullptr;
     if (ok)
         validate(hwnd, r);
-    NV_TRACE_CALL("ValidateRect", ok, hwnd);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI GetUpdateRect(HWND hwnd, LPRECT out, BOOL erase) {
+    NV_TRACE_ENTER("GetUpdateRect", hwnd, erase);
     Window* w = checked(hwnd);
     BOOL r = FALSE;
     if (w) {
@@ -901,11 +958,12 @@ BOOL WINAPI GetUpdateRect(HWND hwnd, LPRECT out, BOOL erase) {
             w->erase = false;
         }
     }
-    NV_TRACE_CALL("GetUpdateRect", r, hwnd, erase);
+    NV_TRACE_RESULT(r);
     return r;
 }
 
 BOOL WINAPI RedrawWindow(HWND hwnd, const RECT* r, HRGN rgn, UINT flags) {
+    NV_TRACE_ENTER("RedrawWindow", hwnd, flags);
     if (!hwnd)
         hwnd = desktop();
     BOOL ok = checked(hwnd) != nullptr;
@@ -919,7 +977,7 @@ BOOL WINAPI RedrawWindow(HWND hwnd, const RECT* r, HRGN rgn, UINT flags) {
         if (flags & (RDW_UPDATENOW | RDW_ERASENOW))
             paintNow(hwnd);
     }
-    NV_TRACE_CALL("RedrawWindow", ok, hwnd, flags);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 

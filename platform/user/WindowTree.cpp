@@ -6,6 +6,7 @@
 #include <cassert>
 
 #include "platform/core/Machine.h"
+#include "platform/core/Trace.h"
 #include "platform/user/ResidentProgram.h"
 
 namespace nv::user {
@@ -123,6 +124,8 @@ Result<ATOM> registerClass(const WNDCLASSA& wc, bool system) {
     c->name = name;
     c->style = wc.style;
     c->proc = wc.lpfnWndProc;
+    if (system)
+        trace::internalProcedure(wc.lpfnWndProc);  // the controls' own calls are not the program's
     c->clsExtra = std::max(0, wc.cbClsExtra);
     c->wndExtra = std::max(0, wc.cbWndExtra);
     c->instance = wc.hInstance;

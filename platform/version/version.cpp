@@ -101,6 +101,7 @@ std::map<const void*, std::string>& narrowed() {
 using namespace nv::version;
 
 DWORD WINAPI GetFileVersionInfoSizeA(LPCSTR lptstrFilename, LPDWORD lpdwHandle) {
+    NV_TRACE_ENTER("GetFileVersionInfoSizeA", lptstrFilename);
     if (lpdwHandle)
         *lpdwHandle = 0;
     DWORD size = 0;
@@ -111,11 +112,12 @@ DWORD WINAPI GetFileVersionInfoSizeA(LPCSTR lptstrFilename, LPDWORD lpdwHandle) 
     } else {
         SetLastError(block.error().code);
     }
-    NV_TRACE_CALL("GetFileVersionInfoSizeA", size, lptstrFilename);
+    NV_TRACE_RESULT(size);
     return size;
 }
 
 BOOL WINAPI GetFileVersionInfoA(LPCSTR lptstrFilename, DWORD dwHandle, DWORD dwLen, LPVOID lpData) {
+    NV_TRACE_ENTER("GetFileVersionInfoA", lptstrFilename, dwHandle, dwLen, lpData);
     BOOL ok = FALSE;
     if (!lpData) {
         SetLastError(ERROR_INVALID_DATA);
@@ -141,11 +143,12 @@ BOOL WINAPI GetFileVersionInfoA(LPCSTR lptstrFilename, DWORD dwHandle, DWORD dwL
                 SetLastError(ERROR_INSUFFICIENT_BUFFER);
         }
     }
-    NV_TRACE_CALL("GetFileVersionInfoA", ok, lptstrFilename, dwHandle, dwLen, lpData);
+    NV_TRACE_RESULT(ok);
     return ok;
 }
 
 BOOL WINAPI VerQueryValueA(LPCVOID pBlock, LPCSTR lpSubBlock, LPVOID* lplpBuffer, UINT* puLen) {
+    NV_TRACE_ENTER("VerQueryValueA", pBlock, lpSubBlock);
     BOOL ok = FALSE;
     if (pBlock && lpSubBlock && lplpBuffer) {
         auto* b = static_cast<const uint8_t*>(pBlock);
@@ -176,6 +179,6 @@ BOOL WINAPI VerQueryValueA(LPCVOID pBlock, LPCSTR lpSubBlock, LPVOID* lplpBuffer
     }
     if (!ok && puLen)
         *puLen = 0;
-    NV_TRACE_CALL("VerQueryValueA", ok, pBlock, lpSubBlock);
+    NV_TRACE_RESULT(ok);
     return ok;
 }

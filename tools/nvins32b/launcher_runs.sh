@@ -84,17 +84,17 @@ for input in answers console; do
     fresh
     start "unattended run" $input "$cancel_language$english_note" 'A:\' /1
     expect_ini 'C:\WINDOWS\WIN.INI' 'Norvalk QS-8000 series' LPT1 1 "unattended run ($input)"
-    grep -qE '^SendMessageA\(0x[0-9a-f]+, 400, 0, 0\)' "$work/trace.txt" ||
+    grep -qE '^ *SendMessageA\(0x[0-9a-f]+, 400, 0, 0\)' "$work/trace.txt" ||
         fail "unattended run ($input): the driver stage was not sent"
 
     # Group-only run: no port probe, the driver stage after the window's timer.
     fresh
     start "group-only run" $input "$no_fonts" 'A:\' /ND
     expect_ini 'C:\WINDOWS\WIN.INI' 'Norvalk QS-8000 series' LPT1 '(missing)' "group-only run ($input)"
-    grep -qE '^SetTimer\(0x[0-9a-f]+, 1, 2000' "$work/trace.txt" || fail "group-only run ($input): no 2000 ms timer"
-    grep -qE '^PostMessageA\(0x[0-9a-f]+, 400, 0, 0\)' "$work/trace.txt" ||
+    grep -qE '^ *SetTimer\(0x[0-9a-f]+, 1, 2000' "$work/trace.txt" || fail "group-only run ($input): no 2000 ms timer"
+    grep -qE '^ *PostMessageA\(0x[0-9a-f]+, 400, 0, 0\)' "$work/trace.txt" ||
         fail "group-only run ($input): the timer did not start the driver stage"
-    grep -qE '^SendMessageA\(0x[0-9a-f]+, 400,' "$work/trace.txt" &&
+    grep -qE '^ *SendMessageA\(0x[0-9a-f]+, 400,' "$work/trace.txt" &&
         fail "group-only run ($input): the driver stage was sent at once"
 
     # Uninstall start: the program's copy in the system directory is run with
