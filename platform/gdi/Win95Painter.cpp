@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/core/Trace.h"
 #include "platform/gdi/DeviceContext.h"
 #include "platform/gdi/FontMetrics.h"
 #include "platform/core/PerMachine.h"
@@ -401,7 +400,6 @@ void paintCloseButton(HDC hdc, RECT b) {
 }  // namespace
 
 void Win95Painter::paintNonClient(HWND hwnd) {
-    nv::trace::Quiet quiet;
     RECT wr{}, cr{};
     if (!GetWindowRect(hwnd, &wr) || !GetClientRect(hwnd, &cr))
         return;
@@ -455,7 +453,6 @@ void Win95Painter::paintNonClient(HWND hwnd) {
 }
 
 void Win95Painter::paintControl(HWND hwnd, ControlKind kind) {
-    nv::trace::Quiet quiet;
     PAINTSTRUCT ps{};
     HDC hdc = BeginPaint(hwnd, &ps);
     if (!hdc)
@@ -491,12 +488,10 @@ HFONT Win95Painter::createDialogFont(const char* face, int pointSize) {
 }
 
 void Win95Painter::releaseFont(HFONT font) {
-    nv::trace::Quiet quiet;
     DeleteObject(font);
 }
 
 bool Win95Painter::baseUnits(HFONT font, SIZE* out) {
-    nv::trace::Quiet quiet;
     if (!out)
         return false;
     BaseUnits u = fontBaseUnits(font);
@@ -505,7 +500,6 @@ bool Win95Painter::baseUnits(HFONT font, SIZE* out) {
 }
 
 bool Win95Painter::textExtent(HFONT font, const char* text, SIZE* out) {
-    nv::trace::Quiet quiet;
     if (!out || !text)
         return false;
     HDC dc = CreateCompatibleDC(nullptr);

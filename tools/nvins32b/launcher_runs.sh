@@ -154,11 +154,15 @@ german
 "$nvins" --machine "$m" --answers "$work/recorded.answers" > /dev/null 2> "$work/err" ||
     fail "replay of the console recording: exit $? $(cat "$work/err")"
 
-# Input that runs out while the message waits stops the run with status 3.
+# Input that runs out while the message waits stops the run with status 3;
+# the trace ends with the call the run stopped in.
 german
-"$nvins" --machine "$m" --answers "$work/none.answers" > /dev/null 2> "$work/err"
+"$nvins" --machine "$m" --answers "$work/none.answers" --trace "$work/trace.txt" > /dev/null 2> "$work/err"
 status=$?
 [ "$status" -eq 3 ] || fail "answers that run out should exit with 3, not $status"
+tail -n 1 "$work/trace.txt" | grep -qF 'MessageBoxA(NULL, "OEMSETUP.INF wurde nicht gefunden.", ' ||
+    fail "the trace of a stopped run does not end in the call it stopped in: $(tail -n 1 "$work/trace.txt")"
+tail -n 1 "$work/trace.txt" | grep -q ') {$' || fail "the call a run stopped in is shown as returned"
 
 # The empty hand-over file: deleted, message 170 under 171, in English.
 fresh
