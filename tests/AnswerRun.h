@@ -146,7 +146,8 @@ protected:
         // is one of the configuration files checked below.
         std::string recorded = nvmachine({"ini", "get", machine.string(), kPrivateIni, "Install"}).out;
         std::string upperRecorded = upper(recorded);
-        std::istringstream diff(nvmachine({"diff", before.string(), machine.string()}).out);
+        const std::string changes = nvmachine({"diff", before.string(), machine.string()}).out;
+        std::istringstream diff(changes);
         for (std::string line; std::getline(diff, line);) {
             if (line.rfind("+ file\t", 0) != 0 && line.rfind("~ file\t", 0) != 0)
                 continue;
@@ -167,16 +168,16 @@ protected:
         }
 
         // SYSTEM.INI and WIN.INI are as before or their backups are recorded.
-        checkBackedUp("C:\\WINDOWS\\SYSTEM.INI", "BFileSysIni");
-        checkBackedUp("C:\\WINDOWS\\WIN.INI", "BFileWinIni");
+        checkBackedUp("C:\\WINDOWS\\SYSTEM.INI", "BFileSysIni", changes);
+        checkBackedUp("C:\\WINDOWS\\WIN.INI", "BFileWinIni", changes);
     }
 
     // A configuration file either unchanged, or its backup named in the
     // private INI. WIN.INI's own section of the product is written by the
     // start of every run (the port probe), before anything is installed;
     // the spooler's sections are the spooler's.
-    void checkBackedUp(const std::string& file, const std::string& key) {
-        std::string diff = nvmachine({"diff", before.string(), machine.string()}).out;
+    // `diff` is what `nvmachine diff` says the run changed.
+    void checkBackedUp(const std::string& file, const std::string& key, const std::string& diff) {
         bool changed = false;
         std::istringstream lines(diff);
         for (std::string line; std::getline(lines, line);) {
