@@ -2,11 +2,14 @@
 //
 //   nvmachine insert DIR A: FOLDER
 //
-// The files and folders of the host FOLDER are copied into the drive's folder
-// inside the machine directory (what was there before, the old disk, goes
-// first), and the drive is marked as holding a disk. Copying, not linking,
-// keeps everything the machine reaches inside its directory; symbolic links in
-// FOLDER are skipped. Exit status: 0 done, 2 errors.
+// The files and folders of the host FOLDER are copied into the drive's own
+// folder inside the machine directory, drives/A for A: (what was there before,
+// the old disk, goes first), and the drive is marked as holding a disk.
+// Copying, not linking, keeps everything the machine reaches inside its
+// directory; symbolic links in FOLDER are skipped. An answer file's insert
+// points the drive at a disk folder of the machine directory instead; such a
+// folder is another disk's files and is left as it is, the drive is pointed
+// back at its own folder. Exit status: 0 done, 2 errors.
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -40,6 +43,10 @@ int run(const Args& a) {
     nv::machine::Drive* d = nv::tool::removableDrive("insert", m, a[1]);
     if (!d)
         return 2;
+
+    // Guard: clearing the folder the drive points at would wipe the disk an
+    // answer file inserted (disks/DISK3 after an install) and fill it with this one.
+    d->folder = std::string("drives/") + d->letter;
 
     std::error_code ec;
     fs::path source = fs::weakly_canonical(a[2], ec);

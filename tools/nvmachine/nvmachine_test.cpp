@@ -137,6 +137,18 @@ TEST_F(Tool, InsertLsEject) {
     EXPECT_EQ(nvmachine({"ls", d(), "A:\\"}).status, 1);
     EXPECT_EQ(nvmachine({"insert", d(), "C:", disk.string()}).status, 2);  // not removable
     EXPECT_EQ(nvmachine({"insert", d(), "A:", (dir() / "drives/A").string()}).status, 2);  // overlap
+
+    // After an answer file pointed A: at a disk folder of the machine, the
+    // next insert leaves that disk's files alone and fills A:'s own folder.
+    spit(dir() / "disks/DISK3/DISK3.TAG", "3");
+    ASSERT_EQ(nvmachine({"setting", d(), "A:folder", "disks/DISK3"}).status, 0);
+    ASSERT_EQ(nvmachine({"setting", d(), "A:disk", "1"}).status, 0);
+    EXPECT_EQ(nvmachine({"ls", d(), "A:\\"}).out, "         1 DISK3.TAG\n");
+    EXPECT_EQ(nvmachine({"insert", d(), "A:", disk2.string()}).status, 0);
+    EXPECT_EQ(nvmachine({"ls", d(), "A:\\"}).out, "         0 DISK2.TAG\n");
+    EXPECT_EQ(slurp(dir() / "disks/DISK3/DISK3.TAG"), "3");
+    EXPECT_FALSE(fs::exists(dir() / "disks/DISK3/DISK2.TAG"));
+    EXPECT_EQ(nvmachine({"setting", d(), "A:folder"}).out, "drives/A\n");
 }
 
 TEST_F(Tool, SnapshotAndDiffShowAChange) {
