@@ -468,10 +468,30 @@ void SpoolerStore::forgetPrinterHandles(std::string_view name) {
 
 // ---------------------------------------------------------------- preloads
 
+namespace {
+
+// The preloads the spooler has added once, as "PRINTER,DRIVER" lines in a
+// value of its own key: a printer or driver deleted later stays deleted
+// through the next start instead of coming back, and a preload added to the
+// setting later is still added.
+constexpr const char* kPreloadedValue = "Preloaded";
+
+std::string preloadId(const Preload& pre) { return pre.printer + "," + pre.driver; }
+
+}  // namespace
+
 Result<void> SpoolerStore::applyPreloads(const std::vector<Preload>& preloads) {
+    Registry* reg = NV_TRY(theRegistry());
+    std::vector<std::string> done;
+    if (const Key* root = reg->find(printPath({})))
+        done = multi(*root, kPreloadedValue);
+    const size_t before = done.size();
     for (const auto& pre : preloads) {
         if (!validModuleName(pre.driver))
             return Error::win32(ERROR_INVALID_PARAMETER, "preloaded driver without a valid name");
+        if (std::find(done.begin(), done.end(), preloadId(pre)) != done.end())
+            continue;
+        done.push_back(preloadId(pre));
         auto existing = NV_TRY(driver(pre.driver));
         if (!existing) {
             Driver d;
@@ -500,7 +520,10 @@ Result<void> SpoolerStore::applyPreloads(const std::vector<Preload>& preloads) {
         std::string current = NV_TRY(defaultPrinter());
         NV_TRY(addPrinter(p, pre.isDefault || current.empty()));
     }
-    return {};
+    if (done.size() == before)
+        return {};
+    setMulti(reg->create(printPath({})), kPreloadedValue, done);
+    return saveRegistry();
 }
 
 }  // namespace nv::spooler

@@ -17,7 +17,9 @@
 //    spooler that is not running fails every call with
 //    RPC_S_SERVER_UNAVAILABLE; exactly the Nth call fails with error E.
 //  - Preloads (spoolerPreload=...): printers and drivers the spooler adds on
-//    its first start when the registry lacks them.
+//    its first start when the registry lacks them, once per machine: the
+//    value Preloaded of the Print key lists those added, so that one deleted
+//    later does not come back.
 #pragma once
 
 #include <cstdint>

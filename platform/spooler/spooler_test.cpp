@@ -3,9 +3,11 @@
 // null, one short and exact.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <string>
 #include <vector>
 
 #include <windows.h>
@@ -416,6 +418,25 @@ TEST_F(Spooler, PreloadedPrintersAndDriversAreAddedOnce) {
     EXPECT_STREQ(reinterpret_cast<PRINTER_INFO_5A*>(buf)->pPortName, "LPT2:");
     EXPECT_EQ(tm.get('C', "WINDOWS/SYSTEM/ACME.DRV").empty(), false);
     EXPECT_NE(winIni().find("device=Acme Writer,ACME,LPT2:"), std::string::npos);
+
+    // Deleted later, a preloaded printer and driver stay deleted through the
+    // next start; a preload added to the setting afterwards is still added.
+    ASSERT_TRUE(store.removePrinter("Acme Writer").ok());
+    ASSERT_TRUE(store.removeDriver("Norvalk QS-7000").ok());
+    std::vector<nv::spooler::Preload> more = tm.machine().settings().spoolerPreloads;
+    nv::spooler::Preload third;
+    third.driver = "Acme Laser";
+    more.push_back(third);
+    ASSERT_TRUE(store.applyPreloads(more).ok());
+    ASSERT_TRUE(EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 5, buf, sizeof buf, &needed, &returned));
+    EXPECT_EQ(returned, 0u);
+    ASSERT_TRUE(EnumPrinterDriversA(nullptr, nullptr, 1, buf, sizeof buf, &needed, &returned));
+    ASSERT_EQ(returned, 2u);
+    std::vector<std::string> names;
+    for (DWORD i = 0; i < returned; ++i)
+        names.push_back(reinterpret_cast<DRIVER_INFO_1A*>(buf)[i].pName);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Acme Laser", "Acme Writer 2"}));
 }
 
 }  // namespace
