@@ -73,32 +73,39 @@ protected:
         EXPECT_EQ(snap.status, 0) << snap.out;
         std::filesystem::copy_file(onMachine("C:\\WINDOWS\\SYSTEM.INI"), systemIniBefore,
                                    std::filesystem::copy_options::overwrite_existing);
-        std::vector<std::string> launch{"--machine", machine.string()};
-        launch.insert(launch.end(), options.launcherArgs.begin(), options.launcherArgs.end());
+        CommandRun done = launch(answers, options);
+        EXPECT_EQ(done.status, 0) << done.out;
+        checkConsistent();
+        return done.out;
+    }
+
+    // Runs the launcher with a file of samples/answers on the machine as it
+    // is, without the checks.
+    CommandRun launch(const std::string& answers, const RunOptions& options = {}) {
+        std::vector<std::string> args{"--machine", machine.string()};
+        args.insert(args.end(), options.launcherArgs.begin(), options.launcherArgs.end());
         std::filesystem::path answerFile = sourceDir() / "samples/answers" / answers;
         if (options.input == RunOptions::Input::AnswerFile)
-            launch.insert(launch.end(), {"--answers", answerFile.string()});
+            args.insert(args.end(), {"--answers", answerFile.string()});
         else
-            launch.push_back("--console");
+            args.push_back("--console");
         if (!options.programArgs.empty()) {
-            launch.push_back("--");
-            launch.insert(launch.end(), options.programArgs.begin(), options.programArgs.end());
+            args.push_back("--");
+            args.insert(args.end(), options.programArgs.begin(), options.programArgs.end());
         }
         CommandRun done;
         if (options.input == RunOptions::Input::AnswerFile) {
-            done = runTool(binaryDir() / "tools/nvins32b/nvins32b", launch);
+            done = runTool(binaryDir() / "tools/nvins32b/nvins32b", args);
         } else {
             // The console's dialogs and prompts go to the transcript; what
             // the launcher says of the run stays on standard error.
             std::string command = shellQuoted((binaryDir() / "tools/nvins32b/nvins32b").string());
-            for (const auto& a : launch)
+            for (const auto& a : args)
                 command += " " + shellQuoted(a);
             done = runShell(command + " < " + shellQuoted(answerFile.string()) + " 2>&1 > " +
                             shellQuoted(consoleTranscript.string()));
         }
-        EXPECT_EQ(done.status, 0) << done.out;
-        checkConsistent();
-        return done.out;
+        return done;
     }
 
     // Where a file of the machine ("C:\WINDOWS\WIN.INI") lies on the host.
