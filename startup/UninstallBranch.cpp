@@ -61,7 +61,10 @@ LRESULT UninstallBranch(HWND hwnd, int groupPresent) {
 
     if (!SwitchText(hwnd, state.scriptCopyPath))
         return NotRemoved(hwnd);
-    CleanUpIniFiles(hwnd, removal);
+    // Guard: SYSTEM.INI still loads the driver's virtual device driver; the
+    // printers and the INF copies stay, so that the uninstall can run again.
+    if (CleanUpIniFiles(hwnd, removal) == CLEANUP_DEVICE_LINE_KEPT)
+        return NotRemoved(hwnd);
     if (!SwitchToOemCopy(hwnd))
         return NotRemoved(hwnd);
 

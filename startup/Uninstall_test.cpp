@@ -143,6 +143,22 @@ TEST_F(Uninstall, CancelledOrRefusedRemovalChangesNothing) {
     EXPECT_EQ(m().get('C', "WINDOWS/SYSTEM.INI"), "[386Enh]\r\ndevice=NVBIDI.386\r\n");
 }
 
+// SYSTEM.INI that cannot be rewritten after the files are gone: the run
+// says "not removed" and keeps the printers, the kept INF copies and the
+// keys, so that the uninstall can run again once the file can be written.
+TEST_F(Uninstall, SystemIniThatCannotBeRewrittenIsNotRemoved) {
+    installBoth();
+    ASSERT_EQ(m().setting("readOnlyFolders", "C:\\WINDOWS\\SYSTEM.INI"), "");
+    run("", {}, kChooseUninstall + kSelectAll + Boxes({kNotRemoved}));
+    EXPECT_EQ(state.runResult, RESULT_NOT_REMOVED);
+    EXPECT_EQ(m().get('C', "WINDOWS/SYSTEM.INI"), "[386Enh]\r\ndevice=NVBIDI.386\r\n");
+    EXPECT_FALSE(onC("WINDOWS/SYSTEM.B00"));
+    EXPECT_EQ(localPrinterNames().size(), 3u);
+    EXPECT_TRUE(sys("QS8000.IN1"));
+    EXPECT_TRUE(onC("WINDOWS/qs8000.ini"));
+    EXPECT_TRUE(key(kKey8000));
+}
+
 // A spooler that does not answer: nothing is taken away, and the outcome
 // says the driver was not removed.
 TEST_F(Uninstall, SpoolerNotRunningRemovesNothing) {

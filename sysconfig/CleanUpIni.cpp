@@ -122,6 +122,9 @@ int CleanUpIniFiles(HWND owner, int removal) {
     char valueSpec[144];
     CopyText(valueSpec, vxd);
     state.iniEditMode[0] = INI_MODE_ACCEPTED;
-    EditIniEntry(owner, "20:SYSTEM.INI", "386Enh", "device", valueSpec, kUninstallComment);
+    // Guard: reported as done, a SYSTEM.INI the machine would not let us
+    // rewrite would go on loading a virtual device driver whose file is gone.
+    if (EditIniEntry(owner, "20:SYSTEM.INI", "386Enh", "device", valueSpec, kUninstallComment) != 1)
+        return CLEANUP_DEVICE_LINE_KEPT;
     return 1;
 }

@@ -123,3 +123,18 @@ TEST_F(CleanUp, MissingSectionOrFiles) {
 }
 
 }  // namespace
+
+// A machine that refuses the SYSTEM.INI edit (the Nth write of the clean-up
+// fails: the backup's copy, then the rewrite): SYSTEM.INI keeps its content
+// and the clean-up says so, since it still loads the virtual device driver.
+class CleanUpWriteFault : public CleanUp, public ::testing::WithParamInterface<int> {};
+
+TEST_P(CleanUpWriteFault, ReportsTheDeviceLineKept) {
+    state.modelTable[1][MODEL_SELECTED_BYTE] = '0';  // WIN.INI has nothing to lose: only SYSTEM.INI is written
+    ASSERT_EQ(tm().setting("failWrite", std::to_string(GetParam())), "");
+    EXPECT_EQ(CleanUpIniFiles(nullptr, 1), CLEANUP_DEVICE_LINE_KEPT);
+    EXPECT_EQ(file("WINDOWS/SYSTEM.INI"), kSystemIni);
+    EXPECT_FALSE(exists("WINDOWS/SYSTEM.B00"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Writes, CleanUpWriteFault, ::testing::Values(1, 2));

@@ -282,7 +282,7 @@ int EditWith(HWND owner, LPCSTR section, LPCSTR key, LPCSTR valueSpec, LPCSTR co
     LZClose(outFile);
     Rewrite done = out.failed ? Rewrite::WriteFailed : editor.edited() ? Rewrite::Edited : Rewrite::Unchanged;
     FinishRewrite(done, TargetOf(path), BackupRecord::KeepFirst, backup, path);
-    return INI_EDIT_DONE;
+    return done == Rewrite::WriteFailed ? INI_EDIT_WRITE_FAILED : INI_EDIT_DONE;
 }
 
 }  // namespace
@@ -314,7 +314,9 @@ int EditIniEntry(HWND owner, LPCSTR fileSpec, LPCSTR section, LPCSTR key, LPCSTR
     if (r == INI_EDIT_NOT_READ)
         r = EditIniFileByLines(owner, section, key, valueSpec, comment, backup, path);
     editTarget = nullptr;
-    if (r == INI_EDIT_NOT_READ)
+    if (r == INI_EDIT_NOT_READ) {
         LzDeleteFile(backup);  // the backup could not be read back: the file was not touched
-    return 1;
+        return 0;
+    }
+    return r;
 }

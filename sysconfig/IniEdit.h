@@ -36,6 +36,8 @@ enum IniSpecDigit : char {
 enum IniEditResult : int {
     INI_EDIT_NOT_READ = 0,  // the backup could not be read: the file is untouched
     INI_EDIT_DONE = 1,      // the file was processed, edited or not, and its backup settled
+    INI_EDIT_WRITE_FAILED = 2,  // the rewrite fell short: the file has its old content back
+                                // (or, when that failed too, its backup is recorded)
 };
 
 // Adds device=name as the first line of [386Enh] of SYSTEM.INI. Returns 1.
@@ -51,9 +53,11 @@ int AddIniLine(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR backup, LPCSTR p
 int RunIniEdits(HWND owner);
 
 // One edit line: fileSpec is "<dir><kind>:<file>" (IniSpecDigit); <file> may
-// lie in a subdirectory. valueSpec is "<how>:<file name>". 0 when the file is
-// missing, its name leaves the directory (a drive, a leading separator,
-// ".."), or no backup could be made.
+// lie in a subdirectory. valueSpec is "<how>:<file name>". Returns 1 when the
+// file was processed (edited or not); 0 when it is left as it was because it
+// is missing, its name leaves the directory (a drive, a leading separator,
+// ".."), no backup could be made or the backup could not be read back;
+// INI_EDIT_WRITE_FAILED when the rewrite fell short.
 int EditIniEntry(HWND owner, LPCSTR fileSpec, LPCSTR section, LPCSTR key, LPCSTR valueSpec, LPCSTR comment);
 
 // Rewrites path from backup with the first match of key in section edited,
