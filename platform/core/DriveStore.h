@@ -26,9 +26,11 @@
 #include <ostream>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/core/Result.h"
@@ -83,9 +85,11 @@ public:
     Result<void> setReadOnly(int fd, bool readOnly, std::string_view shown) const;
 
     // How many writes through descriptors (write, truncate, setTimes) the
-    // store has made: they change a file without changing its identity, so
-    // caches of file content compare this count too.
-    uint64_t inPlaceWrites() const { return inPlaceWrites_; }
+    // store has made to the file `node` describes: they change a file
+    // without changing its identity, so caches of file content compare this
+    // count too. Counted per file, so that copying other files (as an
+    // install does between its INI writes) leaves those caches valid.
+    uint64_t inPlaceWrites(const NodeInfo& node) const;
     // How many whole files readFile() has read (caches are measured by it).
     uint64_t wholeReads() const { return wholeReads_; }
 
@@ -109,7 +113,12 @@ public:
     Result<std::filesystem::path> machineFile(const std::filesystem::path& machineDir, std::string_view relative) const;
 
 private:
-    mutable uint64_t inPlaceWrites_ = 0;
+    // Counts a write through fd against its file, or against every file
+    // when the descriptor cannot tell which file it is.
+    void countInPlaceWrite(int fd) const;
+
+    mutable std::map<std::pair<uint64_t, uint64_t>, uint64_t> inPlaceWrites_;  // by device and inode
+    mutable uint64_t unattributedWrites_ = 0;
     mutable uint64_t wholeReads_ = 0;
 };
 

@@ -179,6 +179,17 @@ TEST_F(HostileFiles, ProfileReadsOfOneFileCostOneRead) {
     EXPECT_EQ(getWin("windows", "load"), "A.EXE");
     EXPECT_EQ(tm.machine().store().wholeReads() - before, 1u);
 
+    // Nor after writes to another file through its handle (an install
+    // copies files between its INI writes).
+    HANDLE other = CreateFileA("C:\\OTHER.DAT", GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(other, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    ASSERT_TRUE(WriteFile(other, "data", 4, &written, nullptr));
+    ASSERT_TRUE(SetEndOfFile(other));
+    CloseHandle(other);
+    EXPECT_EQ(getWin("windows", "load"), "A.EXE");
+    EXPECT_EQ(tm.machine().store().wholeReads() - before, 1u);
+
     // A change made outside (same size, another inode) is seen at once.
     std::string text = tm.get('C', "WINDOWS/WIN.INI");
     text.replace(text.find("A.EXE"), 5, "B.EXE");

@@ -62,7 +62,8 @@ private:
 };
 
 Identity identityOf(const machine::Machine& m, const std::filesystem::path& host) {
-    return Identity{m.store().status(host), m.store().inPlaceWrites()};
+    machine::NodeInfo node = m.store().status(host);
+    return Identity{node, m.store().inPlaceWrites(node)};
 }
 
 std::shared_ptr<const Document> sharedEmpty() {

@@ -8,6 +8,7 @@
 #include <array>
 #include <cctype>
 #include <cstring>
+#include <memory>
 #include <optional>
 
 #include "platform/core/Machine.h"
@@ -53,13 +54,15 @@ bool isLzHandle(int h) { return h >= kFirstLzHandle && h < kFirstLzHandle + kMax
 // Reads a kernel file in large pieces; libmspack asks for 2 KB at a time.
 class HandleSource : public Source {
 public:
-    explicit HandleSource(int h) : h_(h), buf_(kChunk) {}
+    // The buffer is filled before it is read, so it is not zeroed first: a
+    // copy of a small file would spend more on zeroing than on the file.
+    explicit HandleSource(int h) : h_(h), buf_(std::make_unique_for_overwrite<uint8_t[]>(kChunk)) {}
     int read(void* buffer, int bytes) override {
         auto* out = static_cast<uint8_t*>(buffer);
         int done = 0;
         while (done < bytes) {
             if (at_ == len_) {
-                auto r = kernel::files().read(h_, buf_.data(), kChunk);
+                auto r = kernel::files().read(h_, buf_.get(), kChunk);
                 if (!r.ok())
                     return -1;
                 filePos_ += len_;
@@ -69,7 +72,7 @@ public:
                     break;
             }
             size_t n = std::min(size_t(bytes - done), size_t(len_ - at_));
-            std::memcpy(out + done, buf_.data() + at_, n);
+            std::memcpy(out + done, buf_.get() + at_, n);
             at_ += uint32_t(n);
             done += int(n);
         }
@@ -86,7 +89,7 @@ public:
 
 private:
     int h_;
-    std::vector<uint8_t> buf_;
+    std::unique_ptr<uint8_t[]> buf_;
     int64_t filePos_ = 0;  // file position of buf_[0]
     uint32_t at_ = 0, len_ = 0;
 };
@@ -96,6 +99,11 @@ public:
     explicit HandleSink(int h) : h_(h) { buf_.reserve(kChunk); }
     bool write(const void* buffer, size_t bytes) override {
         auto* p = static_cast<const uint8_t*>(buffer);
+        // libmspack's LZSS expander hands over one byte at a time.
+        if (bytes == 1 && buf_.size() < kChunk) {
+            buf_.push_back(*p);
+            return true;
+        }
         if (buf_.size() + bytes > kChunk && !flush())
             return false;
         if (bytes >= kChunk)
@@ -178,17 +186,18 @@ int64_t ensureExpanded(LzState& s) {
 }
 
 int64_t copyPlain(int src, int dst) {
-    std::vector<uint8_t> buf(kChunk);
+    auto buffer = std::make_unique_for_overwrite<uint8_t[]>(kChunk);
+    uint8_t* buf = buffer.get();
     if (!kernel::files().seek(src, 0, FILE_BEGIN).ok())
         return LZERROR_READ;
     int64_t total = 0;
     for (;;) {
-        auto r = kernel::files().read(src, buf.data(), kChunk);
+        auto r = kernel::files().read(src, buf, kChunk);
         if (!r.ok())
             return LZERROR_READ;
         if (*r == 0)
             return total;
-        auto w = kernel::files().write(dst, buf.data(), *r);
+        auto w = kernel::files().write(dst, buf, *r);
         if (!w.ok() || *w != *r)
             return LZERROR_WRITE;
         total += *r;
