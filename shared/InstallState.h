@@ -101,6 +101,7 @@ struct InstallState {
     // SYSTEM.INI and WIN.INI edits.
     char iniEditMode[128];  // current mode text of [DeleteIni], mode digit first
     int ownVxdDeclined;     // 1 after a refused mode-5 question
+    BYTE iniBackupRecorded; // iniChanged bits of the files whose first backup this run has recorded
 
     // Destination and drive dialogs.
     int fontDirIsDefault;    // 1 when DIRECTORY was confirmed with its proposal unchanged

@@ -96,6 +96,31 @@ TEST_F(DeviceLine, FailedRewriteRestoresTheFile) {
         EXPECT_FALSE(exists("WINDOWS/SYSTEM.B00"));
 }
 
+// The private INI cannot be written (its folder is read-only): an edit
+// whose backup cannot be recorded is undone, so that the file is as before
+// rather than changed with nothing naming its old content.
+TEST_F(DeviceLine, UnrecordableBackupUndoesTheEdit) {
+    std::string before = "[386Enh]\r\ndevice=*vpicd\r\n";
+    tm().put('C', "WINDOWS/SYSTEM.INI", before);
+    tm().put('C', "RECORD/.keep", "");
+    std::strcpy(state.privateIniPath, "C:\\RECORD\\QS8000.INI");
+    ASSERT_EQ(tm().setting("readOnlyFolders", "C:\\RECORD"), "");
+    AddDeviceLine("A.386");
+    EXPECT_EQ(file("WINDOWS/SYSTEM.INI"), before);
+    EXPECT_FALSE(exists("WINDOWS/SYSTEM.B00"));
+    EXPECT_EQ(state.iniChanged & SYSTEM_INI_CHANGED, 0);
+
+    // With an earlier backup of this run recorded, that one still holds the
+    // older content: the edit stays.
+    ASSERT_EQ(tm().setting("readOnlyFolders", ""), "");
+    AddDeviceLine("A.386");
+    ASSERT_EQ(PrivateIni("BFileSysIni"), "C:\\WINDOWS\\SYSTEM.B00");
+    ASSERT_EQ(tm().setting("readOnlyFolders", "C:\\RECORD"), "");
+    AddDeviceLine("B.386");
+    EXPECT_EQ(file("WINDOWS/SYSTEM.INI"), "[386Enh]\r\ndevice=B.386\r\ndevice=A.386\r\ndevice=*vpicd\r\n");
+    EXPECT_EQ(file("WINDOWS/SYSTEM.B00"), before);
+}
+
 class EntryEdit : public ProgramTest {
 protected:
     void edit(const std::string& content, const char* valueSpec, const char* key = "load") {
@@ -204,6 +229,19 @@ TEST_F(EntryEdit, EditIniFileReturnsOneAndSettlesItsBackup) {
               1);
     EXPECT_EQ(file("WINDOWS/WIN.INI"), "[windows]\r\nrun=\r\n");  // nothing edited: the backup's content
     EXPECT_FALSE(exists("WINDOWS/WIN.B01"));
+}
+
+// A driver install marks WIN.INI changed before the finish's edits run; the
+// first edit of WIN.INI still keeps and records its backup, and a second one
+// of the same run does not replace that record.
+TEST_F(EntryEdit, FirstWinIniEditAfterAnInstallRecordsItsBackup) {
+    state.iniChanged = WIN_INI_CHANGED;
+    edit("[windows]\r\nload=acmemon.exe\r\nrun=osmon.exe\r\n", "0:ACMEMON.EXE");
+    EXPECT_EQ(file("WINDOWS/WIN.B00"), "[windows]\r\nload=acmemon.exe\r\nrun=osmon.exe\r\n");
+    EXPECT_EQ(PrivateIni("BFileWinIni"), "C:\\WINDOWS\\WIN.B00");
+    ASSERT_EQ(EditIniEntry(nullptr, "21:WIN.INI", "windows", "run", "0:OSMON.EXE", "Disabled by setup:"), 1);
+    EXPECT_FALSE(exists("WINDOWS/WIN.B01"));
+    EXPECT_EQ(PrivateIni("BFileWinIni"), "C:\\WINDOWS\\WIN.B00");
 }
 
 TEST(DisplayName, OrIsTranslated) {

@@ -21,25 +21,47 @@ void IniWriter::put(const char* text) { put(text, std::strlen(text)); }
 
 namespace {
 
-void RecordBackup(const EditedFile& file, LPCSTR backup) {
+// 1 when the private INI now names backup.
+int RecordBackup(const EditedFile& file, LPCSTR backup) {
     state.iniChanged |= file.changedBit;
-    WritePrivateProfileStringA("Install", file.backupKey, backup, state.privateIniPath);
+    if (!WritePrivateProfileStringA("Install", file.backupKey, backup, state.privateIniPath))
+        return 0;
+    state.iniBackupRecorded |= file.changedBit;
+    return 1;
 }
 
-}  // namespace
-
-void FinishRewrite(Rewrite how, const EditedFile& file, BackupRecord record, LPCSTR backup, LPCSTR path) {
-    if (how == Rewrite::Edited) {
-        if (record == BackupRecord::KeepFirst && (state.iniChanged & file.changedBit))
-            LzDeleteFile(backup);  // the backup recorded earlier holds the older content
-        else
-            RecordBackup(file, backup);
-        return;
-    }
+// The file gets its content back from the backup, which then goes.
+void GiveBack(const EditedFile& file, LPCSTR backup, LPCSTR path) {
     // Guard: a failed restore must not delete the backup, the one whole copy
     // left of the file; it is named instead, so that the finish reports it.
     if (LzCopyFile(backup, path, LzSource::Read, FailedCopy::Keep))
         LzDeleteFile(backup);
     else
         RecordBackup(file, backup);
+}
+
+}  // namespace
+
+void FinishRewrite(Rewrite how, const EditedFile& file, BackupRecord record, LPCSTR backup, LPCSTR path) {
+    if (how != Rewrite::Edited) {
+        GiveBack(file, backup, path);
+        return;
+    }
+    // Guard: whether this run recorded a backup of the file, not whether the
+    // file counts as changed: the install sets the WIN.INI bit before the
+    // finish's edits, and their first backup would go unrecorded and deleted.
+    bool recordedBefore = (state.iniBackupRecorded & file.changedBit) != 0;
+    if (record == BackupRecord::KeepFirst && recordedBefore) {
+        LzDeleteFile(backup);  // the backup recorded earlier holds the older content
+        return;
+    }
+    // Guard: an edit whose backup cannot be recorded would leave the file
+    // changed with nothing to say where its old content is. Unless an
+    // earlier backup of this run is recorded (it holds older content still),
+    // the edit is undone.
+    BYTE changedBefore = state.iniChanged & file.changedBit;
+    if (!RecordBackup(file, backup) && !recordedBefore) {
+        state.iniChanged = static_cast<BYTE>((state.iniChanged & ~file.changedBit) | changedBefore);
+        GiveBack(file, backup, path);
+    }
 }
