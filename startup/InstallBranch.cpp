@@ -93,8 +93,12 @@ LRESULT InstallBranch(HWND hwnd, int groupPresent) {
     if (copied != CopyRunEnd::Copied)
         state.runResult = RESULT_INSTALL_FAILED;
     // The spooler and the groups read the OEM INF copy.
-    if (!SwitchToOemCopy(hwnd))
+    if (!SwitchToOemCopy(hwnd)) {
+        // Guard: the files are in but the printer never reaches the spooler;
+        // left at 4 or 5, the outcome would call the install finished.
+        state.runResult = RESULT_INSTALL_FAILED;
         return Finish(hwnd);
+    }
     if (copied == CopyRunEnd::Copied) {
         if (Unattended())
             UpdateWindow(hwnd);
