@@ -282,14 +282,22 @@ void ReplacePortDriver() {
         return;
     if (!LzCopyFile(vxd, vxz))
         return;
-    if (!LzCopyFile(bz, vxd))
+    // Guard: from here on a failed step would leave the port driver missing,
+    // cut short or without its "MZ", a driver Windows cannot load; the saved
+    // one is put back instead.
+    if (!LzCopyFile(bz, vxd)) {
+        LzCopyFile(vxz, vxd);
         return;
+    }
     OFSTRUCT of;
     HFILE h = OpenFile(vxd, &of, OF_WRITE);
-    if (h == HFILE_ERROR)
+    UINT written = h == HFILE_ERROR ? 0 : _lwrite(h, "MZ", 2);
+    if (h != HFILE_ERROR)
+        _lclose(h);
+    if (written != 2) {
+        LzCopyFile(vxz, vxd);
         return;
-    _lwrite(h, "MZ", 2);
-    _lclose(h);
+    }
     HANDLE file = CreateFileA(vxd, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return;

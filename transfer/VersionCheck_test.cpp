@@ -233,6 +233,23 @@ TEST_F(PortDriver, OtherVersionsOrNoReplacementLeaveItAlone) {
     EXPECT_FALSE(exists("WINDOWS/SYSTEM/lpt.vxz"));
 }
 
+// Whichever write of the replacement fails, lpt.vxd is a driver Windows can
+// load: the platform's, or the product's whole with its "MZ".
+class PortDriverWriteFault : public PortDriver, public ::testing::WithParamInterface<int> {};
+
+TEST_P(PortDriverWriteFault, LeavesAWholeDriver) {
+    install({4, 0, 0, 950});
+    std::string before = file("WINDOWS/SYSTEM/lpt.vxd");
+    ASSERT_EQ(tm().setting("failWrite", std::to_string(GetParam())), "");
+    ReplacePortDriver();
+    std::string after = file("WINDOWS/SYSTEM/lpt.vxd");
+    if (after != before) {
+        EXPECT_EQ(after, "MZ" + ours_.substr(2));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EachWrite, PortDriverWriteFault, ::testing::Range(1, 9));
+
 TEST_F(VersionCheck, KeptSetupFilesAreNamedAfterThePrivateIni) {
     tm().put('C', "WINDOWS/~NV00001.txt", "[OEM.INF]\r\nQSPRN.INF\r\n");
     tm().put('C', "WINDOWS/~NV00002.txt", "[Manufacturer]\r\n");
