@@ -157,8 +157,18 @@ int FillFontList(HWND dialog, HWND list) {
         blanksTo(piece, '_', ' ');
         // Guard: an empty piece ("A,,B" or an empty list) names no font; as
         // a row it would be an empty choice handed on as a font name.
-        if (piece[0])
-            SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(piece));
+        if (piece[0]) {
+            LRESULT row = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(piece));
+            // Guard: a row left out would be a font never offered, and the
+            // choice would pass for the whole list.
+            if (row == LB_ERR || row == LB_ERRSPACE) {
+                char message[MESSAGE_TEXT_MAX + 1];
+                char caption[MESSAGE_TEXT_MAX + 1];
+                MessageBoxA(dialog, GetMessageText(MSG_NOT_ENOUGH_MEMORY, message),
+                            GetMessageText(CAPTION_INSTALLATION, caption), MB_ICONHAND);
+                return 0;
+            }
+        }
         if (!comma)
             break;
         piece = comma + 1;
@@ -294,7 +304,10 @@ INT_PTR CALLBACK FONT_Set(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
             }
             SetDlgItemTextA(dialog, IDC_FONT_K_FREE_WINDOWS, "K");
         }
-        FillFontList(dialog, list);
+        if (!FillFontList(dialog, list)) {
+            EndDialog(dialog, 0);
+            return TRUE;
+        }
         UpdateSizes(dialog, list);
         SetHookDialog(dialog);
         InstallKeyHook();

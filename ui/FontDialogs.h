@@ -33,7 +33,8 @@ INT_PTR CALLBACK FONT_Set(HWND dialog, UINT message, WPARAM wParam, LPARAM lPara
 // Exit confirmed in AskCancel.
 INT_PTR CALLBACK Enough_Size(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Fills list with the names of FONTLIST (blanks for '_'), all selected. 1.
+// Fills list with the names of FONTLIST (blanks for '_'), all selected. 1;
+// 0 after "Not enough memory" when a name could not be added.
 int FillFontList(HWND dialog, HWND list);
 // Writes the selected rows' names, joined by ',' with '_' for blanks, into
 // state.scratchText. 1 when they fit; 0 (and an empty text) when they do not.

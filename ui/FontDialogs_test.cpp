@@ -274,3 +274,25 @@ TEST_F(FontDialogs, CollectFontsAtTheLimitAndOnePast) {
     RemoveKeyHook();
     DestroyWindow(dialog);
 }
+
+// A name the list cannot take (no memory for its row) is not silently left
+// out of the choice: the fill says so and fails, and FONT ends as cancelled.
+TEST_F(FontDialogs, ARowThatCannotBeAddedFailsTheFill) {
+    HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr, state.instance, nullptr);
+    auto makeList = [&] {
+        return CreateWindowExA(0, "LISTBOX", "", WS_CHILD | LBS_MULTIPLESEL, 0, 0, 100, 50, parent, nullptr,
+                               state.instance, nullptr);
+    };
+    HWND whole = makeList();
+    HWND cut = makeList();
+    int before = tm().machine().allocationsMade();
+    ASSERT_EQ(FillFontList(parent, whole), 1);
+    int fill = tm().machine().allocationsMade() - before;
+    ASSERT_GE(fill, 4);  // a row each at least
+    // The fill's last allocation fails.
+    ASSERT_EQ(tm().setting("failAllocation", std::to_string(tm().machine().allocationsMade() + fill)), "");
+    answers("message \"Not enough memory\"\n  press Enter\n");
+    EXPECT_EQ(FillFontList(parent, cut), 0);
+    expectAnswersUsed();
+    DestroyWindow(parent);
+}

@@ -100,6 +100,8 @@ public:
 
     // Memory-fault injection: true when this allocation is to fail.
     bool nextAllocationFails();
+    // Allocations counted so far (the N of Settings::failAllocation).
+    int allocationsMade() const { return allocations_; }
 
     // State an API family keeps for this machine (open files, atoms, memory
     // blocks): made on first use, destroyed with the machine, so attaching a
