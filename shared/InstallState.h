@@ -118,6 +118,9 @@ struct InstallState {
     int diskChangeCount;        // raised after every disk check (set to 1 by ResetInstallState)
     char statusFileName[144];   // the name the status line shows
 
+    // The finish.
+    int finishReached;  // 1 once the finish stage has run: the outcome was reported
+
     // The conversation with Program Manager.
     HWND ddeClient;     // the invisible "InsDDEClass" window of one group call
     HWND ddeServer;     // the window that answered the initiation; NULL: none

@@ -106,6 +106,7 @@ void ReportOutcome(HWND hwnd) {
 }  // namespace
 
 LRESULT FinishStage(HWND hwnd) {
+    state.finishReached = 1;
     UpdateWindow(hwnd);
     if (state.iniChanged & WIN_INI_CHANGED) {
         if (state.runResult >= RESULT_INSTALLED) {

@@ -1,4 +1,5 @@
 #include "tools/nvins32b/LauncherOptions.h"
+#include "tools/nvins32b/RunSummary.h"
 
 #include <gtest/gtest.h>
 
@@ -71,4 +72,20 @@ TEST(LauncherOptions, HelpNamesEveryOptionStatusAndExample) {
         EXPECT_NE(help.find(status), std::string::npos) << status;
     EXPECT_NE(help.find("exit status:"), std::string::npos);
     EXPECT_NE(help.find("nvins32b --machine m"), std::string::npos);
+}
+
+// The account of a run's end: a run that ended before its finish stage
+// showed no outcome, and must not read as one that reported it.
+TEST(RunSummary, RunWithoutItsFinishIsNotCalledFinished) {
+    using nv::launcher::describeRunEnd;
+    using nv::launcher::RunEnd;
+    RunEnd finished{5, false, "", "", true, 0};
+    EXPECT_EQ(describeRunEnd(finished).rfind("nvins32b: outcome: the driver installation finished; Windows must", 0), 0u);
+    RunEnd cutShort{4, false, "", "", false, 0};
+    EXPECT_EQ(describeRunEnd(cutShort),
+              "nvins32b: outcome: the run ended before its finish, without an outcome message; so far: the driver "
+              "installation finished (runResult 4)\nnvins32b: end of Windows: not asked for\nnvins32b: exit status 0\n");
+    // A start that failed before any stage: nothing to report either way.
+    RunEnd noStart{0, false, "", "", false, 0};
+    EXPECT_EQ(describeRunEnd(noStart).rfind("nvins32b: outcome: nothing was installed or removed (runResult 0)", 0), 0u);
 }

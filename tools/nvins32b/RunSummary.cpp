@@ -22,6 +22,10 @@ std::string describeRunEnd(const RunEnd& end) {
     std::string out = "nvins32b: outcome: ";
     if (!end.stoppedBecause.empty())
         out += "the run was stopped before its end (" + end.stoppedBecause + "); so far: ";
+    else if (!end.finishReached && end.runResult != 0)
+        // The window went without its finish (the program groups could not
+        // be made): the person was shown no outcome at all.
+        out += "the run ended before its finish, without an outcome message; so far: ";
     out += describeOutcome(end.runResult, end.win95NoteOnly) + " (runResult " + std::to_string(end.runResult) + ")\n";
     out += "nvins32b: end of Windows: ";
     out += end.shutdownRequest.empty() ? std::string("not asked for")

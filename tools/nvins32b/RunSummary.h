@@ -12,6 +12,7 @@ struct RunEnd {
     bool win95NoteOnly = false;  // the run only showed the Windows 95 note
     std::string shutdownRequest; // the machine's record of an ExitWindowsEx call, "" when none
     std::string stoppedBecause;  // "" unless the input stopped the run
+    bool finishReached = true;   // the finish stage ran (it shows the outcome)
     int exitStatus = 0;
 };
 

@@ -78,7 +78,8 @@ int endRun(nv::machine::Machine& m, RunKind kind, int status) {
     if (input::status() != input::Status::Running)
         status = input::exitStatus(input::status());
     if (kind == RunKind::Installer) {
-        launcher::RunEnd end{state.runResult, state.win95NoteOnly == 1, request, stopCause(input::status()), status};
+        launcher::RunEnd end{state.runResult, state.win95NoteOnly == 1, request, stopCause(input::status()),
+                             state.finishReached == 1, status};
         std::fputs(launcher::describeRunEnd(end).c_str(), stderr);
     }
     std::fflush(stdout);
