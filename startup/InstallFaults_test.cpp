@@ -51,7 +51,8 @@ protected:
         });
         nv::trace::startCapture();
         o.status = InstallerMain(reinterpret_cast<HINSTANCE>(0x400000), "", SW_SHOWNORMAL);
-        o.calls = nv::trace::stopCapture();
+        for (auto& c : nv::trace::stopCapture())
+            o.calls.push_back(c.erase(0, c.find_first_not_of(' ')));
         input::UseNone();
         std::fclose(in);
         std::fclose(out);
