@@ -281,7 +281,7 @@ int EditWith(HWND owner, LPCSTR section, LPCSTR key, LPCSTR valueSpec, LPCSTR co
     LZClose(in);
     LZClose(outFile);
     Rewrite done = out.failed ? Rewrite::WriteFailed : editor.edited() ? Rewrite::Edited : Rewrite::Unchanged;
-    FinishRewrite(done, TargetOf(path), BackupRecord::KeepFirst, backup, path);
+    done = FinishRewrite(done, TargetOf(path), BackupRecord::KeepFirst, backup, path);
     return done == Rewrite::WriteFailed ? INI_EDIT_WRITE_FAILED : INI_EDIT_DONE;
 }
 

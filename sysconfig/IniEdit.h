@@ -36,8 +36,9 @@ enum IniSpecDigit : char {
 enum IniEditResult : int {
     INI_EDIT_NOT_READ = 0,  // the backup could not be read: the file is untouched
     INI_EDIT_DONE = 1,      // the file was processed, edited or not, and its backup settled
-    INI_EDIT_WRITE_FAILED = 2,  // the rewrite fell short: the file has its old content back
-                                // (or, when that failed too, its backup is recorded)
+    INI_EDIT_WRITE_FAILED = 2,  // the rewrite fell short, or its backup could not be recorded:
+                                // the file has its old content back (or, when that failed
+                                // too, its backup is recorded)
 };
 
 // Adds device=name as the first line of [386Enh] of SYSTEM.INI. Returns 1.

@@ -244,6 +244,21 @@ TEST_F(EntryEdit, FirstWinIniEditAfterAnInstallRecordsItsBackup) {
     EXPECT_EQ(PrivateIni("BFileWinIni"), "C:\\WINDOWS\\WIN.B00");
 }
 
+// An edit whose backup cannot be recorded is undone and reported as not
+// made, so that a caller relying on it (the uninstall's device line) knows.
+TEST_F(EntryEdit, UnrecordableBackupIsReportedAndUndone) {
+    std::string before = "[windows]\r\nload=acmemon.exe\r\n";
+    tm().put('C', "WINDOWS/WIN.INI", before);
+    tm().put('C', "RECORD/.keep", "");
+    std::strcpy(state.privateIniPath, "C:\\RECORD\\QS8000.INI");
+    ASSERT_EQ(tm().setting("readOnlyFolders", "C:\\RECORD"), "");
+    std::strcpy(state.iniEditMode, "3:Acme");
+    EXPECT_EQ(EditIniEntry(nullptr, "21:WIN.INI", "windows", "load", "0:ACMEMON.EXE", "Disabled by setup:"),
+              INI_EDIT_WRITE_FAILED);
+    EXPECT_EQ(file("WINDOWS/WIN.INI"), before);
+    EXPECT_FALSE(exists("WINDOWS/WIN.B00"));
+}
+
 TEST(DisplayName, OrIsTranslated) {
     ResetInstallState();
     char out[128];

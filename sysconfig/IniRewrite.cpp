@@ -42,10 +42,10 @@ void GiveBack(const EditedFile& file, LPCSTR backup, LPCSTR path) {
 
 }  // namespace
 
-void FinishRewrite(Rewrite how, const EditedFile& file, BackupRecord record, LPCSTR backup, LPCSTR path) {
+Rewrite FinishRewrite(Rewrite how, const EditedFile& file, BackupRecord record, LPCSTR backup, LPCSTR path) {
     if (how != Rewrite::Edited) {
         GiveBack(file, backup, path);
-        return;
+        return how;
     }
     // Guard: whether this run recorded a backup of the file, not whether the
     // file counts as changed: the install sets the WIN.INI bit before the
@@ -53,7 +53,7 @@ void FinishRewrite(Rewrite how, const EditedFile& file, BackupRecord record, LPC
     bool recordedBefore = (state.iniBackupRecorded & file.changedBit) != 0;
     if (record == BackupRecord::KeepFirst && recordedBefore) {
         LzDeleteFile(backup);  // the backup recorded earlier holds the older content
-        return;
+        return Rewrite::Edited;
     }
     // Guard: an edit whose backup cannot be recorded would leave the file
     // changed with nothing to say where its old content is. Unless an
@@ -63,5 +63,7 @@ void FinishRewrite(Rewrite how, const EditedFile& file, BackupRecord record, LPC
     if (!RecordBackup(file, backup) && !recordedBefore) {
         state.iniChanged = static_cast<BYTE>((state.iniChanged & ~file.changedBit) | changedBefore);
         GiveBack(file, backup, path);
+        return Rewrite::WriteFailed;
     }
+    return Rewrite::Edited;
 }

@@ -36,4 +36,6 @@ enum class BackupRecord { KeepFirst, KeepLatest };
 // - Unchanged or WriteFailed: the file gets its content back from the backup
 //   and the backup is deleted; when even that copy fails, the backup holds
 //   the only whole content, so it is kept and recorded.
-void FinishRewrite(Rewrite how, const EditedFile& file, BackupRecord record, LPCSTR backup, LPCSTR path);
+// Returns how the edit ended: Edited when the file keeps it; WriteFailed
+// also when its backup could not be recorded and the edit was undone.
+Rewrite FinishRewrite(Rewrite how, const EditedFile& file, BackupRecord record, LPCSTR backup, LPCSTR path);
