@@ -206,7 +206,7 @@ sweep() {
     if [ "$step" -eq 1 ]; then
         echo "$1 sweep: $count runs, every $2 of the install's $total"
     else
-        echo "$1 sweep: $count runs, every ${step}th $2 of the install's $total (sampled)"
+        echo "$1 sweep: $count runs, one $2 in $step of the install's $total (sampled: N = 1, $((1 + step)), ...)"
     fi
 }
 
