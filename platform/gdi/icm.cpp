@@ -87,21 +87,31 @@ std::vector<std::string> ProfileKey(const IccHeader& h) {
     return parts;
 }
 
-Result<void> AddProfile(const std::string& path) {
-    std::string full;
-    IccHeader header = NV_TRY(ReadHeader(path, &full));
+// The path a profile value lists, without its terminating NUL.
+std::string ListedPath(const registry::Value& v) {
+    std::string listed(v.data.begin(), v.data.end());
+    if (!listed.empty() && listed.back() == '\0')
+        listed.pop_back();
+    return listed;
+}
+
+Result<registry::RegistryStore*> ProfileStore() {
     auto* store = registry::RegistryStore::current();
     if (!store)
         return Error::win32(ERROR_BADDB, "no registry");
+    return store;
+}
+
+Result<void> AddProfile(const std::string& path) {
+    std::string full;
+    IccHeader header = NV_TRY(ReadHeader(path, &full));
+    registry::RegistryStore* store = NV_TRY(ProfileStore());
     registry::Registry* reg = NV_TRY(store->registry());
     registry::KeyPath keyPath{registry::Root::LocalMachine, ProfileKey(header)};
     registry::Key& key = reg->create(keyPath);
     int next = 0;
     for (const auto& v : key.values()) {
-        std::string listed(v.data.begin(), v.data.end());
-        if (!listed.empty() && listed.back() == '\0')
-            listed.pop_back();
-        if (machine::equalsNoCase(listed, full))
+        if (machine::equalsNoCase(ListedPath(v), full))
             return {};
         int n = 0;
         if (std::sscanf(v.name.c_str(), "profile%d", &n) == 1 && n >= next)
@@ -119,17 +129,12 @@ Result<void> AddProfile(const std::string& path) {
 Result<void> DeleteProfile(const std::string& path) {
     std::string full;
     IccHeader header = NV_TRY(ReadHeader(path, &full));
-    auto* store = registry::RegistryStore::current();
-    if (!store)
-        return Error::win32(ERROR_BADDB, "no registry");
+    registry::RegistryStore* store = NV_TRY(ProfileStore());
     registry::Registry* reg = NV_TRY(store->registry());
     registry::Key* key = reg->find(registry::KeyPath{registry::Root::LocalMachine, ProfileKey(header)});
     if (key) {
         for (const auto& v : key->values()) {
-            std::string listed(v.data.begin(), v.data.end());
-            if (!listed.empty() && listed.back() == '\0')
-                listed.pop_back();
-            if (machine::equalsNoCase(listed, full)) {
+            if (machine::equalsNoCase(ListedPath(v), full)) {
                 std::string name = v.name;
                 key->removeValue(name);
                 return store->save();
